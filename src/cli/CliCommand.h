@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+class Prompt;
+class StatusLine;
+
+// Exit statuses of vemalftp-cli.
+enum CliExit { ExitDone = 0, ExitRefused = 1, ExitUsage = 2, ExitUnreachable = 3 };
+
+// What a command gets: its arguments (after the command word), the host argument when the command
+// takes one, the -v flag and the console's prompt and status line.
+struct CliContext
+{
+    QString host;       // empty for commands that need no host
+    QStringList args;
+    bool verbose = false;
+    Prompt *prompt = nullptr;
+    StatusLine *status = nullptr;
+    QTextStream *out = nullptr; // stdout
+    QTextStream *err = nullptr; // stderr
+};
+
+// One command of the front end. Each source file registers its commands with a static
+// CliRegistration, so adding a command touches no central table.
+struct CliCommand
+{
+    QString name;
+    bool needsHost;
+    QString usage; // one line, shown by the usage text
+    int (*run)(CliContext &);
+};
+
+const QList<CliCommand> &cliCommands();
+
+struct CliRegistration
+{
+    explicit CliRegistration(const CliCommand &command);
+};
