@@ -1,0 +1,31 @@
+#include "cli/ConsolePrompt.h"
+
+#include <QFile>
+#include <unistd.h>
+
+ConsolePrompt::ConsolePrompt(QTextStream &err) : err_(err) {}
+
+static QString oneLine(QString text)
+{
+    return text.replace(QLatin1Char('\r'), QString()).replace(QLatin1Char('\n'), QLatin1Char(' ')).trimmed();
+}
+
+int ConsolePrompt::ask(const QString &text, const QString &caption, Icon, int buttons)
+{
+    err_ << caption << ": " << oneLine(text) << Qt::endl;
+    if (!(buttons & (Yes | No)))
+        return buttons & Ok ? Ok : Cancel;
+    if (!isatty(STDIN_FILENO))
+        return buttons & No ? No : Cancel;
+    err_ << "[y/n] " << Qt::flush;
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly))
+        return No;
+    const QByteArray answer = in.readLine().trimmed().toLower();
+    return answer.startsWith('y') ? Yes : No;
+}
+
+void ConsolePrompt::showStatus(const QString &text)
+{
+    err_ << oneLine(text) << Qt::endl;
+}

@@ -1,0 +1,80 @@
+// vemalftp-cli: the command-line front end over the engine.
+//
+//   vemalftp-cli [-v] COMMAND ARGS...          commands that need no host (hosts, config, ...)
+//   vemalftp-cli [-v] HOST COMMAND ARGS...     commands run against HOST (login, quote, ...)
+
+#include "cli/CliCommand.h"
+#include "cli/ConsolePrompt.h"
+#include "platform/SettingsStore.h"
+
+#include <QCoreApplication>
+
+static const CliCommand *findCommand(const QString &name)
+{
+    for (const CliCommand &command : cliCommands())
+        if (command.name == name)
+            return &command;
+    return nullptr;
+}
+
+static int usage(QTextStream &err)
+{
+    err << "usage:" << Qt::endl;
+    for (const CliCommand &command : cliCommands())
+        err << "  vemalftp-cli " << (command.needsHost ? "[-v] HOST " : "") << command.usage << Qt::endl;
+    err << "HOST is a host name from the database or ftp://[user[:password]@]address[:port]" << Qt::endl;
+    return ExitUsage;
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vemalftp"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    ConsolePrompt console(err);
+
+    QStringList args = app.arguments().mid(1);
+    CliContext ctx;
+    ctx.prompt = &console;
+    ctx.status = &console;
+    ctx.out = &out;
+    ctx.err = &err;
+    while (!args.isEmpty() && args.first().startsWith(QLatin1Char('-')) && args.first() != QLatin1String("-")) {
+        const QString option = args.takeFirst();
+        if (option == QLatin1String("-v"))
+            ctx.verbose = true;
+        else if (option == QLatin1String("-h") || option == QLatin1String("--help"))
+            return usage(err);
+        else {
+            err << "unknown option " << option << Qt::endl;
+            return usage(err);
+        }
+    }
+    if (args.isEmpty())
+        return usage(err);
+
+    const QString notice = SettingsStore::instance().takeNotice();
+    if (!notice.isEmpty())
+        err << notice << Qt::endl;
+
+    const CliCommand *command = findCommand(args.first());
+    if (command && !command->needsHost) {
+        args.removeFirst();
+    } else {
+        if (args.size() < 2)
+            return usage(err);
+        ctx.host = args.takeFirst();
+        command = findCommand(args.first());
+        if (!command || !command->needsHost) {
+            err << "unknown command " << args.first() << Qt::endl;
+            return usage(err);
+        }
+        args.removeFirst();
+    }
+    ctx.args = args;
+    const int status = command->run(ctx);
+    out.flush();
+    err.flush();
+    return status;
+}
