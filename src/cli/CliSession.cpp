@@ -1,0 +1,99 @@
+#include "cli/CliSession.h"
+
+#include "settings/AppValues.h"
+#include "settings/HostRecord.h"
+
+#include <QEventLoop>
+#include <QPointer>
+#include <QUrl>
+
+std::optional<HostRecord> hostRecordFromUrl(const QString &text, QString *error)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme() != QLatin1String("ftp") || url.host().isEmpty()) {
+        *error = QStringLiteral("not an ftp:// address: %1").arg(text);
+        return std::nullopt;
+    }
+    if (url.port() == 0) {
+        *error = QStringLiteral("port 0 in %1").arg(text);
+        return std::nullopt;
+    }
+    HostRecord record;
+    record.name = text;
+    record.address = url.host();
+    record.port = QString::number(url.port(21));
+    const bool anonymous = url.userName().isEmpty()
+                           || (url.userName() == QLatin1String("anonymous") && url.password().isEmpty());
+    if (anonymous) {
+        record.userName = QStringLiteral("anonymous");
+        record.password = AppValue(QStringLiteral("EMail"), 300);
+    } else {
+        record.userName = url.userName();
+        record.password = url.password();
+    }
+    return record;
+}
+
+void ConsoleMonitor::ShowReceived(const QString &line)
+{
+    err_ << "Received > " << line << Qt::endl;
+}
+
+void ConsoleMonitor::ShowSent(const QString &line)
+{
+    err_ << "Sent > " << line << Qt::endl;
+}
+
+CliSession::CliSession(CliContext &ctx, Prompt &prompt)
+    : ctx_(ctx), pool_(prompt, *ctx.status), monitor_(*ctx.err)
+{
+}
+
+CliSession::~CliSession()
+{
+    pool_.CloseAll();
+}
+
+Connection *CliSession::open(int kind)
+{
+    int slot = -1;
+    if (ctx_.host.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive)) {
+        QString error;
+        const std::optional<HostRecord> record = hostRecordFromUrl(ctx_.host, &error);
+        if (!record) {
+            *ctx_.err << error << Qt::endl;
+            return nullptr;
+        }
+        slot = pool_.GetConnection(*record, kind);
+    } else {
+        slot = pool_.GetConnection(ctx_.host, kind);
+    }
+    connection_ = pool_.connection(kind, slot);
+    if (connection_ && ctx_.verbose)
+        connection_->setMonitor(&monitor_);
+    return connection_;
+}
+
+bool CliSession::waitUntilIdle()
+{
+    QPointer<Connection> c(connection_);
+    auto settled = [&] {
+        if (!c || c->state() == Connection::Closed)
+            return true;
+        return c->state() == Connection::Idle && c->queuedCount() == 0;
+    };
+    if (!settled()) {
+        QEventLoop loop;
+        QObject::connect(c, &Connection::stateChanged, &loop, [&](Connection::State state) {
+            if (state == Connection::Idle || state == Connection::CustomRunning)
+                loggedIn_ = true;
+            if (settled())
+                loop.quit();
+        });
+        QObject::connect(c, &QObject::destroyed, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    if (c && c->state() == Connection::Idle)
+        loggedIn_ = true;
+    return c && c->state() == Connection::Idle;
+}

@@ -1,0 +1,447 @@
+#include "ftp/Connection.h"
+
+#include "ftp/AddressFinder.h"
+#include "ftp/SessionMonitor.h"
+#include "platform/Prompt.h"
+#include "platform/SocketClose.h"
+#include "platform/StatusLine.h"
+#include "pool/ConnectionManager.h"
+
+#include <QTcpSocket>
+
+namespace {
+// A multi-line reply is kept whole for the message boxes; past this it is not a reply but a flood.
+constexpr qsizetype MaxReplyText = 1024 * 1024;
+const QString LineEnd = QStringLiteral("\r\n");
+} // namespace
+
+Connection::Connection(const QString &portText, const QString &host, const QString &userName,
+                       const QString &password, unsigned hostIndex, ConnectionManager *pool, int hostType)
+    : pool_(pool)
+    , hostType_(hostType > 2 || hostType < 0 ? 0 : hostType)
+    , hostIndex_(hostIndex)
+    , userName_(userName)
+    , password_(password)
+{
+    commands_.reserve(50);
+    const int port = ReplyReader::leadingNumber(portText.toLatin1());
+    peerPort_ = port > 0 && port <= 65535 ? quint16(port) : 21;
+
+    QHostAddress literal;
+    if (literal.setAddress(host) && literal.protocol() == QAbstractSocket::IPv4Protocol) {
+        peerAddress_ = literal;
+        startConnect();
+        return;
+    }
+    addressFinder_ = new AddressFinder(host, this);
+    connect(addressFinder_, &AddressFinder::finished, this, &Connection::addressFound);
+}
+
+Connection::~Connection()
+{
+    CloseAttachedWindows();
+    ClearQueue();
+    delete addressFinder_;
+    if (socket_) {
+        socket_->disconnect(this);
+        socket_->abort();
+    }
+}
+
+void Connection::setState(State state)
+{
+    if (state_ == state)
+        return;
+    state_ = state;
+    emit stateChanged(state);
+}
+
+bool Connection::alive() const
+{
+    return pool_ && pool_->IsPooled(this);
+}
+
+void Connection::showMessage(const QString &text, const QString &caption)
+{
+    pool_->prompt().message(text, caption, Prompt::Icon::Warning);
+}
+
+void Connection::showStatus(const QString &text)
+{
+    pool_->status().showStatus(text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connecting and login
+
+void Connection::addressFound(const QHostAddress &address)
+{
+    addressFinder_->deleteLater();
+    addressFinder_ = nullptr;
+    if (address.isNull()) {
+        showStatus(tr("Host address could not be resolved."));
+        setState(Closed);
+        return;
+    }
+    showStatus(tr("Host Address Resolved."));
+    peerAddress_ = address;
+    startConnect();
+}
+
+void Connection::startConnect()
+{
+    setState(Connecting);
+    if (socket_) {
+        socket_->disconnect(this);
+        socket_->deleteLater();
+    }
+    reader_.clear();
+    replyText_.clear();
+    swallow226_ = false;
+    socket_ = new QTcpSocket(this);
+    connect(socket_, &QTcpSocket::connected, this, &Connection::socketConnected);
+    connect(socket_, &QTcpSocket::readyRead, this, &Connection::readReplies);
+    connect(socket_, &QTcpSocket::disconnected, this, &Connection::socketClosed);
+    connect(socket_, &QTcpSocket::errorOccurred, this, &Connection::socketError);
+    socket_->connectToHost(peerAddress_, peerPort_);
+}
+
+void Connection::socketConnected()
+{
+    setState(AwaitGreeting);
+}
+
+void Connection::socketError()
+{
+    const QAbstractSocket::SocketError error = socket_->error();
+    if (state_ != Connecting) {
+        // A reset or failure of an established connection is the host closing it.
+        if (error != QAbstractSocket::RemoteHostClosedError)
+            socketClosed();
+        return;
+    }
+    setState(Closed);
+    switch (error) {
+    case QAbstractSocket::SocketResourceError:
+        showMessage(tr("Couldn't Create Socket"), tr("Error"));
+        break;
+    case QAbstractSocket::NetworkError:
+    case QAbstractSocket::SocketAccessError:
+    case QAbstractSocket::UnsupportedSocketOperationError:
+        showStatus(tr("Network is Unreachable"));
+        if (pool_->takeNetworkFailureReport())
+            showMessage(tr("Network is Unreachable"), tr("Error"));
+        break;
+    default:
+        showMessage(tr("Host is Unreachable"), tr("Connect Error"));
+        break;
+    }
+}
+
+void Connection::socketClosed()
+{
+    if (state_ == Connecting)
+        return; // a failed connect is reported by socketError
+    setState(Closed);
+}
+
+void Connection::loginFailed(const QString &text, const QString &caption)
+{
+    setState(Closed);
+    if (socket_) {
+        socket_->disconnect(this);
+        socket_->abort();
+        socket_->deleteLater();
+        socket_ = nullptr;
+    }
+    showMessage(text, caption);
+}
+
+void Connection::handleGreeting(int code)
+{
+    if (code != 220) {
+        loginFailed(tr("Host is Responding but Unavailable"), tr("Message"));
+        return;
+    }
+    if (!sendCommand(QStringLiteral("USER ") + userName_)) {
+        loginFailed(tr("The user name holds a line break and cannot be sent."), tr("Login Error"));
+        return;
+    }
+    setState(AwaitUserReply);
+}
+
+void Connection::handleUserReply(int code)
+{
+    if (code != 331) {
+        loginFailed(tr("Invalid Username"), tr("Login Error"));
+        return;
+    }
+    if (!sendCommand(QStringLiteral("PASS ") + password_)) {
+        loginFailed(tr("The password holds a line break and cannot be sent."), tr("Login Error"));
+        return;
+    }
+    setState(AwaitPassReply);
+}
+
+void Connection::handlePassReply(int code)
+{
+    if (code != 230) {
+        loginFailed(tr("Invalid Password"), tr("Login Error"));
+        return;
+    }
+    showStatus(tr("Log-in Complete"));
+    if (hostType_ != 0) {
+        TakeNextCommand();
+        return;
+    }
+    sendCommand(QStringLiteral("SYST"));
+    setState(AwaitSystReply);
+}
+
+void Connection::handleSystReply(int code, const QString &line)
+{
+    if (code != 215) {
+        loginFailed(tr("Error Receiving Hosts Type"), tr("Login Error"));
+        return;
+    }
+    hostType_ = line.contains(QLatin1String("VMS")) ? 2 : 1;
+    TakeNextCommand();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Replies
+
+void Connection::readReplies()
+{
+    QPointer<Connection> self(this);
+    if (!alive())
+        return; // retired by the pool; it is deleted once the event loop is back
+    while (socket_ && socket_->bytesAvailable() > 0) {
+        reader_.append(socket_->read(255));
+        while (std::optional<ReplyReader::Line> line = reader_.next()) {
+            const QString text = QString::fromUtf8(line->text);
+            if (monitor_)
+                monitor_->ShowReceived(monitorLine(text, false));
+            if (!line->final) {
+                replyText_ += text;
+                replyText_ += QLatin1Char('\n');
+                if (replyText_.size() > MaxReplyText)
+                    break;
+                continue;
+            }
+            dispatchReply(line->code, text);
+            if (!self || !alive())
+                return;
+            replyText_.clear();
+            if (!socket_)
+                return;
+        }
+        if (reader_.overflowed() || replyText_.size() > MaxReplyText) {
+            loginFailed(tr("The host sent a reply too long to read (more than 64 KiB in one line or "
+                           "1 MiB in one reply). The connection was closed."),
+                        tr("Error"));
+            return;
+        }
+    }
+}
+
+void Connection::dispatchReply(int code, const QString &line)
+{
+    switch (state_) {
+    case AwaitGreeting:
+        handleGreeting(code);
+        return;
+    case AwaitUserReply:
+        handleUserReply(code);
+        return;
+    case AwaitPassReply:
+        handlePassReply(code);
+        return;
+    case AwaitSystReply:
+        handleSystReply(code, line);
+        return;
+    case Idle:
+    case Connecting:
+    case Closed:
+        return;
+    case CustomRunning:
+        // Every final reply answers one of the lines sent, whatever its code.
+        handleCustomReply(code, line);
+        return;
+    default:
+        break;
+    }
+    if (code == 220 || code == 230 || code == 331)
+        return;
+    if (code == 226) {
+        const bool swallowed = swallow226_;
+        swallow226_ = false;
+        if (swallowed)
+            return;
+    }
+    handleOperationReply(code, line);
+}
+
+void Connection::handleOperationReply(int, const QString &)
+{
+    // The per-operation state machines take their replies here; none runs yet.
+}
+
+void Connection::handleCustomReply(int, const QString &line)
+{
+    ++customReplies_;
+    if (customReplies_ > 1) {
+        QPointer<Connection> self(this);
+        pool_->prompt().ask(replyText_ + line, tr("Custom Command %1 Completed").arg(customReplies_ - 1),
+                            Prompt::Icon::None, Prompt::Ok);
+        if (!self || !alive())
+            return;
+    }
+    if (customReplies_ >= customLines_)
+        TakeNextCommand();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands and the queue
+
+bool Connection::sendCommand(const QString &command)
+{
+    // A line break inside a command would let its argument smuggle in further commands.
+    if (command.contains(QLatin1Char('\r')) || command.contains(QLatin1Char('\n')))
+        return false;
+    sendRaw((command + LineEnd).toUtf8(), command);
+    return true;
+}
+
+void Connection::sendRaw(const QByteArray &bytes, const QString &shown)
+{
+    if (!socket_)
+        return;
+    socket_->write(bytes);
+    if (!monitor_)
+        return;
+    for (const QString &line : shown.split(LineEnd, Qt::SkipEmptyParts))
+        monitor_->ShowSent(monitorLine(line, true));
+}
+
+void Connection::queueCommand(std::unique_ptr<CommandStruct> command)
+{
+    if (state_ == Idle) {
+        startCommand(*command);
+        return;
+    }
+    commands_.append(command.release());
+}
+
+void Connection::CustomCommands(const QString &text)
+{
+    auto command = std::make_unique<CommandStruct>();
+    command->type = CustomCommandsKind;
+    command->text = text;
+    queueCommand(std::move(command));
+}
+
+void Connection::TakeNextCommand()
+{
+    cacheFileNumber_ = -1;
+    if (!commands_.isEmpty()) {
+        setState(Idle);
+        std::unique_ptr<CommandStruct> command(commands_.takeLast());
+        startCommand(*command);
+        return;
+    }
+    if (closeWhenIdle_ && state_ != AwaitSystReply) {
+        setState(Closed);
+        CloseAttachedWindows();
+        if (socket_) {
+            socket_->disconnect(this);
+            socket_->disconnectFromHost();
+            socket_->deleteLater();
+            socket_ = nullptr;
+        }
+        return;
+    }
+    setState(Idle);
+}
+
+void Connection::startCommand(const CommandStruct &command)
+{
+    switch (command.type) {
+    case CustomCommandsKind:
+        startCustomCommands(command.text);
+        return;
+    default:
+        // Listings, transfers, deletes, renames, directory creation and host-to-host sides are
+        // started here by their state machines; until they exist such a record is passed over.
+        showStatus(tr("Operation not available"));
+        TakeNextCommand();
+        return;
+    }
+}
+
+void Connection::startCustomCommands(const QString &text)
+{
+    customLines_ = int(text.mid(1).count(QLatin1Char('\n')));
+    customReplies_ = 0;
+    replyText_.clear();
+    setState(CustomRunning);
+    sendRaw(text.toUtf8(), text);
+    if (customLines_ == 0)
+        TakeNextCommand();
+}
+
+void Connection::ClearQueue()
+{
+    qDeleteAll(commands_);
+    commands_.clear();
+}
+
+void Connection::CloseAttachedWindows()
+{
+    if (SessionMonitor *monitor = std::exchange(monitor_, nullptr))
+        monitor->monitorDetached();
+}
+
+void Connection::Reconnect()
+{
+    if (socket_) {
+        socket_->disconnect(this);
+        abortiveClose(socket_);
+        socket_->deleteLater();
+        socket_ = nullptr;
+    }
+    ClearQueue();
+    if (peerAddress_.isNull()) {
+        setState(Closed);
+        return;
+    }
+    startConnect();
+}
+
+void Connection::AbortTransfers()
+{
+    CloseAttachedWindows();
+    pool_->RemoveConnection(this);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+QString monitorLine(const QString &line, bool sent)
+{
+    QString shown = line.left(line.indexOf(LineEnd) < 0 ? line.size() : line.indexOf(LineEnd));
+    if (sent && shown.startsWith(QLatin1String("PASS "), Qt::CaseInsensitive)) {
+        for (qsizetype i = 5; i < shown.size(); ++i)
+            shown[i] = QLatin1Char('*');
+    }
+    QString out;
+    out.reserve(shown.size());
+    for (const QChar c : shown) {
+        if (c == QLatin1Char('\t'))
+            out += QLatin1String("   ");
+        else if (c.unicode() < 32 || c.unicode() == 127 || !c.isPrint())
+            out += QLatin1Char(' ');
+        else
+            out += c;
+    }
+    return out;
+}

@@ -1,0 +1,184 @@
+#include "pool/ConnectionManager.h"
+
+#include "ftp/Connection.h"
+#include "platform/Prompt.h"
+#include "settings/HostRecord.h"
+
+ConnectionManager::ConnectionManager(Prompt &prompt, StatusLine &status, QObject *parent)
+    : QObject(parent), prompt_(prompt), status_(status)
+{
+    browseConnections_.reserve(6);
+    transferConnections_.reserve(6);
+}
+
+ConnectionManager::~ConnectionManager()
+{
+    CloseAll();
+}
+
+unsigned ConnectionManager::HostOrdinal(const QString &hostName)
+{
+    // Whole name against whole name: "ftp" must not match the tail of "myftp".
+    const QString entry = hostName + QLatin1Char('\n');
+    qsizetype at = 0;
+    unsigned ordinal = 0;
+    while (at < hostNames_.size()) {
+        const qsizetype end = hostNames_.indexOf(QLatin1Char('\n'), at);
+        if (QStringView(hostNames_).mid(at, end + 1 - at) == entry)
+            return ordinal;
+        at = end + 1;
+        ++ordinal;
+    }
+    hostNames_ += entry;
+    return ordinal;
+}
+
+QString ConnectionManager::hostName(unsigned ordinal) const
+{
+    return hostNames_.section(QLatin1Char('\n'), int(ordinal), int(ordinal));
+}
+
+int ConnectionManager::GetConnection(const QString &hostName, int kind)
+{
+    return getConnection(hostName, kind, nullptr);
+}
+
+int ConnectionManager::GetConnection(const HostRecord &record, int kind)
+{
+    return getConnection(record.name, kind, &record);
+}
+
+int ConnectionManager::getConnection(const QString &hostName, int kind, const HostRecord *given)
+{
+    ReapClosed();
+    if (kind < Browse || kind > Persistent)
+        return 0;
+    const unsigned ordinal = HostOrdinal(hostName);
+    if (kind == Browse) {
+        for (int slot = 0; slot < browseConnections_.size(); ++slot) {
+            Connection *c = browseConnections_.at(slot);
+            if (c && c->hostIndex() == ordinal)
+                return slot;
+        }
+    }
+    HostRecord record;
+    if (given)
+        record = *given;
+    else if (!ReadHostRecord(hostName, record))
+        return -1;
+    return addConnection(record, ordinal, kind);
+}
+
+int ConnectionManager::addConnection(const HostRecord &record, unsigned ordinal, int kind)
+{
+    auto *c = new Connection(record.port, record.address, record.userName, record.password, ordinal,
+                             this, record.hostType);
+    c->setParent(this);
+    if (kind == Browse) {
+        browseConnections_.append(c);
+        return int(browseConnections_.size() - 1);
+    }
+    c->setCloseWhenIdle(kind == SingleUse);
+    transferConnections_.append(c);
+    return int(transferConnections_.size() - 1);
+}
+
+Connection *ConnectionManager::connection(int kind, int slot) const
+{
+    const QList<Connection *> &list = kind == Browse ? browseConnections_ : transferConnections_;
+    return slot >= 0 && slot < list.size() ? list.at(slot) : nullptr;
+}
+
+bool ConnectionManager::ReadHostRecord(const QString &hostName, HostRecord &record)
+{
+    std::optional<HostRecord> stored = HostRecord::read(hostName);
+    if (!stored) {
+        prompt_.message(tr("Couldn't Find Host Details"), tr("Registry Error"));
+        return false;
+    }
+    if (stored->address.isEmpty()) {
+        prompt_.message(tr("Couldn't Find Host Address"), tr("Registry Error"));
+        return false;
+    }
+    record = *stored;
+    return true;
+}
+
+void ConnectionManager::ReapClosed()
+{
+    if (browseConnections_.size() > ConnectionsLowCount || transferConnections_.size() > ConnectionsLowCount)
+        prompt_.message(tr("You are getting dangerously low on available connection, please select "
+                           "\"Close All Connections\" from the tools menu when it is next convenient"),
+                        tr("Connections Low"));
+    for (QList<Connection *> *list : {&browseConnections_, &transferConnections_}) {
+        for (Connection *&c : *list) {
+            if (c && c->state() == Connection::Closed)
+                retire(std::exchange(c, nullptr));
+        }
+    }
+}
+
+void ConnectionManager::retire(Connection *connection)
+{
+    // A connection may be inside one of its own handlers; it goes once the event loop is back.
+    connection->disconnect();
+    connection->deleteLater();
+}
+
+void ConnectionManager::RemoveConnection(Connection *connection)
+{
+    bool held = false;
+    for (QList<Connection *> *list : {&browseConnections_, &transferConnections_}) {
+        for (Connection *&c : *list) {
+            if (c == connection) {
+                c = nullptr;
+                held = true;
+            }
+        }
+    }
+    if (held)
+        retire(connection);
+}
+
+bool ConnectionManager::IsPooled(const void *address) const
+{
+    if (!address)
+        return false;
+    for (const QList<Connection *> *list : {&browseConnections_, &transferConnections_})
+        for (const Connection *c : *list)
+            if (c == address)
+                return true;
+    return false;
+}
+
+bool ConnectionManager::AllIdle() const
+{
+    for (const QList<Connection *> *list : {&browseConnections_, &transferConnections_})
+        for (const Connection *c : *list)
+            if (c && c->state() != Connection::Idle && c->state() != Connection::Closed)
+                return false;
+    return true;
+}
+
+void ConnectionManager::CloseAll()
+{
+    for (QList<Connection *> *list : {&browseConnections_, &transferConnections_}) {
+        for (Connection *c : *list)
+            if (c)
+                retire(c);
+        list->clear();
+    }
+}
+
+void ConnectionManager::CloseHost(const QString &hostName)
+{
+    const QString entry = hostName + QLatin1Char('\n');
+    if (!(hostNames_.startsWith(entry) || hostNames_.contains(QLatin1Char('\n') + entry)))
+        return;
+    const unsigned ordinal = HostOrdinal(hostName);
+    for (QList<Connection *> *list : {&browseConnections_, &transferConnections_}) {
+        for (Connection *&c : *list)
+            if (c && c->hostIndex() == ordinal)
+                retire(std::exchange(c, nullptr));
+    }
+}
