@@ -1,0 +1,77 @@
+#include "HostFolders.h"
+
+#include "LeadingInteger.h"
+#include "SettingsKeys.h"
+#include "platform/SettingsStore.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+bool isMyComputer(const QString &name)
+{
+    return name.compare(SettingsKeys::MyComputer, Qt::CaseInsensitive) == 0;
+}
+
+int folderValue(const QString &key, const char *name)
+{
+    const auto text = SettingsStore::instance().value(key, QLatin1String(name),
+                                                      SettingsKeys::FolderValueBuffer);
+    return LeadingInteger(text.value_or(QString()));
+}
+
+HostEntry entryOf(const QString &storedName)
+{
+    const QString key = SettingsKeys::hostKey(storedName);
+    return HostEntry{storedName, folderValue(key, "This"), folderValue(key, "Parent")};
+}
+
+} // namespace
+
+std::optional<HostEntry> ReadHostEntry(const QString &name)
+{
+    if (isMyComputer(name))
+        return std::nullopt;
+    const auto storedName = SettingsStore::instance().keyName(SettingsKeys::hostKey(name));
+    if (!storedName)
+        return std::nullopt;
+    return entryOf(*storedName);
+}
+
+QList<HostEntry> HostEntries()
+{
+    QList<HostEntry> entries;
+    for (const QString &name : SettingsStore::instance().subkeys(SettingsKeys::Hosts)) {
+        if (!isMyComputer(name))
+            entries << entryOf(name);
+    }
+    return entries;
+}
+
+QList<HostEntry> HostFolderChildren(int folderId)
+{
+    QList<HostEntry> children = HostEntries();
+    children.removeIf([folderId](const HostEntry &entry) { return entry.parent != folderId; });
+    return children;
+}
+
+std::optional<HostEntry> HostFolderById(int folderId)
+{
+    if (folderId == 0)
+        return std::nullopt;
+    const QList<HostEntry> entries = HostEntries();
+    const auto found = std::find_if(entries.begin(), entries.end(), [folderId](const HostEntry &entry) {
+        return entry.folderId == folderId;
+    });
+    return found != entries.end() ? std::optional<HostEntry>(*found) : std::nullopt;
+}
+
+int NextFolderId()
+{
+    int largest = 0;
+    for (const HostEntry &entry : HostEntries())
+        largest = std::max(largest, entry.folderId);
+    // A hand-edited This of the largest int leaves no id above it; never overflow.
+    return std::min(largest, std::numeric_limits<int>::max() - 1) + 1;
+}

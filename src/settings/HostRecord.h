@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// One host as read from its key under Hosts, with the readers' defaults filled in. Read afresh at
+// each use; nobody keeps one across edits.
+struct HostRecord
+{
+    QString name;           // the key's name as stored
+    QString address;        // empty when the host has none: it cannot be connected
+    QString userName;       // "anonymous" when missing
+    QString password;       // decoded; the application EMail value when missing
+    QString port;           // the stored text, "21" when missing
+    int hostType = 0;
+    QString startPath;      // "/" when missing
+    int cachePolicy = 1;    // 0 to 3
+    int cacheDays = 0;
+    int cacheMinutes = 0;
+    int parentFolder = 0;
+
+    // The host's record, or nullopt when it has no key.
+    static std::optional<HostRecord> read(const QString &hostName);
+
+    // The TCP port to connect to: 21 unless the text starts with a digit 1 to 9 and reads as a
+    // number up to 65535.
+    quint16 portNumber() const;
+};
