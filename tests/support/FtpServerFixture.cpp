@@ -1,0 +1,183 @@
+#include "FtpServerFixture.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace {
+
+constexpr int StartTimeoutMs = 10000;
+constexpr int StopTimeoutMs = 5000;
+
+// Debian's interpreter is the one that has pyftpdlib; another python3 may come first on PATH.
+QString pythonPath()
+{
+    return qEnvironmentVariable("VEMAL_TEST_PYTHON", QStringLiteral("/usr/bin/python3"));
+}
+
+QString readTextFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+} // namespace
+
+FtpServerFixture::FtpServerFixture()
+    : FtpServerFixture(Options())
+{
+}
+
+FtpServerFixture::FtpServerFixture(const Options &options)
+    : m_options(options)
+{
+    if (!m_work.isValid())
+        return;
+    m_logPath = m_work.filePath(QStringLiteral("server.log"));
+    m_stderrPath = m_work.filePath(QStringLiteral("server.stderr"));
+    if (m_options.root.isEmpty()) {
+        m_root = m_work.filePath(QStringLiteral("root"));
+        QDir().mkpath(m_root);
+    } else {
+        m_root = QDir::cleanPath(QFileInfo(m_options.root).absoluteFilePath());
+    }
+}
+
+FtpServerFixture::~FtpServerFixture()
+{
+    stop();
+}
+
+bool FtpServerFixture::fail(const QString &why)
+{
+    m_error = why;
+    const QString err = readTextFile(m_stderrPath).trimmed();
+    if (!err.isEmpty())
+        m_error += QStringLiteral("\nserver stderr:\n") + err;
+    stop();
+    return false;
+}
+
+QString FtpServerFixture::scriptPath() const
+{
+    return QStringLiteral(VEMAL_TEST_SUPPORT_DIR "/ftpserver.py");
+}
+
+bool FtpServerFixture::start()
+{
+    stop();
+    m_error.clear();
+    if (!m_work.isValid())
+        return fail(QStringLiteral("cannot create a temporary folder: ") + m_work.errorString());
+    if (!QFileInfo(m_root).isDir())
+        return fail(QStringLiteral("root folder does not exist: ") + m_root);
+
+    QStringList args{scriptPath(), QStringLiteral("--root"), m_root,
+                     QStringLiteral("--log"), m_logPath};
+    if (!m_options.banner.isEmpty())
+        args << QStringLiteral("--banner") << m_options.banner;
+    if (!m_options.masqueradeAddress.isEmpty())
+        args << QStringLiteral("--masquerade") << m_options.masqueradeAddress;
+    if (!m_options.anonymous)
+        args << QStringLiteral("--no-anonymous");
+
+    m_process = std::make_unique<QProcess>();
+    m_process->setProgram(pythonPath());
+    m_process->setArguments(args);
+    m_process->setStandardErrorFile(m_stderrPath, QIODevice::Append);
+    m_process->setReadChannel(QProcess::StandardOutput);
+    m_process->start(QIODevice::ReadOnly);
+    if (!m_process->waitForStarted(StartTimeoutMs))
+        return fail(QStringLiteral("cannot run %1: %2").arg(pythonPath(), m_process->errorString()));
+
+    // The script prints its port once it listens.
+    const QDeadlineTimer deadline(StartTimeoutMs);
+    while (!m_process->canReadLine()) {
+        if (m_process->state() != QProcess::Running)
+            return fail(QStringLiteral("the FTP server exited before it listened"));
+        if (deadline.hasExpired())
+            return fail(QStringLiteral("the FTP server did not report its port within %1 ms")
+                            .arg(StartTimeoutMs));
+        m_process->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+    }
+    bool ok = false;
+    const uint port = QString::fromLatin1(m_process->readLine()).trimmed().toUInt(&ok);
+    if (!ok || port == 0 || port > 65535)
+        return fail(QStringLiteral("the FTP server reported no valid port"));
+    m_port = quint16(port);
+    return true;
+}
+
+void FtpServerFixture::stop()
+{
+    m_port = 0;
+    if (!m_process)
+        return;
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->kill();
+        m_process->waitForFinished(StopTimeoutMs);
+    }
+    m_process.reset();
+}
+
+bool FtpServerFixture::isRunning() const
+{
+    return m_process && m_process->state() == QProcess::Running && m_port != 0;
+}
+
+QString FtpServerFixture::url(const QString &user) const
+{
+    QUrl url;
+    url.setScheme(QStringLiteral("ftp"));
+    url.setHost(host());
+    url.setPort(m_port);
+    if (!user.isEmpty() && user != QLatin1String("anonymous")) {
+        url.setUserName(user);
+        if (user == QLatin1String(User))
+            url.setPassword(QString::fromLatin1(Password));
+    }
+    return url.toString();
+}
+
+QString FtpServerFixture::pathOf(const QString &relative) const
+{
+    QString rel = relative;
+    while (rel.startsWith(QLatin1Char('/')))
+        rel.remove(0, 1);
+    return rel.isEmpty() ? m_root : QDir::cleanPath(m_root + QLatin1Char('/') + rel);
+}
+
+bool FtpServerFixture::writeFile(const QString &relative, const QByteArray &content) const
+{
+    const QString path = pathOf(relative);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(content) == content.size();
+}
+
+QByteArray FtpServerFixture::readFile(const QString &relative) const
+{
+    QFile file(pathOf(relative));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool FtpServerFixture::makeDir(const QString &relative) const
+{
+    return QDir().mkpath(pathOf(relative));
+}
+
+bool FtpServerFixture::exists(const QString &relative) const
+{
+    return QFileInfo::exists(pathOf(relative));
+}
+
+QString FtpServerFixture::log() const
+{
+    return readTextFile(m_logPath) + readTextFile(m_stderrPath);
+}
