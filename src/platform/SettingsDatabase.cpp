@@ -7,8 +7,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,33 +51,27 @@ bool isContentError(int rc)
     return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT || primary == SQLITE_FORMAT;
 }
 
-qint64 pragmaNumber(sqlite3 *db, const char *sql, int *error)
-{
-    SqliteStatement query(db, sql);
-    if (query.step() != SQLITE_ROW) {
-        *error = query.error();
-        return -1;
-    }
-    return query.integer(0);
-}
-
 } // namespace
 
 SettingsDatabase::SettingsDatabase(const QString &filePath)
     : m_filePath(filePath)
 {
-    Outcome outcome = open();
-    if (outcome != Outcome::NotOurs)
+    if (open() != Outcome::NotOurs)
         return;
     close();
-    const QString movedTo = moveAside();
-    if (movedTo.isEmpty()) {
+    QString movedTo;
+    switch (moveAside(movedTo)) {
+    case Move::Failed:
         m_notice = QStringLiteral("The settings file %1 is not usable and could not be moved aside; "
                                   "settings will not be saved.").arg(m_filePath);
         return;
+    case Move::Moved:
+        m_notice = QStringLiteral("The settings file was not usable and was moved to %1; "
+                                  "starting with fresh settings.").arg(movedTo);
+        break;
+    case Move::Gone:
+        break; // another copy of the program moved it a moment ago
     }
-    m_notice = QStringLiteral("The settings file was not usable and was moved to %1; "
-                              "starting with fresh settings.").arg(movedTo);
     if (open() != Outcome::Ready)
         close();
 }
@@ -92,8 +88,10 @@ bool SettingsDatabase::exec(sqlite3 *db, const char *sql)
 
 SettingsDatabase::Outcome SettingsDatabase::open()
 {
-    if (!createFile())
+    if (!createFile() || !rememberFile())
         return Outcome::Unavailable;
+    if (hasForeignHeader())
+        return Outcome::NotOurs;
     const QByteArray path = QFile::encodeName(m_filePath);
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX;
     if (sqlite3_open_v2(path.constData(), &m_db, flags, nullptr) != SQLITE_OK) {
@@ -113,18 +111,43 @@ SettingsDatabase::Outcome SettingsDatabase::open()
     return outcome;
 }
 
-// Reads the header and the schema without writing: Empty for a new file, Ready for one of ours.
-// The first read is where a file of garbage shows itself.
+// Reads the header and the schema without writing: Empty for a new file, Ready for one of ours
+// whose tables have the columns we use. The first read is where a damaged file shows itself.
 SettingsDatabase::Outcome SettingsDatabase::classify()
 {
-    int error = SQLITE_OK;
-    const qint64 appId = pragmaNumber(m_db, "PRAGMA application_id", &error);
-    const qint64 objects = pragmaNumber(m_db, "SELECT count(*) FROM sqlite_schema", &error);
-    if (error != SQLITE_OK)
-        return isContentError(error) ? Outcome::NotOurs : Outcome::Unavailable;
-    if (appId == 0 && objects == 0)
+    // One statement is one snapshot: read apart, another process could create the schema between
+    // the two reads and make a new store of ours look like someone else's file.
+    SqliteStatement header(m_db, "SELECT (SELECT application_id FROM pragma_application_id), "
+                                 "(SELECT user_version FROM pragma_user_version), "
+                                 "(SELECT count(*) FROM sqlite_schema)");
+    if (header.step() != SQLITE_ROW)
+        return isContentError(header.error()) ? Outcome::NotOurs : Outcome::Unavailable;
+    const qint64 appId = header.integer(0);
+    if (appId == 0 && header.integer(2) == 0)
         return Outcome::Empty;
-    return appId == kApplicationId ? Outcome::Ready : Outcome::NotOurs;
+    if (appId != kApplicationId || header.integer(1) > kSchemaVersion)
+        return Outcome::NotOurs;
+    SqliteStatement keys(m_db, "SELECT id, parent, name, path FROM keys LIMIT 0");
+    SqliteStatement vals(m_db, "SELECT id, key, name, folded, data FROM vals LIMIT 0");
+    return keys.isValid() && vals.isValid() ? Outcome::Ready : Outcome::NotOurs;
+}
+
+// A file whose first bytes cannot be SQLite's header is not handed to SQLite at all: a stale -wal
+// file beside it could otherwise make it pass for a database. Zero bytes prove nothing: while
+// another process checkpoints, the file may be extended with zeros just before the pages are
+// written, and this read takes no lock.
+bool SettingsDatabase::hasForeignHeader() const
+{
+    static const QByteArray header("SQLite format 3\0", 16);
+    QFile file(m_filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray start = file.read(header.size());
+    for (qsizetype i = 0; i < start.size(); ++i) {
+        if (start.at(i) != 0 && start.at(i) != header.at(i))
+            return true;
+    }
+    return false;
 }
 
 // Creates the file with owner-only permissions when it does not exist yet, so that SQLite (and its
@@ -142,6 +165,16 @@ bool SettingsDatabase::createFile()
     if (fd < 0)
         return false;
     ::close(fd);
+    return true;
+}
+
+bool SettingsDatabase::rememberFile()
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(m_filePath).constData(), &status) != 0)
+        return false;
+    m_device = status.st_dev;
+    m_inode = status.st_ino;
     return true;
 }
 
@@ -164,17 +197,10 @@ SettingsDatabase::Outcome SettingsDatabase::prepareSchema()
     return outcome == Outcome::Ready ? Outcome::Unavailable : outcome;
 }
 
-// Our file: the tables must have the columns we use and the pages must be sound. The store is a
-// few hundred rows, so a full quick check costs nothing noticeable.
+// The pages of our file must be sound. The store is a few hundred rows, so a full quick check
+// costs nothing noticeable.
 SettingsDatabase::Outcome SettingsDatabase::checkIntegrity()
 {
-    SqliteStatement keys(m_db, "SELECT id, parent, name, path FROM keys LIMIT 0");
-    SqliteStatement vals(m_db, "SELECT id, key, name, folded, data FROM vals LIMIT 0");
-    if (!keys.isValid() || !vals.isValid())
-        return Outcome::NotOurs;
-    int error = SQLITE_OK;
-    if (pragmaNumber(m_db, "PRAGMA user_version", &error) > kSchemaVersion)
-        return Outcome::NotOurs;
     SqliteStatement check(m_db, "PRAGMA quick_check(1)");
     if (check.step() != SQLITE_ROW)
         return isContentError(check.error()) ? Outcome::NotOurs : Outcome::Unavailable;
@@ -190,8 +216,27 @@ void SettingsDatabase::close()
 
 // Renames the file (and any -wal and -shm beside it, which belong to it and would otherwise be
 // replayed into the fresh file) to settings.db.broken-YYYYMMDD-HHMMSS, adding -2, -3... when that
-// name is taken. Returns the new name, or empty when the file could not be moved.
-QString SettingsDatabase::moveAside()
+// name is taken. Copies of the program starting together all find the same broken file: each
+// takes an exclusive lock on it and moves it only if it is still the file it examined, so the
+// fresh store that the first one made is never moved by the others.
+SettingsDatabase::Move SettingsDatabase::moveAside(QString &movedTo)
+{
+    const QByteArray path = QFile::encodeName(m_filePath);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? Move::Gone : Move::Failed;
+    struct stat opened {};
+    struct stat named {};
+    Move result = Move::Gone;
+    if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &opened) == 0 && ::stat(path.constData(), &named) == 0
+        && opened.st_dev == m_device && opened.st_ino == m_inode && named.st_ino == m_inode
+        && named.st_dev == m_device)
+        result = renameAside(movedTo);
+    ::close(fd);
+    return result;
+}
+
+SettingsDatabase::Move SettingsDatabase::renameAside(QString &movedTo)
 {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QString base = m_filePath + QStringLiteral(".broken-") + stamp;
@@ -202,14 +247,15 @@ QString SettingsDatabase::moveAside()
         if (!QFile::rename(m_filePath, target)) {
             if (QFileInfo::exists(target))
                 continue; // taken between the check and the rename
-            return QString();
+            return Move::Failed;
         }
         for (const char *suffix : {"-wal", "-shm"}) {
             const QString companion = m_filePath + QLatin1String(suffix);
             if (QFileInfo::exists(companion))
                 QFile::rename(companion, target + QLatin1String(suffix));
         }
-        return target;
+        movedTo = target;
+        return Move::Moved;
     }
-    return QString();
+    return Move::Failed;
 }

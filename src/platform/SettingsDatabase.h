@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <sys/types.h>
+
 struct sqlite3;
 
 // The open SQLite file behind the settings store. Opening makes sure the file is ours: a new or
@@ -26,6 +28,7 @@ public:
 
 private:
     enum class Outcome { Ready, Empty, NotOurs, Unavailable };
+    enum class Move { Moved, Gone, Failed };
 
     Outcome open();
     Outcome classify();
@@ -33,9 +36,15 @@ private:
     Outcome checkIntegrity();
     void close();
     bool createFile();
-    QString moveAside();
+    bool rememberFile();
+    bool hasForeignHeader() const;
+    Move moveAside(QString &movedTo);
+    Move renameAside(QString &movedTo);
 
     QString m_filePath;
     QString m_notice;
     sqlite3 *m_db = nullptr;
+    // The file that open() examined, by device and inode.
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
 };
