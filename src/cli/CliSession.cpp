@@ -54,23 +54,36 @@ CliSession::~CliSession()
     pool_.CloseAll();
 }
 
+bool CliSession::defineHost(const QString &host, QString *name)
+{
+    *name = host;
+    if (!host.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive))
+        return true; // a host of the database: the pool reads its record
+    QString error;
+    const std::optional<HostRecord> record = hostRecordFromUrl(host, &error);
+    if (!record) {
+        *ctx_.err << error << Qt::endl;
+        return false;
+    }
+    pool_.defineHost(*record);
+    return true;
+}
+
 Connection *CliSession::open(int kind)
 {
-    int slot = -1;
-    if (ctx_.host.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive)) {
-        QString error;
-        const std::optional<HostRecord> record = hostRecordFromUrl(ctx_.host, &error);
-        if (!record) {
-            *ctx_.err << error << Qt::endl;
-            return nullptr;
-        }
-        slot = pool_.GetConnection(*record, kind);
-    } else {
-        slot = pool_.GetConnection(ctx_.host, kind);
-    }
+    if (!defineHost(ctx_.host, &hostName_))
+        return nullptr;
+    const int slot = pool_.GetConnection(hostName_, kind);
     connection_ = pool_.connection(kind, slot);
     if (connection_ && ctx_.verbose)
         connection_->setMonitor(&monitor_);
+    if (connection_) {
+        QObject::connect(connection_, &Connection::stateChanged, connection_, [this](Connection::State state) {
+            if (state == Connection::Idle || state >= Connection::AwaitDeleteReply && state != Connection::Connecting
+                && state != Connection::Closed && state != Connection::AwaitSystReply)
+                loggedIn_ = true;
+        });
+    }
     return connection_;
 }
 
@@ -84,9 +97,7 @@ bool CliSession::waitUntilIdle()
     };
     if (!settled()) {
         QEventLoop loop;
-        QObject::connect(c, &Connection::stateChanged, &loop, [&](Connection::State state) {
-            if (state == Connection::Idle || state == Connection::CustomRunning)
-                loggedIn_ = true;
+        QObject::connect(c, &Connection::stateChanged, &loop, [&] {
             if (settled())
                 loop.quit();
         });
@@ -96,4 +107,28 @@ bool CliSession::waitUntilIdle()
     if (c && c->state() == Connection::Idle)
         loggedIn_ = true;
     return c && c->state() == Connection::Idle;
+}
+
+bool CliSession::waitForEnd()
+{
+    QPointer<Connection> c(connection_);
+    if (!recordEnded_ && c && c->state() != Connection::Closed) {
+        QEventLoop loop;
+        quit_ = [&loop] { loop.quit(); };
+        QObject::connect(c, &Connection::stateChanged, &loop, [&] {
+            if (c->state() == Connection::Closed)
+                loop.quit();
+        });
+        QObject::connect(c, &QObject::destroyed, &loop, &QEventLoop::quit);
+        loop.exec();
+        quit_ = nullptr;
+    }
+    return recordEnded_;
+}
+
+void CliSession::recordEnded()
+{
+    recordEnded_ = true;
+    if (quit_)
+        quit_();
 }

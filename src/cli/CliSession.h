@@ -5,6 +5,7 @@
 #include "ftp/SessionMonitor.h"
 #include "pool/ConnectionManager.h"
 
+#include <functional>
 #include <optional>
 
 struct HostRecord;
@@ -34,14 +35,35 @@ public:
 
     // Gets the host's connection (kind 0 unless asked otherwise); nullptr after telling why.
     Connection *open(int kind = ConnectionManager::Browse);
+    // Makes another host known to the pool (a database name or an ftp:// address); false after
+    // telling why. Returns the pool's name for it in *name.
+    bool defineHost(const QString &host, QString *name);
     // Runs the event loop until the connection is idle with nothing queued (true) or closed (false).
     bool waitUntilIdle();
+    // Watches an operation record: waitForEnd() returns once it emits ended().
+    template <class Record>
+    void watch(Record *record)
+    {
+        recordEnded_ = false;
+        QObject::connect(record, &Record::ended, record, [this] { recordEnded(); });
+    }
+    // Runs the event loop until the watched record ended (true) or the connection closed (false).
+    bool waitForEnd();
     bool loggedIn() const { return loggedIn_; }
+    ConnectionManager &pool() { return pool_; }
+    Connection *connection() const { return connection_; }
+    // The pool's name for HOST.
+    QString hostName() const { return hostName_; }
 
 private:
     CliContext &ctx_;
     ConnectionManager pool_;
     ConsoleMonitor monitor_;
     Connection *connection_ = nullptr;
+    QString hostName_;
     bool loggedIn_ = false;
+    bool recordEnded_ = false;
+    std::function<void()> quit_;
+
+    void recordEnded();
 };

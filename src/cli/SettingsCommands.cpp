@@ -178,8 +178,10 @@ int deleteHost(CliContext &ctx, const HostEntry &entry)
 int editHost(CliContext &ctx, const QString &name, const std::optional<HostEntry> &existing)
 {
     HostEdit edit;
-    if (!edit.parse(ctx.args.mid(1)))
-        return *ctx.err << edit.error() << Qt::endl, edit.exitStatus();
+    if (!edit.parse(ctx.args.mid(1))) {
+        *ctx.err << edit.error() << Qt::endl;
+        return edit.exitStatus();
+    }
     if (!existing) {
         const QString problem = HostNameProblem(name);
         if (!problem.isEmpty())

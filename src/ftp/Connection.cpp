@@ -1,6 +1,8 @@
 #include "ftp/Connection.h"
 
 #include "ftp/AddressFinder.h"
+#include "ftp/ListingDelivery.h"
+#include "ftp/ListingJob.h"
 #include "ftp/SessionMonitor.h"
 #include "platform/Prompt.h"
 #include "platform/SocketClose.h"
@@ -40,6 +42,15 @@ Connection::Connection(const QString &portText, const QString &host, const QStri
 Connection::~Connection()
 {
     CloseAttachedWindows();
+    dropDataObjects();
+    for (OperationDriver *driver : {static_cast<OperationDriver *>(transferDriver_),
+                                    static_cast<OperationDriver *>(deleteDriver_),
+                                    static_cast<OperationDriver *>(renameDriver_),
+                                    static_cast<OperationDriver *>(makeDirDriver_)})
+        if (driver)
+            driver->operationEnded();
+    if (listJob_)
+        listJob_->Next();
     ClearQueue();
     delete addressFinder_;
     if (socket_) {
@@ -97,7 +108,6 @@ void Connection::startConnect()
     }
     reader_.clear();
     replyText_.clear();
-    swallow226_ = false;
     socket_ = new QTcpSocket(this);
     connect(socket_, &QTcpSocket::connected, this, &Connection::socketConnected);
     connect(socket_, &QTcpSocket::readyRead, this, &Connection::readReplies);
@@ -271,20 +281,34 @@ void Connection::dispatchReply(int code, const QString &line)
     default:
         break;
     }
+    // Stray greetings and login replies say nothing about the operation under way. (A file's 226
+    // is not swallowed: it is what tells a complete file from a failed one.)
     if (code == 220 || code == 230 || code == 331)
         return;
-    if (code == 226) {
-        const bool swallowed = swallow226_;
-        swallow226_ = false;
-        if (swallowed)
-            return;
-    }
     handleOperationReply(code, line);
 }
 
-void Connection::handleOperationReply(int, const QString &)
+void Connection::handleOperationReply(int code, const QString &line)
 {
-    // The per-operation state machines take their replies here; none runs yet.
+    switch (state_) {
+    case AwaitPortReply: handlePortReply(code, line); break;
+    case AwaitDestCwdReply: handleDestCwdReply(code, line); break;
+    case AwaitWalkMkdReply: handleWalkMkdReply(code, line); break;
+    case AwaitTypeReply: handleTypeReply(code, line); break;
+    case AwaitFileCwdReply: handleFileCwdReply(code, line); break;
+    case AwaitRestReply: handleRestReply(code, line); break;
+    case AwaitTransferStart: handleTransferStart(code, line); break;
+    case Transferring: handleTransferring(code, line); break;
+    case AwaitDeleteCwdReply: handleDeleteCwdReply(code, line); break;
+    case AwaitDeleteReply: handleDeleteReply(code, line); break;
+    case AwaitRenameCwdReply: handleRenameCwdReply(code, line); break;
+    case AwaitRnfrReply: handleRnfrReply(code, line); break;
+    case AwaitRntoReply: handleRntoReply(code, line); break;
+    case AwaitMkdirCwdReply: handleMkdirCwdReply(code, line); break;
+    case AwaitMkdReply: handleMkdReply(code, line); break;
+    case AwaitPasvReply: handlePasvReply(code, line); break;
+    default: break;
+    }
 }
 
 void Connection::handleCustomReply(int, const QString &line)
@@ -344,6 +368,9 @@ void Connection::CustomCommands(const QString &text)
 void Connection::TakeNextCommand()
 {
     cacheFileNumber_ = -1;
+    listJob_ = nullptr;
+    hostToHostDriver_ = nullptr;
+    transferDriver_ = nullptr;
     if (!commands_.isEmpty()) {
         setState(Idle);
         std::unique_ptr<CommandStruct> command(commands_.takeLast());
@@ -367,15 +394,15 @@ void Connection::TakeNextCommand()
 void Connection::startCommand(const CommandStruct &command)
 {
     switch (command.type) {
-    case CustomCommandsKind:
-        startCustomCommands(command.text);
-        return;
-    default:
-        // Listings, transfers, deletes, renames, directory creation and host-to-host sides are
-        // started here by their state machines; until they exist such a record is passed over.
-        showStatus(tr("Operation not available"));
-        TakeNextCommand();
-        return;
+    case ListDirKind: startListDir(command); return;
+    case TransferFilesKind: startTransferFiles(dynamic_cast<TransferDriver *>(command.job)); return;
+    case DeleteFilesKind: startDelete(dynamic_cast<DeleteDriver *>(command.job)); return;
+    case RenameFileKind: startRename(dynamic_cast<RenameDriver *>(command.job)); return;
+    case MakeDirKind: startMakeDir(dynamic_cast<MakeDirDriver *>(command.job)); return;
+    case HostPassiveStoreKind: startPassiveStore(command); return;
+    case HostActiveRetrieveKind: startActiveRetrieve(command); return;
+    case CustomCommandsKind: startCustomCommands(command.text); return;
+    default: TakeNextCommand(); return;
     }
 }
 
@@ -392,8 +419,25 @@ void Connection::startCustomCommands(const QString &text)
 
 void Connection::ClearQueue()
 {
-    qDeleteAll(commands_);
-    commands_.clear();
+    // Detach first: giving up a record may lead its owner back here.
+    const QList<CommandStruct *> dropped = std::exchange(commands_, {});
+    for (CommandStruct *command : dropped) {
+        if (command->type == ListDirKind && command->listInfo)
+            command->listInfo->discard();
+        else if (command->job && command->type != HostActiveRetrieveKind && command->type != HostPassiveStoreKind)
+            command->job->operationEnded();
+        delete command;
+    }
+}
+
+void Connection::removeQueued(OperationDriver *driver)
+{
+    commands_.removeIf([driver](CommandStruct *command) {
+        if (command->job != driver)
+            return false;
+        delete command;
+        return true;
+    });
 }
 
 void Connection::CloseAttachedWindows()
@@ -421,7 +465,29 @@ void Connection::Reconnect()
 void Connection::AbortTransfers()
 {
     CloseAttachedWindows();
+    if (TransferDriver *driver = std::exchange(transferDriver_, nullptr))
+        driver->operationEnded();
+    transferActive_ = false;
+    dropDataObjects();
     pool_->RemoveConnection(this);
+}
+
+void Connection::SkipCurrentFile()
+{
+    if (!transfer_ || !transferDriver_)
+        return;
+    TransferDriver *driver = transferDriver_;
+    driver->fileEnded(false, tr("Skipped"));
+    dropDataObjects();
+    if (driver->hasMoreFiles()) {
+        // No ABOR is sent: the control connection is dropped and the batch resumes after login.
+        transferDriver_ = nullptr;
+        transferActive_ = false;
+        Reconnect();
+        TransferFiles(driver);
+        return;
+    }
+    AbortTransfers();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -8,11 +8,18 @@
 #include <QPointer>
 #include <memory>
 
+#include "ftp/OperationDrivers.h"
+#include "platform/Prompt.h"
+
 class AddressFinder;
 class ConnectionManager;
-class ListInfo;
+class DataListener;
+class ListingDelivery;
+class ListingJob;
+class ListTransfer;
 class QTcpSocket;
 class SessionMonitor;
+class Transfer;
 
 // One FTP control connection to one host: resolves the name without blocking, connects, logs in
 // (USER, PASS, SYST), then serves a queue of operations one at a time, newest first. Each
@@ -64,12 +71,12 @@ public:
     struct CommandStruct
     {
         int type = CustomCommandsKind;
-        QString text;               // directory (0), remote path (5, 6) or command text (7)
-        ListInfo *listInfo = nullptr; // kind 0: the job that asked for the listing
-        QString cacheFile;          // kind 0: cache file for the listing; empty = do not cache
-        QObject *job = nullptr;     // kinds 1 to 6: the record that drives the operation
-        QString portText;           // kind 6: PORT argument
-        bool binary = true;         // kinds 5, 6: image type
+        QString text;                   // directory (0), remote path (5, 6) or command text (7)
+        ListingJob *listInfo = nullptr; // kind 0: the job that asked for the listing
+        QString cacheFile;              // kind 0: cache file for the listing; empty = do not cache
+        OperationDriver *job = nullptr; // kinds 1 to 6: the record that drives the operation
+        QString portText;               // kind 6: PORT argument
+        bool binary = true;             // kinds 5, 6: image type
     };
 
     Connection(const QString &portText, const QString &host, const QString &userName,
@@ -89,12 +96,24 @@ public:
     SessionMonitor *monitor() const { return monitor_; }
     void setMonitor(SessionMonitor *monitor) { monitor_ = monitor; }
 
-    // Queueing: start at once when idle, else queue. The text is one or more lines, each ending
-    // "\r\n", the first of them a CWD.
+    // Queueing operations: each starts at once when the connection is idle, else it is queued.
+    void ListDir(const QString &cacheFile, ListingJob *job, const QString &directory);
+    void TransferFiles(TransferDriver *driver);
+    void DeleteFiles(DeleteDriver *driver);
+    void RenameFile(RenameDriver *driver);
+    void MakeDir(MakeDirDriver *driver);
+    void HostPassiveStore(const QString &remotePath, bool binary, HostToHostDriver *driver);
+    void HostActiveRetrieve(const QString &remotePath, bool binary, const QString &portText,
+                            HostToHostDriver *driver);
+    // The text is one or more lines, each ending "\r\n", the first of them a CWD.
     void CustomCommands(const QString &text);
     // Starts or queues any operation record (the typed queueing operations build on this).
     void queueCommand(std::unique_ptr<CommandStruct> command);
 
+    // Drops the running file and goes on with the rest of the batch on a fresh login.
+    void SkipCurrentFile();
+    // Removes the queued records that carry this driver (a transfer closed while it waited).
+    void removeQueued(OperationDriver *driver);
     // Drops the control connection at once and logs in again; the queue is emptied.
     void Reconnect();
     void ClearQueue();
@@ -125,6 +144,57 @@ private:
     void handleCustomReply(int code, const QString &line);
     void handleOperationReply(int code, const QString &line);
 
+    // Operation starts (ConnectionOperations.cpp).
+    void startListDir(const CommandStruct &command);
+    void startTransferFiles(TransferDriver *driver);
+    void startDelete(DeleteDriver *driver);
+    void startDeleteEntry();
+    void startRename(RenameDriver *driver);
+    void startMakeDir(MakeDirDriver *driver);
+    void startPassiveStore(const CommandStruct &command);
+    void startActiveRetrieve(const CommandStruct &command);
+    void handleDeleteCwdReply(int code, const QString &line);
+    void handleDeleteReply(int code, const QString &line);
+    void afterDeleteEntry();
+    void handleRenameCwdReply(int code, const QString &line);
+    void handleRnfrReply(int code, const QString &line);
+    void handleRntoReply(int code, const QString &line);
+    void handleMkdirCwdReply(int code, const QString &line);
+    void handleMkdReply(int code, const QString &line);
+    void handlePasvReply(int code, const QString &line);
+
+    // Data transfers (ConnectionTransfers.cpp).
+    bool openListener();
+    void dataAccepted(QTcpSocket *socket);
+    void handlePortReply(int code, const QString &line);
+    void destinationStep();
+    void handleDestCwdReply(int code, const QString &line);
+    void handleWalkMkdReply(int code, const QString &line);
+    void typeStep();
+    void handleTypeReply(int code, const QString &line);
+    void handleFileCwdReply(int code, const QString &line);
+    void handleRestReply(int code, const QString &line);
+    void sendTransferCommand();
+    void handleTransferStart(int code, const QString &line);
+    void handleTransferring(int code, const QString &line);
+    void dataFinished();
+    void tryFinishData();
+    void fileFailed(const QString &text, const QString &caption);
+    void finishListing(bool complete, const QString &failure);
+    void endListing();
+    void NextFileOfBatch();
+    bool startNextFile();
+    void abortHostToHost(const QString &reason);
+    void dropDataObjects();
+    void setDriverStatus(const QString &text);
+
+    // Shows a failure box (the host's reply from its fifth character on) and tells whether this
+    // connection still exists afterwards.
+    bool replyFailed(const QString &line, const QString &caption);
+    bool failed(const QString &text, const QString &caption, Prompt::Icon icon = Prompt::Icon::Warning);
+    void invalidateListing(const QString &directory);
+    QString hostName() const;
+
     // Commands.
     bool sendCommand(const QString &command);
     void sendRaw(const QByteArray &bytes, const QString &shown);
@@ -137,13 +207,41 @@ private:
     void showStatus(const QString &text);
 
     QList<CommandStruct *> commands_;
+
+    // The operation under way.
+    QString argument_;
+    QString remotePath_;
+    qsizetype pathPos_ = 0;
+    qint64 restartOffset_ = 0;
+    bool binary_ = true;
+    bool retrieve_ = true;
+    bool listing_ = false;
+    bool hostToHost_ = false;
+    bool checkingDestination_ = false;
+    bool transferActive_ = false;
+    TransferFile file_;
+    ListingJob *listJob_ = nullptr;
+    std::unique_ptr<ListingDelivery> delivery_;
+    TransferDriver *transferDriver_ = nullptr;
+    DeleteDriver *deleteDriver_ = nullptr;
+    RenameDriver *renameDriver_ = nullptr;
+    MakeDirDriver *makeDirDriver_ = nullptr;
+    HostToHostDriver *hostToHostDriver_ = nullptr;
+    DataListener *listener_ = nullptr;
+    Transfer *transfer_ = nullptr;
+    ListTransfer *listTransfer_ = nullptr;
+    // A data transfer is over only when its data connection has ended and the host's final
+    // reply has come; both are recorded here.
+    bool dataDone_ = false;
+    bool finalReplied_ = false;
+    int finalCode_ = 0;
+    QString finalLine_;
     int cacheFileNumber_ = -1;
     ConnectionManager *pool_;
     int hostType_;
     unsigned hostIndex_;
     QString userName_;
     QString password_;
-    bool swallow226_ = false;
     bool closeWhenIdle_ = false;
     QPointer<AddressFinder> addressFinder_;
     SessionMonitor *monitor_ = nullptr;

@@ -37,6 +37,8 @@ public:
     virtual void setConnection(Connection *connection) = 0;
     // Takes the next file; false when none is left.
     virtual bool NextFile(TransferFile &file) = 0;
+    // Files are still waiting (NextFile would give one).
+    virtual bool hasMoreFiles() const = 0;
     // The transfer command (RETR, STOR, STOU) was sent: the file's clock starts.
     virtual void RequestSent() = 0;
     virtual void BytesTransferred(qint64 count) = 0;

@@ -40,16 +40,6 @@ QString ConnectionManager::hostName(unsigned ordinal) const
 
 int ConnectionManager::GetConnection(const QString &hostName, int kind)
 {
-    return getConnection(hostName, kind, nullptr);
-}
-
-int ConnectionManager::GetConnection(const HostRecord &record, int kind)
-{
-    return getConnection(record.name, kind, &record);
-}
-
-int ConnectionManager::getConnection(const QString &hostName, int kind, const HostRecord *given)
-{
     ReapClosed();
     if (kind < Browse || kind > Persistent)
         return 0;
@@ -62,9 +52,7 @@ int ConnectionManager::getConnection(const QString &hostName, int kind, const Ho
         }
     }
     HostRecord record;
-    if (given)
-        record = *given;
-    else if (!ReadHostRecord(hostName, record))
+    if (!ReadHostRecord(hostName, record))
         return -1;
     return addConnection(record, ordinal, kind);
 }
@@ -89,8 +77,20 @@ Connection *ConnectionManager::connection(int kind, int slot) const
     return slot >= 0 && slot < list.size() ? list.at(slot) : nullptr;
 }
 
+void ConnectionManager::defineHost(const HostRecord &record)
+{
+    definedHosts_.removeIf([&](const HostRecord &r) { return r.name == record.name; });
+    definedHosts_.append(record);
+}
+
 bool ConnectionManager::ReadHostRecord(const QString &hostName, HostRecord &record)
 {
+    for (const HostRecord &defined : std::as_const(definedHosts_)) {
+        if (defined.name == hostName) {
+            record = defined;
+            return true;
+        }
+    }
     std::optional<HostRecord> stored = HostRecord::read(hostName);
     if (!stored) {
         prompt_.message(tr("Couldn't Find Host Details"), tr("Registry Error"));
@@ -181,4 +181,10 @@ void ConnectionManager::CloseHost(const QString &hostName)
             if (c && c->hostIndex() == ordinal)
                 retire(std::exchange(c, nullptr));
     }
+}
+
+void ConnectionManager::invalidateListing(const QString &host, const QString &directory)
+{
+    Q_UNUSED(host);
+    Q_UNUSED(directory);
 }

@@ -4,10 +4,12 @@
 #include <QObject>
 #include <QString>
 
+#include "settings/HostRecord.h"
+
 class Connection;
+class PaneView;
 class Prompt;
 class StatusLine;
-struct HostRecord;
 
 // The pool through which every part of the program reaches a host. It owns every Connection:
 // one shared browse connection per host (kind 0) and transfer connections made per request
@@ -27,12 +29,15 @@ public:
     // The first "Network is Unreachable" of the run also shows a box; this tells whether to.
     bool takeNetworkFailureReport() { return std::exchange(reportNetworkFailure_, false); }
     bool storeUnique() const { return storeUnique_; }
+    void setStoreUnique(bool on) { storeUnique_ = on; }
+
+    // A host known for this run only, by its record (the command line's ftp:// addresses); it is
+    // found before the host database.
+    void defineHost(const HostRecord &record);
 
     // A slot index into the browse list (kind 0) or the transfer list (kinds 1, 2); -1 when the
     // host record cannot be read.
     int GetConnection(const QString &hostName, int kind);
-    // As GetConnection, for a host given by its record rather than by the host database.
-    int GetConnection(const HostRecord &record, int kind);
     Connection *connection(int kind, int slot) const;
 
     // Host ordinals: the fixed number a host name gets at its first request in this run.
@@ -46,10 +51,17 @@ public:
     void CloseAll();
     void CloseHost(const QString &hostName);
 
+    // Every browser pane; listings and operations report to them.
+    const QList<PaneView *> &panes() const { return panes_; }
+    void addPane(PaneView *pane) { panes_.append(pane); }
+    void removePane(PaneView *pane) { panes_.removeAll(pane); }
+
+    // Forgets the cached listing of a directory that an operation changed on the host.
+    void invalidateListing(const QString &host, const QString &directory);
+
     static constexpr int ConnectionsLowCount = 9800;
 
 private:
-    int getConnection(const QString &hostName, int kind, const HostRecord *given);
     bool ReadHostRecord(const QString &hostName, HostRecord &record);
     int addConnection(const HostRecord &record, unsigned ordinal, int kind);
     void retire(Connection *connection);
@@ -59,6 +71,8 @@ private:
     bool storeUnique_ = false;
     bool reportNetworkFailure_ = true;
     QString hostNames_;
+    QList<PaneView *> panes_;
+    QList<HostRecord> definedHosts_;
     QList<Connection *> browseConnections_;
     QList<Connection *> transferConnections_;
 };

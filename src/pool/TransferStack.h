@@ -35,7 +35,7 @@ public:
     void operationEnded() override;
     void setConnection(Connection *connection) override;
     bool NextFile(TransferFile &file) override;
-    bool hasMoreFiles() const;
+    bool hasMoreFiles() const override;
     void RequestSent() override;
     void BytesTransferred(qint64 count) override;
     void fileEnded(bool complete, const QString &reason) override;

@@ -62,7 +62,8 @@ class TestConnection : public QObject
 
     Connection *open(const HostRecord &r, int kind = ConnectionManager::Browse)
     {
-        const int slot = pool_->GetConnection(r, kind);
+        pool_->defineHost(r);
+        const int slot = pool_->GetConnection(r.name, kind);
         return pool_->connection(kind, slot);
     }
 

@@ -1,0 +1,530 @@
+// Connection: the common preparation of a data transfer (PORT, the destination-directory walk,
+// TYPE, CWD, REST, the transfer command) and the end of listings and files.
+
+#include "ftp/Connection.h"
+
+#include "ftp/DataListener.h"
+#include "ftp/ListTransfer.h"
+#include "ftp/ListingDelivery.h"
+#include "ftp/ListingJob.h"
+#include "ftp/Transfer.h"
+#include "platform/StatusLine.h"
+#include "pool/ConnectionManager.h"
+
+#include <QPointer>
+#include <QTcpSocket>
+
+namespace {
+// Position of the last "/" or "\" before pos, or -1.
+qsizetype lastSeparatorBefore(const QString &path, qsizetype pos)
+{
+    for (qsizetype i = std::min(pos, path.size()) - 1; i >= 0; --i)
+        if (path.at(i) == QLatin1Char('/') || path.at(i) == QLatin1Char('\\'))
+            return i;
+    return -1;
+}
+
+QString directoryOf(const QString &path)
+{
+    const qsizetype last = path.lastIndexOf(QLatin1Char('/'));
+    return last > 0 ? path.left(last) : QStringLiteral("/");
+}
+} // namespace
+
+QString Connection::hostName() const
+{
+    return pool_->hostName(hostIndex_);
+}
+
+void Connection::setDriverStatus(const QString &text)
+{
+    if (transferDriver_)
+        transferDriver_->setStatus(text);
+    else if (hostToHostDriver_)
+        hostToHostDriver_->setStatus(text);
+}
+
+bool Connection::failed(const QString &text, const QString &caption, Prompt::Icon icon)
+{
+    QPointer<Connection> self(this);
+    pool_->prompt().message(text, caption, icon);
+    return self && alive();
+}
+
+bool Connection::replyFailed(const QString &line, const QString &caption)
+{
+    return failed(line.mid(4), caption);
+}
+
+void Connection::invalidateListing(const QString &directory)
+{
+    pool_->invalidateListing(hostName(), directory);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Data connections
+
+bool Connection::openListener()
+{
+    dropDataObjects();
+    if (!socket_)
+        return false;
+    listener_ = new DataListener(socket_->localAddress(), peerAddress_, this);
+    connect(listener_, &DataListener::accepted, this, &Connection::dataAccepted);
+    if (listener_->Listen() != 0)
+        return true;
+    const QString text = listener_->errorText(), caption = listener_->errorCaption();
+    delete listener_;
+    listener_ = nullptr;
+    failed(text, caption);
+    return false;
+}
+
+void Connection::dataAccepted(QTcpSocket *socket)
+{
+    listener_->disconnect(this);
+    listener_->deleteLater();
+    listener_ = nullptr;
+    if (listing_ && delivery_) {
+        listTransfer_ = new ListTransfer(socket, *delivery_, this);
+        connect(listTransfer_, &ListTransfer::finished, this, &Connection::dataFinished);
+        return;
+    }
+    if (listing_ || hostToHost_) {
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    transfer_ = new Transfer(socket, file_.localPath, retrieve_, restartOffset_, this);
+    connect(transfer_, &Transfer::progress, this, [this](qint64 n) {
+        if (transferDriver_)
+            transferDriver_->BytesTransferred(n);
+    });
+    connect(transfer_, &Transfer::finished, this, &Connection::dataFinished);
+    if (state_ == Transferring)
+        transfer_->start(); // the host accepted the command before it connected
+}
+
+void Connection::dataFinished()
+{
+    dataDone_ = true;
+    tryFinishData();
+}
+
+void Connection::dropDataObjects()
+{
+    // They may be inside one of their own signals: let the event loop delete them.
+    for (QObject *object : {static_cast<QObject *>(listener_), static_cast<QObject *>(transfer_),
+                            static_cast<QObject *>(listTransfer_)}) {
+        if (object) {
+            object->disconnect(this);
+            object->deleteLater();
+        }
+    }
+    if (transfer_)
+        transfer_->abort();
+    if (listTransfer_)
+        listTransfer_->abort();
+    listener_ = nullptr;
+    transfer_ = nullptr;
+    listTransfer_ = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The common preparation
+
+void Connection::handlePortReply(int code, const QString &line)
+{
+    if (code == 200) {
+        destinationStep();
+        return;
+    }
+    if (!replyFailed(line, tr("Error Setting Port")))
+        return;
+    if (hostToHost_) {
+        abortHostToHost(line.mid(4));
+        return;
+    }
+    if (listing_) {
+        endListing();
+        return;
+    }
+    fileFailed(line.mid(4), QString());
+}
+
+void Connection::destinationStep()
+{
+    QString directory;
+    if (listing_) {
+        directory = argument_.chopped(1); // without the end marker
+        if (!directory.endsWith(QLatin1Char('/')))
+            directory += QLatin1Char('/');
+        if (directory.size() < 2)
+            directory += QLatin1Char('/');
+    } else {
+        directory = remotePath_;
+        if (transferDriver_)
+            transferDriver_->setStatus(tr("Checking For Destination Directory"));
+    }
+    const qsizetype last = directory.lastIndexOf(QLatin1Char('/'));
+    pathPos_ = last;
+    if (last > 0) {
+        checkingDestination_ = true;
+        sendCommand(QStringLiteral("CWD ") + directory.left(last));
+        setState(AwaitDestCwdReply);
+        return;
+    }
+    handleDestCwdReply(250, QString());
+}
+
+void Connection::handleDestCwdReply(int code, const QString &line)
+{
+    if (listing_) {
+        if (code == 250) {
+            typeStep();
+            return;
+        }
+        if (replyFailed(line, tr("Error Retrieving List")))
+            endListing();
+        return;
+    }
+    const qsizetype last = remotePath_.lastIndexOf(QLatin1Char('/'));
+    if (code == 250 || code == 257) {
+        if (pathPos_ == last) {
+            typeStep();
+            return;
+        }
+        // Enter the parent of the next missing level, then create it.
+        checkingDestination_ = false;
+        pathPos_ = remotePath_.indexOf(QLatin1Char('/'), pathPos_ + 1);
+        const qsizetype parentEnd = lastSeparatorBefore(remotePath_, pathPos_);
+        sendCommand(QStringLiteral("CWD ") + (parentEnd > 0 ? remotePath_.left(parentEnd) : QStringLiteral("/")));
+        setState(AwaitWalkMkdReply);
+        return;
+    }
+    if (checkingDestination_) {
+        if (pathPos_ <= 0) {
+            // Not even the root could be entered: there is nowhere to climb to.
+            if (replyFailed(line, tr("Error Changing Directory")))
+                fileFailed(line.mid(4), QString());
+            return;
+        }
+        const qsizetype up = remotePath_.lastIndexOf(QLatin1Char('/'), pathPos_ - 1);
+        pathPos_ = up > 0 ? up : 0;
+        sendCommand(QStringLiteral("CWD ") + (pathPos_ > 0 ? remotePath_.left(pathPos_) : QStringLiteral("/")));
+        return;
+    }
+    if (!replyFailed(line, tr("Error Creating Directory")))
+        return;
+    pathPos_ = last;
+    fileFailed(line.mid(4), QString());
+}
+
+void Connection::handleWalkMkdReply(int code, const QString &)
+{
+    if (code == 250) {
+        const qsizetype previous = lastSeparatorBefore(remotePath_, pathPos_);
+        sendCommand(QStringLiteral("MKD ") + remotePath_.mid(previous + 1, pathPos_ - previous - 1));
+        setState(AwaitDestCwdReply);
+        return;
+    }
+    if (failed(tr("Couldn't Change Directory"), tr("Error Creating Directory")))
+        fileFailed(tr("Couldn't Change Directory"), QString());
+}
+
+void Connection::typeStep()
+{
+    const bool image = !listing_ && binary_;
+    if (!listing_ && transferDriver_)
+        transferDriver_->setStatus(image ? tr("Setting Type Binary") : tr("Setting Type ASCII"));
+    sendCommand(image ? QStringLiteral("TYPE I") : QStringLiteral("TYPE A"));
+    setState(AwaitTypeReply);
+}
+
+void Connection::handleTypeReply(int code, const QString &line)
+{
+    if (code == 200) {
+        if (listing_) {
+            dataDone_ = finalReplied_ = false;
+            sendCommand(QStringLiteral("LIST"));
+            setState(AwaitTransferStart);
+            return;
+        }
+        sendCommand(QStringLiteral("CWD ") + directoryOf(remotePath_));
+        setState(AwaitFileCwdReply);
+        return;
+    }
+    if (!replyFailed(line, tr("Error Setting Transfer Type")))
+        return;
+    if (hostToHost_)
+        abortHostToHost(line.mid(4));
+    else if (listing_)
+        endListing();
+    else
+        fileFailed(line.mid(4), QString());
+}
+
+void Connection::handleFileCwdReply(int code, const QString &line)
+{
+    if (code == 250) {
+        if (restartOffset_ == 0) {
+            sendTransferCommand();
+            return;
+        }
+        sendCommand(QStringLiteral("REST %1").arg(restartOffset_));
+        setDriverStatus(tr("Setting Restart Position"));
+        setState(AwaitRestReply);
+        return;
+    }
+    if (!replyFailed(line, tr("Error Changing Directory")))
+        return;
+    if (hostToHost_)
+        abortHostToHost(line.mid(4));
+    else
+        fileFailed(line.mid(4), QString());
+}
+
+void Connection::handleRestReply(int code, const QString &)
+{
+    if (code != 350) {
+        if (!failed(tr("Host Disallowed Restart, \nStarting From Beginning"), tr("Restart Error")))
+            return;
+        restartOffset_ = 0; // the local file is written again from its start
+        file_.size += file_.restartOffset;
+        file_.restartOffset = 0;
+    }
+    sendTransferCommand();
+}
+
+void Connection::sendTransferCommand()
+{
+    const qsizetype last = remotePath_.lastIndexOf(QLatin1Char('/'));
+    const QString name = remotePath_.mid(last + 1);
+    QString command;
+    if (retrieve_)
+        command = QStringLiteral("RETR ") + name;
+    else
+        command = (pool_->storeUnique() ? QStringLiteral("STOU ") : QStringLiteral("STOR ")) + name;
+    dataDone_ = hostToHost_; // a host-to-host side moves no data through this client
+    finalReplied_ = false;
+    sendCommand(command);
+    setState(AwaitTransferStart);
+    if (!retrieve_)
+        invalidateListing(remotePath_.left(last + 1));
+    setDriverStatus(tr("Sending File Request"));
+    if (transferDriver_)
+        transferDriver_->RequestSent();
+    if (hostToHost_ && !retrieve_ && hostToHostDriver_)
+        hostToHostDriver_->StoreSent();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Transfer start and end
+
+void Connection::handleTransferStart(int code, const QString &line)
+{
+    // 125 ("data connection already open") starts a transfer as 150 does.
+    if (code == 150 || code == 125) {
+        setState(Transferring);
+        if (!listing_)
+            setDriverStatus(tr("Transferring File"));
+        if (transfer_)
+            transfer_->start(); // a file that cannot be opened ends the data connection at once
+        else if (listing_ && delivery_)
+            delivery_->start(); // the panes empty their list and the cache file begins
+        if (hostToHost_ && hostToHostDriver_)
+            hostToHostDriver_->TransferStarted();
+        return;
+    }
+    if (listing_) {
+        if (replyFailed(line, tr("Error Retrieving Listing")))
+            endListing();
+        return;
+    }
+    setState(Transferring);
+    if (hostToHost_) {
+        setDriverStatus(code == 553 ? tr("Permission Denied") : tr("Could Not Transfer File"));
+        if (replyFailed(line, tr("Error Transferring File")))
+            abortHostToHost(line.mid(4));
+        return;
+    }
+    if (transferDriver_)
+        transferDriver_->setStatus(code == 553 ? tr("Permission Denied") : tr("Could Not Transfer File"));
+    if (replyFailed(line, tr("Error Transferring File")))
+        fileFailed(line.mid(4), QString());
+}
+
+void Connection::handleTransferring(int code, const QString &line)
+{
+    const bool hostOk = code == 226 || code == 250;
+    if (hostToHost_) {
+        if (!hostOk) {
+            setDriverStatus(tr("Could Not Transfer File"));
+            if (replyFailed(line, tr("Error Transferring File")))
+                abortHostToHost(line.mid(4));
+            return;
+        }
+        HostToHostDriver *driver = std::exchange(hostToHostDriver_, nullptr);
+        hostToHost_ = false;
+        QPointer<Connection> self(this);
+        if (driver)
+            driver->TransferComplete();
+        if (self && alive() && state_ == Transferring)
+            TakeNextCommand();
+        return;
+    }
+    finalReplied_ = true;
+    finalCode_ = code;
+    finalLine_ = line;
+    if (!dataDone_ && !hostOk) {
+        // The host gave up on the transfer: so do we.
+        if (transfer_)
+            transfer_->abort();
+        else if (listTransfer_)
+            listTransfer_->abort();
+        else
+            dataDone_ = true;
+    }
+    tryFinishData();
+}
+
+void Connection::tryFinishData()
+{
+    if (state_ != Transferring || !dataDone_ || !finalReplied_)
+        return;
+    finalReplied_ = false;
+    const bool hostOk = finalCode_ == 226 || finalCode_ == 250;
+    if (listing_) {
+        const bool complete = hostOk && listTransfer_ && listTransfer_->closedNormally();
+        finishListing(complete, hostOk ? QString() : finalLine_.mid(4));
+        return;
+    }
+    const bool complete = hostOk && transfer_ && transfer_->allMoved();
+    if (complete) {
+        if (transferDriver_)
+            transferDriver_->fileEnded(true, QString());
+        dropDataObjects();
+        NextFileOfBatch();
+        return;
+    }
+    QString reason;
+    if (transfer_ && !transfer_->errorText().isEmpty())
+        reason = transfer_->errorText();
+    else if (!hostOk)
+        reason = finalLine_.mid(4);
+    else if (!transfer_)
+        reason = tr("The host reported the file as sent, but never opened a data connection.");
+    else
+        reason = tr("The data connection broke off before the whole file was moved.");
+    if (transferDriver_)
+        transferDriver_->setStatus(tr("Could Not Transfer File"));
+    fileFailed(reason, tr("Error Transferring File"));
+}
+
+// A file of the batch failed: show the box (when a caption is given), keep any partial local
+// file for a resume and go on with the next file.
+void Connection::fileFailed(const QString &text, const QString &caption)
+{
+    if (!caption.isEmpty() && !failed(text, caption))
+        return;
+    dropDataObjects();
+    if (transferDriver_)
+        transferDriver_->fileEnded(false, text);
+    NextFileOfBatch();
+}
+
+void Connection::finishListing(bool complete, const QString &failure)
+{
+    showStatus(tr("Finished Retrieving List."));
+    if (delivery_)
+        delivery_->end(complete);
+    dropDataObjects();
+    if (!complete && !failure.isEmpty() && !failed(failure, tr("Error Retrieving Listing")))
+        return;
+    endListing();
+}
+
+void Connection::endListing()
+{
+    dropDataObjects();
+    if (delivery_)
+        delivery_->end(false);
+    delivery_.reset();
+    listing_ = false;
+    if (ListingJob *job = std::exchange(listJob_, nullptr)) {
+        QPointer<Connection> self(this);
+        job->Next();
+        if (!self || !alive())
+            return;
+    }
+    TakeNextCommand();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The batch
+
+void Connection::NextFileOfBatch()
+{
+    if (listing_) {
+        endListing();
+        return;
+    }
+    if (!transferDriver_) {
+        TakeNextCommand();
+        return;
+    }
+    if (startNextFile())
+        return;
+    if (!alive())
+        return;
+    transferActive_ = false;
+    dropDataObjects();
+    TransferDriver *driver = std::exchange(transferDriver_, nullptr);
+    QPointer<Connection> self(this);
+    driver->operationEnded();
+    if (self && alive())
+        TakeNextCommand();
+}
+
+// Takes files from the batch until one gets as far as PORT; false when none is left.
+bool Connection::startNextFile()
+{
+    for (;;) {
+        TransferFile file;
+        if (!transferDriver_->NextFile(file))
+            return false;
+        if (file.remotePath.contains(QLatin1Char('\r')) || file.remotePath.contains(QLatin1Char('\n'))
+            || !file.remotePath.startsWith(QLatin1Char('/'))) {
+            transferDriver_->fileEnded(false, tr("The remote path %1 cannot be sent to the host.").arg(file.remotePath));
+            continue;
+        }
+        file_ = file;
+        remotePath_ = file.remotePath;
+        retrieve_ = file.retrieve;
+        binary_ = file.binary;
+        restartOffset_ = file.retrieve ? file.restartOffset : 0;
+        listing_ = false;
+        hostToHost_ = false;
+        if (!openListener()) {
+            if (!alive())
+                return true;
+            transferDriver_->fileEnded(false, tr("Could not find port to listen on."));
+            continue;
+        }
+        transferDriver_->setStatus(tr("Setting Port"));
+        sendCommand(listener_->portCommand());
+        setState(AwaitPortReply);
+        return true;
+    }
+}
+
+void Connection::abortHostToHost(const QString &reason)
+{
+    HostToHostDriver *driver = std::exchange(hostToHostDriver_, nullptr);
+    hostToHost_ = false;
+    QPointer<Connection> self(this);
+    if (driver)
+        driver->Abort(reason); // resets both sides with Reconnect
+    if (self && alive() && state_ != Connecting)
+        TakeNextCommand();
+}

@@ -1,0 +1,79 @@
+#include "ftp/DataListener.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+DataListener::DataListener(const QHostAddress &localAddress, const QHostAddress &peerAddress, QObject *parent)
+    : QObject(parent), localAddress_(localAddress), peerAddress_(peerAddress)
+{
+    // An IPv4 control connection may report its address in the mapped IPv6 form.
+    bool ok = false;
+    const quint32 v4 = localAddress_.toIPv4Address(&ok);
+    if (ok)
+        localAddress_ = QHostAddress(v4);
+    const quint32 peer4 = peerAddress_.toIPv4Address(&ok);
+    if (ok)
+        peerAddress_ = QHostAddress(peer4);
+}
+
+quint16 DataListener::Listen()
+{
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        delete server_;
+        server_ = new QTcpServer(this);
+        server_->setMaxPendingConnections(5);
+        if (server_->listen(localAddress_, 0) && server_->serverPort() >= 1024) {
+            connect(server_, &QTcpServer::newConnection, this, &DataListener::takeConnection);
+            return server_->serverPort();
+        }
+        if (server_->serverError() == QAbstractSocket::SocketResourceError) {
+            errorCaption_ = tr("Error");
+            errorText_ = tr("Couldn't Create Socket for transfer.");
+            delete server_;
+            server_ = nullptr;
+            return 0;
+        }
+    }
+    delete server_;
+    server_ = nullptr;
+    errorCaption_ = tr("Listen Error");
+    errorText_ = tr("Could not find port to listen on.");
+    return 0;
+}
+
+QString DataListener::portCommand() const
+{
+    return QStringLiteral("PORT ") + portArgument(localAddress_, server_ ? server_->serverPort() : 0);
+}
+
+void DataListener::takeConnection()
+{
+    while (QTcpSocket *socket = server_->nextPendingConnection()) {
+        QHostAddress from = socket->peerAddress();
+        bool ok = false;
+        const quint32 v4 = from.toIPv4Address(&ok);
+        if (ok)
+            from = QHostAddress(v4);
+        if (!peerAddress_.isNull() && from != peerAddress_) {
+            // Someone other than the host: never let a stranger feed or read a transfer.
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        server_->close();
+        emit accepted(socket);
+        return;
+    }
+}
+
+QString portArgument(const QHostAddress &address, quint16 port)
+{
+    const quint32 a = address.toIPv4Address();
+    return QStringLiteral("%1,%2,%3,%4,%5,%6")
+        .arg(a >> 24)
+        .arg((a >> 16) & 0xff)
+        .arg((a >> 8) & 0xff)
+        .arg(a & 0xff)
+        .arg(port >> 8)
+        .arg(port & 0xff);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <memory>
+
+class CacheWriter;
+class ListingJob;
+class PaneView;
+struct ListingEntry;
+
+// Hands the entries of one directory listing to everyone who wants them: the listing-cache file
+// (live listings only), the job that asked, and every pane. Used for live listings and for
+// listings replayed from the cache.
+class ListingDelivery
+{
+public:
+    // cachePath empty: nothing is written to the cache.
+    ListingDelivery(const QList<PaneView *> &panes, const QString &host, const QString &directory,
+                    int listingId, ListingJob *job, const QString &cachePath);
+    ~ListingDelivery();
+
+    const QString &host() const { return host_; }
+    const QString &directory() const { return directory_; }
+
+    // The listing begins: the cache file is emptied, the panes clear what they show of it.
+    void start();
+    void DeliverEntry(const ListingEntry &entry);
+    // The listing is over; an incomplete one leaves no cache file.
+    void end(bool complete);
+
+private:
+    QList<PaneView *> panes_;
+    QString host_;
+    QString directory_;
+    int listingId_;
+    ListingJob *job_;
+    QString cachePath_;
+    std::unique_ptr<CacheWriter> cache_;
+    bool started_ = false;
+    bool ended_ = false;
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+struct ListingEntry;
+
+// The job behind a directory listing: it takes the entries and is told when the listing of its
+// directory has ended (completely or not), so that it can go on with its next directory.
+class ListingJob
+{
+public:
+    virtual ~ListingJob() = default;
+    virtual void AddEntry(const ListingEntry &entry) = 0;
+    // The listing ended, completely or not; the job goes on or finishes (and may delete itself).
+    virtual void Next() = 0;
+    // The listing request was dropped before it ran (a cleared queue): the job is given up.
+    virtual void discard() = 0;
+};

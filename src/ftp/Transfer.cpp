@@ -1,0 +1,150 @@
+#include "ftp/Transfer.h"
+
+#include "platform/SocketClose.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTcpSocket>
+
+namespace {
+// An upload keeps at most this much queued in the socket, so memory stays flat for any file size.
+constexpr qint64 SendHighWater = 2 * Transfer::BufferSize;
+}
+
+Transfer::Transfer(QTcpSocket *socket, const QString &localPath, bool receiving, qint64 restartOffset,
+                   QObject *parent)
+    : QObject(parent)
+    , socket_(socket)
+    , file_(localPath)
+    , receiving_(receiving)
+    , restartOffset_(restartOffset)
+    , buffer_(new char[BufferSize])
+{
+    socket_->setParent(this);
+    connect(socket_, &QTcpSocket::disconnected, this, &Transfer::socketClosed);
+    connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        if (error != QAbstractSocket::RemoteHostClosedError)
+            socketClosed();
+    });
+}
+
+Transfer::~Transfer()
+{
+    socket_->disconnect(this);
+    socket_->abort();
+}
+
+bool Transfer::start()
+{
+    if (started_ || ended_)
+        return !ended_;
+    started_ = true;
+    if (receiving_) {
+        const QString folder = QFileInfo(file_.fileName()).absolutePath();
+        if (!QDir().mkpath(folder)) {
+            fail(tr("Couldn't create the folder %1.").arg(folder));
+            return false;
+        }
+        const QIODevice::OpenMode mode = restartOffset_ > 0 ? QIODevice::Append : QIODevice::Truncate;
+        if (!file_.open(QIODevice::WriteOnly | mode | QIODevice::Unbuffered)) {
+            fail(tr("Couldn't write %1: %2").arg(file_.fileName(), file_.errorString()));
+            return false;
+        }
+        connect(socket_, &QTcpSocket::readyRead, this, &Transfer::receive);
+    } else {
+        if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            fail(tr("Couldn't read %1: %2").arg(file_.fileName(), file_.errorString()));
+            return false;
+        }
+        connect(socket_, &QTcpSocket::bytesWritten, this, [this](qint64 n) {
+            moved_ += n;
+            emit progress(n);
+            send();
+        });
+    }
+    if (receiving_)
+        receive(); // bytes may have arrived before the file was open
+    else
+        send();
+    if (peerClosed_)
+        socketClosed();
+    return !error_.isEmpty() ? false : true;
+}
+
+void Transfer::receive()
+{
+    if (ended_)
+        return;
+    for (;;) {
+        const qint64 n = socket_->read(buffer_.get(), BufferSize);
+        if (n <= 0)
+            return;
+        if (file_.write(buffer_.get(), n) != n) {
+            fail(tr("Couldn't write %1: %2").arg(file_.fileName(), file_.errorString()));
+            return;
+        }
+        moved_ += n;
+        emit progress(n);
+    }
+}
+
+void Transfer::send()
+{
+    if (ended_)
+        return;
+    while (!atEnd_ && socket_->bytesToWrite() < SendHighWater) {
+        const qint64 n = file_.read(buffer_.get(), BufferSize);
+        if (n < 0) {
+            fail(tr("Couldn't read %1: %2").arg(file_.fileName(), file_.errorString()));
+            return;
+        }
+        if (n == 0) {
+            atEnd_ = true;
+            break;
+        }
+        socket_->write(buffer_.get(), n);
+    }
+    if (atEnd_ && socket_->bytesToWrite() == 0)
+        socket_->disconnectFromHost(); // the orderly close tells the host the file is complete
+}
+
+void Transfer::socketClosed()
+{
+    if (ended_)
+        return;
+    if (!started_) {
+        peerClosed_ = true; // what it sent waits in the socket until start()
+        return;
+    }
+    if (receiving_) {
+        receive(); // what is still buffered belongs to the file
+        if (ended_)
+            return;
+        end(true);
+    } else {
+        end(atEnd_ && socket_->bytesToWrite() == 0);
+    }
+}
+
+void Transfer::fail(const QString &text)
+{
+    error_ = text;
+    abort();
+}
+
+void Transfer::abort()
+{
+    if (ended_)
+        return;
+    socket_->disconnect(this);
+    abortiveClose(socket_);
+    end(false);
+}
+
+void Transfer::end(bool allMoved)
+{
+    ended_ = true;
+    allMoved_ = allMoved && error_.isEmpty();
+    file_.close();
+    emit finished();
+}

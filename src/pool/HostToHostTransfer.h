@@ -1,0 +1,77 @@
+#pragma once
+
+#include "ftp/OperationDrivers.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+class Connection;
+class ConnectionManager;
+
+// Copies files from one host to another without the data passing through this client: the
+// destination listens (PASV), the source is told to connect there (PORT) and sends (RETR) while
+// the destination stores (STOR). Works through its lines one at a time on two connections of its
+// own. In the background mode a line is let go as soon as its data moves; in the foreground mode
+// the next line waits until both hosts report the file done.
+class HostToHostTransfer : public QObject, public HostToHostDriver
+{
+    Q_OBJECT
+public:
+    struct Line
+    {
+        QString sourcePath;
+        QString destinationPath;
+        bool binary = true;
+    };
+
+    HostToHostTransfer(ConnectionManager &pool, const QString &sourceHost, const QString &destinationHost,
+                       bool background, QObject *parent = nullptr);
+
+    // Puts a line at the top of the list ("source -> destination"), as the copy command does.
+    void insertLine(const Line &line);
+    // Takes the top line and starts it; with none left the transfer ends.
+    void takeNextLine();
+
+    QList<Line> lines() const { return lines_; }
+    QString status() const { return status_; }
+    QString busyHost() const { return busyHost_; }
+    QString currentFile() const { return currentFile_; }
+    int filesCompleted() const { return completed_; }
+    int filesFailed() const { return failed_; }
+    QStringList failures() const { return failures_; }
+    bool finished() const { return finished_; }
+
+    // HostToHostDriver
+    void setStatus(const QString &text) override;
+    void operationEnded() override {}
+    void PassiveAddress(const QString &portText) override;
+    void StoreSent() override;
+    void TransferStarted() override;
+    void TransferComplete() override;
+    void Abort(const QString &reason) override;
+
+signals:
+    void changed();
+    void ended();
+
+private:
+    bool getConnections();
+    void lineDone(bool complete, const QString &reason);
+    void detachAndReconnect();
+
+    ConnectionManager &pool_;
+    QString sourceHost_, destinationHost_;
+    bool background_;
+    QList<Line> lines_;
+    Line current_;
+    bool lineActive_ = false;
+    int sidesComplete_ = 0;
+    int sidesStarted_ = 0;
+    QPointer<Connection> source_, destination_;
+    QString status_, busyHost_, currentFile_;
+    QString passiveAddress_;
+    int completed_ = 0, failed_ = 0;
+    QStringList failures_;
+    bool finished_ = false;
+};
