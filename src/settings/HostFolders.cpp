@@ -31,7 +31,8 @@ HostEntry entryOf(const QString &storedName)
 
 std::optional<HostEntry> ReadHostEntry(const QString &name)
 {
-    if (isMyComputer(name))
+    // A backslash would reach a key below an entry (such as its Destinations), not an entry.
+    if (isMyComputer(name) || name.contains(QLatin1Char('\\')))
         return std::nullopt;
     const auto storedName = SettingsStore::instance().keyName(SettingsKeys::hostKey(name));
     if (!storedName)

@@ -18,8 +18,8 @@ struct HostEntry
     bool canDescend() const { return isFolder() && folderId != parent; }
 };
 
-// The entry of that name (matched without case); nullopt when there is no such key or the name is
-// "My Computer".
+// The entry of that name (matched without case); nullopt when there is no such key, or the name is
+// "My Computer" or holds a backslash.
 std::optional<HostEntry> ReadHostEntry(const QString &name);
 
 // Every host and folder, in the store's order, without "My Computer".

@@ -22,6 +22,9 @@ int cachePolicyOf(const std::optional<QString> &text)
 
 std::optional<HostRecord> HostRecord::read(const QString &hostName)
 {
+    // A backslash would reach a key below an entry (such as its Destinations), not an entry.
+    if (hostName.contains(QLatin1Char('\\')))
+        return std::nullopt;
     SettingsStore &store = SettingsStore::instance();
     const QString key = SettingsKeys::hostKey(hostName);
     const auto storedName = store.keyName(key);

@@ -20,7 +20,7 @@ struct HostRecord
     int cacheMinutes = 0;
     int parentFolder = 0;
 
-    // The host's record, or nullopt when it has no key.
+    // The host's record, or nullopt when it has no key (or the name holds a backslash).
     static std::optional<HostRecord> read(const QString &hostName);
 
     // The TCP port to connect to: 21 unless the text starts with a digit 1 to 9 and reads as a

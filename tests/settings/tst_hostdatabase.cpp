@@ -200,8 +200,12 @@ void TestHostDatabase::hostRecordOfMissingHost()
     const auto bare = HostRecord::read(QStringLiteral("Bare"));
     QVERIFY(bare);
     QVERIFY(bare->address.isEmpty());
-    // An empty name must not read the Hosts key itself as a host.
+    // Neither the Hosts key itself nor a key below an entry reads as a host.
+    QVERIFY(SettingsStore::instance().setValue(SettingsKeys::hostKey(QStringLiteral("Bare\\Destinations")),
+                                               QStringLiteral("Address"), QStringLiteral("C:/")));
     QVERIFY(!HostRecord::read(QString()));
+    QVERIFY(!HostRecord::read(QStringLiteral("Bare\\Destinations")));
+    QVERIFY(!ReadHostEntry(QStringLiteral("Bare\\Destinations")));
 }
 
 void TestHostDatabase::hostValuesLongerThanTheBufferAreMissing()
@@ -218,55 +222,58 @@ void TestHostDatabase::hostValuesLongerThanTheBufferAreMissing()
 
 void TestHostDatabase::portNumber_data()
 {
+    QTest::addColumn<bool>("stored");
     QTest::addColumn<QString>("port");
     QTest::addColumn<quint16>("number");
-    QTest::newRow("default") << QString() << quint16(21);
-    QTest::newRow("2121") << QStringLiteral("2121") << quint16(2121);
-    QTest::newRow("highest") << QStringLiteral("65535") << quint16(65535);
-    QTest::newRow("zero") << QStringLiteral("0") << quint16(21);
-    QTest::newRow("letters") << QStringLiteral("abc") << quint16(21);
-    QTest::newRow("leading zero") << QStringLiteral("0990") << quint16(21);
-    QTest::newRow("leading blank") << QStringLiteral(" 990") << quint16(21);
-    QTest::newRow("digits then letters") << QStringLiteral("990x") << quint16(990);
-    QTest::newRow("beyond 65535") << QStringLiteral("70000") << quint16(21);
+    QTest::newRow("missing") << false << QString() << quint16(21);
+    QTest::newRow("empty") << true << QString() << quint16(21);
+    QTest::newRow("2121") << true << QStringLiteral("2121") << quint16(2121);
+    QTest::newRow("highest") << true << QStringLiteral("65535") << quint16(65535);
+    QTest::newRow("zero") << true << QStringLiteral("0") << quint16(21);
+    QTest::newRow("letters") << true << QStringLiteral("abc") << quint16(21);
+    QTest::newRow("leading zero") << true << QStringLiteral("0990") << quint16(21);
+    QTest::newRow("leading blank") << true << QStringLiteral(" 990") << quint16(21);
+    QTest::newRow("digits then letters") << true << QStringLiteral("990x") << quint16(990);
+    QTest::newRow("beyond 65535") << true << QStringLiteral("70000") << quint16(21);
 }
 
 void TestHostDatabase::portNumber()
 {
+    QFETCH(bool, stored);
     QFETCH(QString, port);
     QFETCH(quint16, number);
     Values values{{QStringLiteral("Address"), QStringLiteral("h")}};
-    if (!port.isNull())
+    if (stored)
         values << SettingsValue{QStringLiteral("Port"), port};
     writeEntry(QStringLiteral("H"), values);
-    QCOMPARE(HostRecord::read(QStringLiteral("H"))->portNumber(), number);
-    // An empty stored text is a value, not a missing one: it connects to 21 too.
-    HostRecord empty;
-    empty.port = QString();
-    QCOMPARE(empty.portNumber(), quint16(21));
+    const auto host = HostRecord::read(QStringLiteral("H"));
+    QCOMPARE(host->port, stored ? port : QStringLiteral("21"));
+    QCOMPARE(host->portNumber(), number);
 }
 
 void TestHostDatabase::cachePolicy_data()
 {
+    QTest::addColumn<bool>("stored");
     QTest::addColumn<QString>("cacheType");
     QTest::addColumn<int>("policy");
-    QTest::newRow("missing") << QString() << 1;
-    QTest::newRow("no caching") << QStringLiteral("0") << 0;
-    QTest::newRow("never expires") << QStringLiteral("2") << 2;
-    QTest::newRow("after a period") << QStringLiteral("3") << 3;
-    QTest::newRow("7 reads as 1") << QStringLiteral("7") << 1;
-    QTest::newRow("letter reads as 1") << QStringLiteral("x") << 1;
-    QTest::newRow("empty reads as 1") << QStringLiteral("") << 1;
-    QTest::newRow("first character only") << QStringLiteral("2x") << 2;
-    QTest::newRow("30 is policy 3") << QStringLiteral("30") << 3;
+    QTest::newRow("missing") << false << QString() << 1;
+    QTest::newRow("no caching") << true << QStringLiteral("0") << 0;
+    QTest::newRow("never expires") << true << QStringLiteral("2") << 2;
+    QTest::newRow("after a period") << true << QStringLiteral("3") << 3;
+    QTest::newRow("7 reads as 1") << true << QStringLiteral("7") << 1;
+    QTest::newRow("letter reads as 1") << true << QStringLiteral("x") << 1;
+    QTest::newRow("empty reads as 1") << true << QString() << 1;
+    QTest::newRow("first character only") << true << QStringLiteral("2x") << 2;
+    QTest::newRow("30 is policy 3") << true << QStringLiteral("30") << 3;
 }
 
 void TestHostDatabase::cachePolicy()
 {
+    QFETCH(bool, stored);
     QFETCH(QString, cacheType);
     QFETCH(int, policy);
     Values values{{QStringLiteral("Address"), QStringLiteral("h")}};
-    if (!cacheType.isNull())
+    if (stored)
         values << SettingsValue{QStringLiteral("CacheType"), cacheType};
     writeEntry(QStringLiteral("H"), values);
     QCOMPARE(HostRecord::read(QStringLiteral("H"))->cachePolicy, policy);
