@@ -79,9 +79,17 @@ Connection *CliSession::open(int kind)
         connection_->setMonitor(&monitor_);
     if (connection_) {
         QObject::connect(connection_, &Connection::stateChanged, connection_, [this](Connection::State state) {
-            if (state == Connection::Idle || state >= Connection::AwaitDeleteReply && state != Connection::Connecting
-                && state != Connection::Closed && state != Connection::AwaitSystReply)
+            switch (state) {
+            case Connection::Connecting:
+            case Connection::Closed:
+            case Connection::AwaitGreeting:
+            case Connection::AwaitUserReply:
+            case Connection::AwaitPassReply:
+            case Connection::AwaitSystReply:
+                break;
+            default:
                 loggedIn_ = true;
+            }
         });
     }
     return connection_;

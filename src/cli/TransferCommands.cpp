@@ -2,7 +2,9 @@
 
 #include "cli/CliListing.h"
 #include "cli/CliSession.h"
+#include "ftp/Cache.h"
 #include "ftp/PackedDateTime.h"
+#include "platform/StatusLine.h"
 #include "pool/DeleteList.h"
 #include "pool/HostToHostTransfer.h"
 #include "pool/OperationRecord.h"
@@ -95,6 +97,59 @@ std::optional<QList<ListingEntry>> listDirectory(CliSession &session, const QStr
     if (!job.done)
         return std::nullopt;
     return job.entries;
+}
+
+void printEntries(CliContext &ctx, const QList<ListingEntry> &entries)
+{
+    static const char *const kinds[] = {"file", "dir", "link"};
+    for (const ListingEntry &entry : entries)
+        *ctx.out << kinds[entry.kind] << '\t' << entry.size << '\t' << PackedDateTime::format(entry.dateTime) << '\t'
+                 << entry.name << '\n';
+    ctx.out->flush();
+}
+
+// The listing through the cache, as the host's cache policy allows; --refresh asks the host.
+int ls(CliContext &ctx)
+{
+    QStringList flags;
+    if (!takeFlags(ctx.args, {QStringLiteral("--refresh")}, flags, *ctx.err) || ctx.args.size() != 1)
+        return ExitUsage;
+    QString directory = absoluteRemote(ctx.args.at(0));
+    if (!directory.endsWith(QLatin1Char('/')))
+        directory += QLatin1Char('/');
+    CliSession session(ctx, *ctx.prompt);
+    QString host;
+    if (!session.defineHost(ctx.host, &host))
+        return ExitUsage;
+    Cache &cache = session.pool().cache();
+    const bool usable = cache.Lookup(host, directory, false);
+    if (usable && !flags.contains(QLatin1String("--refresh"))) {
+        if (const std::optional<QList<ListingEntry>> entries = cache.ReadListing()) {
+            ctx.status->showStatus(QStringLiteral("Finished Listing"));
+            printEntries(ctx, *entries);
+            return ExitDone;
+        }
+    }
+    const QString cacheFile = cache.enabled() ? cache.GetFilePath() : QString();
+    if (!session.open())
+        return ExitUnreachable;
+    CliListing job;
+    session.pool().addPane(&job);
+    QEventLoop loop;
+    job.onDone = [&loop] { loop.quit(); };
+    session.connection()->ListDir(cacheFile, &job, directory);
+    QPointer<Connection> c(session.connection());
+    QObject::connect(c, &Connection::stateChanged, &loop, [&] {
+        if (c->state() == Connection::Closed)
+            loop.quit();
+    });
+    if (!job.done)
+        loop.exec();
+    session.pool().removePane(&job);
+    if (!session.loggedIn())
+        return ExitUnreachable;
+    printEntries(ctx, job.entries);
+    return job.done && job.complete ? ExitDone : ExitRefused;
 }
 
 int get(CliContext &ctx)
@@ -243,6 +298,7 @@ int fxp(CliContext &ctx)
 }
 
 const CliRegistration registrations[] = {
+    CliRegistration{{QStringLiteral("ls"), true, QStringLiteral("ls [--refresh] DIR"), &ls}},
     CliRegistration{{QStringLiteral("get"), true, QStringLiteral("get [--resume] REMOTE_FILE LOCAL_DIR"), &get}},
     CliRegistration{{QStringLiteral("put"), true, QStringLiteral("put [--unique] LOCAL_FILE REMOTE_DIR"), &put}},
     CliRegistration{{QStringLiteral("rm"), true, QStringLiteral("rm REMOTE_FILE..."), &rm}},

@@ -1,11 +1,25 @@
 #include "pool/ConnectionManager.h"
 
 #include "ftp/Connection.h"
+#include "platform/LocalDrives.h"
 #include "platform/Prompt.h"
+#include "settings/AppValues.h"
 #include "settings/HostRecord.h"
 
-ConnectionManager::ConnectionManager(Prompt &prompt, StatusLine &status, QObject *parent)
-    : QObject(parent), prompt_(prompt), status_(status)
+namespace {
+// Without a dialog to ask with, the cache goes where the dialog would have proposed.
+void storeDefaultCachePath()
+{
+    SetAppValue(QStringLiteral("CachePath"), defaultCachePath());
+}
+} // namespace
+
+ConnectionManager::ConnectionManager(Prompt &prompt, StatusLine &status, const std::function<void()> &askCachePath,
+                                     QObject *parent)
+    : QObject(parent)
+    , prompt_(prompt)
+    , status_(status)
+    , cache_(prompt, askCachePath ? askCachePath : std::function<void()>(storeDefaultCachePath))
 {
     browseConnections_.reserve(6);
     transferConnections_.reserve(6);
@@ -185,6 +199,7 @@ void ConnectionManager::CloseHost(const QString &hostName)
 
 void ConnectionManager::invalidateListing(const QString &host, const QString &directory)
 {
-    Q_UNUSED(host);
-    Q_UNUSED(directory);
+    Cache lookup = cache_; // a copy, so the pool's last lookup stays as it was
+    lookup.Lookup(host, directory, true);
+    lookup.DeleteFile();
 }

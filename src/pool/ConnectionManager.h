@@ -4,7 +4,10 @@
 #include <QObject>
 #include <QString>
 
+#include "ftp/Cache.h"
 #include "settings/HostRecord.h"
+
+#include <functional>
 
 class Connection;
 class PaneView;
@@ -20,7 +23,10 @@ class ConnectionManager : public QObject
 public:
     enum Kind { Browse = 0, SingleUse = 1, Persistent = 2 };
 
-    ConnectionManager(Prompt &prompt, StatusLine &status, QObject *parent = nullptr);
+    // askCachePath shows the "Cache Path" dialog when no cache directory is stored; without one
+    // the default cache directory is stored and used.
+    ConnectionManager(Prompt &prompt, StatusLine &status, const std::function<void()> &askCachePath = {},
+                      QObject *parent = nullptr);
     ~ConnectionManager() override;
 
     Prompt &prompt() const { return prompt_; }
@@ -56,6 +62,8 @@ public:
     void addPane(PaneView *pane) { panes_.append(pane); }
     void removePane(PaneView *pane) { panes_.removeAll(pane); }
 
+    Cache &cache() { return cache_; }
+
     // Forgets the cached listing of a directory that an operation changed on the host.
     void invalidateListing(const QString &host, const QString &directory);
 
@@ -68,6 +76,7 @@ private:
 
     Prompt &prompt_;
     StatusLine &status_;
+    Cache cache_;
     bool storeUnique_ = false;
     bool reportNetworkFailure_ = true;
     QString hostNames_;
