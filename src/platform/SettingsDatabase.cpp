@@ -214,8 +214,8 @@ void SettingsDatabase::close()
     m_db = nullptr;
 }
 
-// Renames the file (and any -wal and -shm beside it, which belong to it and would otherwise be
-// replayed into the fresh file) to settings.db.broken-YYYYMMDD-HHMMSS, adding -2, -3... when that
+// Renames the file, with any -wal and -shm beside it (they belong to it and would otherwise be
+// replayed into the fresh file), to settings.db.broken-YYYYMMDD-HHMMSS, adding -2, -3... when that
 // name is taken. Copies of the program starting together all find the same broken file: each
 // takes an exclusive lock on it and moves it only if it is still the file it examined, so the
 // fresh store that the first one made is never moved by the others.
@@ -236,23 +236,26 @@ SettingsDatabase::Move SettingsDatabase::moveAside(QString &movedTo)
     return result;
 }
 
+// The -wal and -shm files go first: once the main file is gone, another copy of the program may
+// start a fresh store at once, and its new -wal and -shm must stay where they are.
 SettingsDatabase::Move SettingsDatabase::renameAside(QString &movedTo)
 {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QString base = m_filePath + QStringLiteral(".broken-") + stamp;
     for (int n = 1; n < 1000; ++n) {
         const QString target = n == 1 ? base : base + QLatin1Char('-') + QString::number(n);
-        if (QFileInfo::exists(target) || QFileInfo::exists(target + QStringLiteral("-wal")))
+        if (QFileInfo::exists(target) || QFileInfo::exists(target + QStringLiteral("-wal"))
+            || QFileInfo::exists(target + QStringLiteral("-shm")))
             continue;
-        if (!QFile::rename(m_filePath, target)) {
-            if (QFileInfo::exists(target))
-                continue; // taken between the check and the rename
-            return Move::Failed;
-        }
         for (const char *suffix : {"-wal", "-shm"}) {
             const QString companion = m_filePath + QLatin1String(suffix);
             if (QFileInfo::exists(companion))
                 QFile::rename(companion, target + QLatin1String(suffix));
+        }
+        if (!QFile::rename(m_filePath, target)) {
+            if (QFileInfo::exists(target))
+                continue; // taken between the check and the rename
+            return Move::Failed;
         }
         movedTo = target;
         return Move::Moved;

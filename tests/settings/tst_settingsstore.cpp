@@ -103,6 +103,7 @@ private slots:
     void textRoundTripsByteForByte();
     void unusableFileIsMovedAsideIntact_data();
     void unusableFileIsMovedAsideIntact();
+    void staleWalBesideBrokenFileGoesWithIt();
     void earlierBrokenFilesAreNotOverwritten();
     void copiesStartingOnOneBrokenFileMoveItOnce();
     void emptyFileIsUsedAsIs();
@@ -117,6 +118,8 @@ void TestSettingsStore::newFileIsPrivate()
     QVERIFY(store().setValue(kKey, QStringLiteral("EMail"), QStringLiteral("me@example.org")));
     QCOMPARE(store().filePath(), m_fixture->filePath());
     QCOMPARE(modeOf(m_fixture->filePath()), 0600);
+    QCOMPARE(modeOf(m_fixture->filePath() + QStringLiteral("-wal")), 0600);
+    QCOMPARE(modeOf(m_fixture->folder()), 0700);
     QVERIFY(store().takeNotice().isEmpty());
 }
 
@@ -299,6 +302,26 @@ void TestSettingsStore::unusableFileIsMovedAsideIntact()
     QVERIFY(reopened.setValue(kKey, QStringLiteral("EMail"), QStringLiteral("fresh@example.org")));
     QCOMPARE(reopened.value(kKey, QStringLiteral("EMail")), std::optional<QString>(QStringLiteral("fresh@example.org")));
     QCOMPARE(modeOf(path), 0600);
+}
+
+void TestSettingsStore::staleWalBesideBrokenFileGoesWithIt()
+{
+    // A -wal file of an earlier store, still holding a write that was never checkpointed.
+    QVERIFY(store().setValue(kKey, QStringLiteral("EMail"), QStringLiteral("old@example.org")));
+    const QByteArray wal = readAll(m_fixture->filePath() + QStringLiteral("-wal"));
+    QVERIFY(wal.size() > 32);
+
+    m_fixture->moveToNewFolder();
+    const QString path = m_fixture->filePath();
+    QVERIFY(writeFile(path, "scribbled over"));
+    QVERIFY(writeFile(path + QStringLiteral("-wal"), wal));
+    SettingsStore::reopen();
+    const QString moved = movedPathFrom(SettingsStore::instance().takeNotice());
+    QVERIFY(!moved.isEmpty());
+    QCOMPARE(readAll(moved), QByteArray("scribbled over"));
+    QCOMPARE(readAll(moved + QStringLiteral("-wal")), wal);
+    QVERIFY(!SettingsStore::instance().value(kKey, QStringLiteral("EMail")));
+    QVERIFY(SettingsStore::instance().setValue(kKey, QStringLiteral("EMail"), QStringLiteral("new@example.org")));
 }
 
 void TestSettingsStore::earlierBrokenFilesAreNotOverwritten()
