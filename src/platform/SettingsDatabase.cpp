@@ -104,7 +104,7 @@ SettingsDatabase::Outcome SettingsDatabase::open()
     Outcome outcome = classify();
     if (outcome == Outcome::Empty || outcome == Outcome::Ready) {
         const bool configured = exec(m_db, "PRAGMA journal_mode=WAL") && exec(m_db, "PRAGMA foreign_keys=ON");
-        outcome = configured ? prepareSchema() : Outcome::Unavailable;
+        outcome = configured ? prepareSchema(outcome) : Outcome::Unavailable;
     }
     if (outcome != Outcome::Ready)
         close();
@@ -178,10 +178,13 @@ bool SettingsDatabase::rememberFile()
     return true;
 }
 
-// Within one write transaction, so that two processes starting on a new file do not both create
-// the tables: the second waits and then finds them.
-SettingsDatabase::Outcome SettingsDatabase::prepareSchema()
+// A file of ours only needs its pages checked. A new file gets its tables within one write
+// transaction, so that two processes starting on it do not both create them: the second waits,
+// then finds them.
+SettingsDatabase::Outcome SettingsDatabase::prepareSchema(Outcome found)
 {
+    if (found == Outcome::Ready)
+        return checkIntegrity();
     if (!exec(m_db, "BEGIN IMMEDIATE")) {
         const int rc = sqlite3_extended_errcode(m_db);
         return isContentError(rc) ? Outcome::NotOurs : Outcome::Unavailable;
@@ -189,8 +192,6 @@ SettingsDatabase::Outcome SettingsDatabase::prepareSchema()
     Outcome outcome = classify();
     if (outcome == Outcome::Empty)
         outcome = exec(m_db, kSchema) ? Outcome::Ready : Outcome::Unavailable;
-    else if (outcome == Outcome::Ready)
-        outcome = checkIntegrity();
     if (outcome == Outcome::Ready && exec(m_db, "COMMIT"))
         return Outcome::Ready;
     exec(m_db, "ROLLBACK");

@@ -32,7 +32,7 @@ private:
 
     Outcome open();
     Outcome classify();
-    Outcome prepareSchema();
+    Outcome prepareSchema(Outcome found);
     Outcome checkIntegrity();
     void close();
     bool createFile();
