@@ -1,7 +1,7 @@
 // Commands that talk to a host: login, quote.
 
 #include "cli/CliSession.h"
-#include "ftp/ReplyReader.h"
+#include "settings/LeadingInteger.h"
 #include "platform/Prompt.h"
 
 namespace {
@@ -18,7 +18,7 @@ public:
             return console_.ask(text, caption, icon, buttons);
         out_ << text << Qt::endl;
         const QString finalLine = text.section(QLatin1Char('\n'), -1);
-        if (ReplyReader::leadingNumber(finalLine.toUtf8()) >= 400)
+        if (LeadingInteger(finalLine) >= 400)
             ++refused;
         ++completed;
         return Ok;

@@ -4,6 +4,7 @@
 #include "ftp/ListingDelivery.h"
 #include "ftp/ListingJob.h"
 #include "ftp/SessionMonitor.h"
+#include "settings/LeadingInteger.h"
 #include "platform/Prompt.h"
 #include "platform/SocketClose.h"
 #include "platform/StatusLine.h"
@@ -26,7 +27,7 @@ Connection::Connection(const QString &portText, const QString &host, const QStri
     , password_(password)
 {
     commands_.reserve(50);
-    const int port = ReplyReader::leadingNumber(portText.toLatin1());
+    const int port = LeadingInteger(portText);
     peerPort_ = port > 0 && port <= 65535 ? quint16(port) : 21;
 
     QHostAddress literal;

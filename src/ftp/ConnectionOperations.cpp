@@ -3,6 +3,7 @@
 
 #include "ftp/Connection.h"
 
+#include "ftp/Cache.h"
 #include "ftp/DataListener.h"
 #include "ftp/ListingDelivery.h"
 #include "ftp/ListingJob.h"
@@ -120,11 +121,7 @@ void Connection::startListDir(const CommandStruct &command)
     }
     argument_ = directory + QLatin1Char('\n');
     // The listing id is the number that names the cache file ("00100002.FTC" is 100002).
-    const qsizetype slash = std::max(command.cacheFile.lastIndexOf(QLatin1Char('\\')),
-                                     command.cacheFile.lastIndexOf(QLatin1Char('/')));
-    cacheFileNumber_ = command.cacheFile.isEmpty()
-                           ? -1
-                           : ReplyReader::leadingNumber(command.cacheFile.mid(slash + 1).toLatin1());
+    cacheFileNumber_ = command.cacheFile.isEmpty() ? -1 : Cache::ListingId(command.cacheFile);
     hostToHost_ = false;
     binary_ = false;
     listing_ = true;

@@ -1,5 +1,7 @@
 #include "ftp/ReplyReader.h"
 
+#include "settings/LeadingInteger.h"
+
 #include <cctype>
 
 void ReplyReader::append(const QByteArray &bytes)
@@ -48,14 +50,14 @@ ReplyReader::Line ReplyReader::classify(QByteArray text)
         if (line.final)
             multiLineCode_.clear();
     } else {
-        const int code = leadingNumber(t);
+        const int code = LeadingInteger(QString::fromLatin1(t.left(16)));
         const bool dash = t.size() > 3 && t.at(3) == '-';
         line.final = code != 0 && !dash;
         if (dash && isdigit(uchar(t.at(0))) && isdigit(uchar(t.at(1))) && isdigit(uchar(t.at(2))))
             multiLineCode_ = t.left(3);
     }
     if (line.final)
-        line.code = leadingNumber(t);
+        line.code = LeadingInteger(QString::fromLatin1(t.left(16)));
     return line;
 }
 
@@ -65,18 +67,4 @@ void ReplyReader::clear()
     start_ = 0;
     multiLineCode_.clear();
     overflowed_ = false;
-}
-
-int ReplyReader::leadingNumber(const QByteArray &line)
-{
-    qsizetype i = 0;
-    while (i < line.size() && isspace(uchar(line.at(i))))
-        ++i;
-    bool negative = false;
-    if (i < line.size() && (line.at(i) == '+' || line.at(i) == '-'))
-        negative = line.at(i++) == '-';
-    long long value = 0;
-    while (i < line.size() && isdigit(uchar(line.at(i))) && value < 1000000000)
-        value = value * 10 + (line.at(i++) - '0');
-    return int(negative ? -value : value);
 }

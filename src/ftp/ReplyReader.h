@@ -31,9 +31,6 @@ public:
     bool overflowed() const { return overflowed_; }
     void clear();
 
-    // The leading decimal number of a line, read as C's atoi does (blanks, a sign, digits).
-    static int leadingNumber(const QByteArray &line);
-
 private:
     Line classify(QByteArray text);
 

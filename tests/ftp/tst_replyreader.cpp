@@ -87,24 +87,6 @@ private slots:
         QCOMPARE(got->code, 200);
         QVERIFY(!reader.overflowed());
     }
-
-    void leadingNumber_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<int>("number");
-        QTest::newRow("code") << QByteArray("226 Done") << 226;
-        QTest::newRow("blanks") << QByteArray("  42x") << 42;
-        QTest::newRow("letters") << QByteArray("abc") << 0;
-        QTest::newRow("empty") << QByteArray() << 0;
-        QTest::newRow("sign") << QByteArray("-5") << -5;
-    }
-
-    void leadingNumber()
-    {
-        QFETCH(QByteArray, text);
-        QFETCH(int, number);
-        QCOMPARE(ReplyReader::leadingNumber(text), number);
-    }
 };
 
 QTEST_APPLESS_MAIN(TestReplyReader)
