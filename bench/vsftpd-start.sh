@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Starts vsftpd on 127.0.0.1:$2 serving $1 anonymously (downloads, uploads into $1/up, active and
+# passive mode). Prints the daemon's pid. Needs root (vsftpd drops to the ftp user).
+set -euo pipefail
+root=$1 port=$2
+conf=$(mktemp /tmp/vsftpd-bench.XXXXXX.conf)
+mkdir -p "$root/up" /var/run/vsftpd/empty
+chmod 755 "$root"; chmod 777 "$root/up"
+cat > "$conf" <<CONF
+listen=YES
+listen_address=127.0.0.1
+listen_port=$port
+background=NO
+anonymous_enable=YES
+local_enable=NO
+anon_root=$root
+write_enable=YES
+anon_upload_enable=YES
+anon_mkdir_write_enable=YES
+anon_other_write_enable=YES
+port_enable=YES
+connect_from_port_20=NO
+pasv_enable=YES
+seccomp_sandbox=NO
+secure_chroot_dir=/var/run/vsftpd/empty
+xferlog_enable=NO
+max_clients=0
+CONF
+/usr/sbin/vsftpd "$conf" >/dev/null 2>&1 &
+echo $!
