@@ -368,6 +368,8 @@ void Connection::CustomCommands(const QString &text)
 
 void Connection::TakeNextCommand()
 {
+    if (state_ == Closed)
+        return; // closed while the last operation ended
     cacheFileNumber_ = -1;
     listJob_ = nullptr;
     hostToHostDriver_ = nullptr;
@@ -379,14 +381,7 @@ void Connection::TakeNextCommand()
         return;
     }
     if (closeWhenIdle_ && state_ != AwaitSystReply) {
-        setState(Closed);
-        CloseAttachedWindows();
-        if (socket_) {
-            socket_->disconnect(this);
-            socket_->disconnectFromHost();
-            socket_->deleteLater();
-            socket_ = nullptr;
-        }
+        close();
         return;
     }
     setState(Idle);
@@ -461,6 +456,18 @@ void Connection::Reconnect()
         return;
     }
     startConnect();
+}
+
+void Connection::close()
+{
+    setState(Closed);
+    CloseAttachedWindows();
+    if (socket_) {
+        socket_->disconnect(this);
+        socket_->disconnectFromHost();
+        socket_->deleteLater();
+        socket_ = nullptr;
+    }
 }
 
 void Connection::AbortTransfers()

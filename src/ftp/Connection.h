@@ -90,6 +90,8 @@ public:
     void setCloseWhenIdle(bool on) { closeWhenIdle_ = on; }
     int cacheFileNumber() const { return cacheFileNumber_; }
     qsizetype queuedCount() const { return commands_.size(); }
+    // A listing with this id is being fetched or waits in the queue.
+    bool hasListing(int listingId) const;
     const QHostAddress &peerAddress() const { return peerAddress_; }
     quint16 peerPort() const { return peerPort_; }
 
@@ -116,6 +118,9 @@ public:
     void removeQueued(OperationDriver *driver);
     // Drops the control connection at once and logs in again; the queue is emptied.
     void Reconnect();
+    // Closes the control connection for good (a walk's own connection when the walk ends); the
+    // pool reaps it.
+    void close();
     void ClearQueue();
     void CloseAttachedWindows();
     // Ends everything this connection runs and asks the pool to remove it.

@@ -107,6 +107,18 @@ void Connection::HostActiveRetrieve(const QString &remotePath, bool binary, cons
     queueCommand(std::move(command));
 }
 
+bool Connection::hasListing(int listingId) const
+{
+    if (listingId < 0)
+        return false;
+    if (cacheFileNumber_ == listingId)
+        return true;
+    return std::any_of(commands_.cbegin(), commands_.cend(), [listingId](const CommandStruct *command) {
+        return command->type == ListDirKind && !command->cacheFile.isEmpty()
+               && Cache::ListingId(command->cacheFile) == listingId;
+    });
+}
+
 // ---------------------------------------------------------------------------------------------
 // Listing and file batch starts
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 struct ListingEntry;
 
@@ -12,6 +13,14 @@ class PaneView
 public:
     virtual ~PaneView() = default;
 
+    // This pane asked for the listing of (host, directory) that will arrive with listingId: it is
+    // the listing the pane shows from now on.
+    virtual void listingRequested(const QString &host, const QString &directory, int listingId)
+    {
+        Q_UNUSED(host);
+        Q_UNUSED(directory);
+        Q_UNUSED(listingId);
+    }
     virtual void listingStarted(const QString &host, const QString &directory, int listingId) = 0;
     virtual void listingEntry(const QString &host, const QString &directory, const ListingEntry &entry) = 0;
     // complete is false when the listing broke off; the pane still sweeps what it did not see.

@@ -4,6 +4,7 @@
 #include "platform/LocalDrives.h"
 #include "platform/Prompt.h"
 #include "settings/AppValues.h"
+#include "settings/LeadingInteger.h"
 #include "settings/HostRecord.h"
 
 namespace {
@@ -23,11 +24,23 @@ ConnectionManager::ConnectionManager(Prompt &prompt, StatusLine &status, const s
 {
     browseConnections_.reserve(6);
     transferConnections_.reserve(6);
+    QString value;
+    GetAppValue(QStringLiteral("StoreU"), value, 10);
+    storeUnique_ = LeadingInteger(value) != 0;
+    arrowConnection_ = GetAppValue(QStringLiteral("TType"), value, 10) == 0 ? LeadingInteger(value) : 1;
+    hostTransferMode_ = GetAppValue(QStringLiteral("HostTType"), value, 10) == 0 ? LeadingInteger(value) : 2;
+    if (hostTransferMode_ < 0 || hostTransferMode_ > 2)
+        hostTransferMode_ = 2;
+    if (arrowConnection_ < 0 || arrowConnection_ > 2)
+        arrowConnection_ = 0;
 }
 
 ConnectionManager::~ConnectionManager()
 {
     CloseAll();
+    SetAppValue(QStringLiteral("StoreU"), QString::number(storeUnique_ ? 1 : 0));
+    SetAppValue(QStringLiteral("TType"), QString::number(arrowConnection_));
+    SetAppValue(QStringLiteral("HostTType"), QString::number(hostTransferMode_));
 }
 
 unsigned ConnectionManager::HostOrdinal(const QString &hostName)
@@ -83,6 +96,72 @@ int ConnectionManager::addConnection(const HostRecord &record, unsigned ordinal,
     c->setCloseWhenIdle(kind == SingleUse);
     transferConnections_.append(c);
     return int(transferConnections_.size() - 1);
+}
+
+Connection *ConnectionManager::connectionFor(const QString &hostName, int kind)
+{
+    return connection(kind, GetConnection(hostName, kind));
+}
+
+bool ConnectionManager::RequestTransfer(const QString &host, TransferDriver *record, int kind)
+{
+    Connection *c = connectionFor(host, kind);
+    if (!c) {
+        record->operationEnded();
+        return false;
+    }
+    c->TransferFiles(record);
+    return true;
+}
+
+bool ConnectionManager::RequestDelete(const QString &host, DeleteDriver *record, int kind)
+{
+    Connection *c = connectionFor(host, kind);
+    if (!c) {
+        record->operationEnded();
+        return false;
+    }
+    c->DeleteFiles(record);
+    return true;
+}
+
+bool ConnectionManager::RequestRename(const QString &host, RenameDriver *record)
+{
+    Connection *c = connectionFor(host, Browse);
+    if (c)
+        c->RenameFile(record);
+    return c;
+}
+
+bool ConnectionManager::RequestMakeDirectory(const QString &host, MakeDirDriver *record)
+{
+    // Without a connection the record stays, waiting, until its owner cancels it.
+    Connection *c = connectionFor(host, Browse);
+    if (c)
+        c->MakeDir(record);
+    return c;
+}
+
+bool ConnectionManager::RequestCommand(const QString &host, const QString &text)
+{
+    Connection *c = connectionFor(host, Browse);
+    if (c)
+        c->CustomCommands(text);
+    return c;
+}
+
+int ConnectionManager::ClearWaiting(const QString &host)
+{
+    Connection *c = connectionFor(host, Browse);
+    if (!c)
+        return -1;
+    c->ClearQueue();
+    return 0;
+}
+
+Connection *ConnectionManager::Monitor(const QString &host)
+{
+    return connectionFor(host, Browse);
 }
 
 Connection *ConnectionManager::connection(int kind, int slot) const
@@ -152,6 +231,17 @@ void ConnectionManager::RemoveConnection(Connection *connection)
     }
     if (held)
         retire(connection);
+}
+
+bool ConnectionManager::listingUnderWay(int listingId) const
+{
+    if (listingId < 0)
+        return false;
+    for (const QList<Connection *> *list : {&browseConnections_, &transferConnections_})
+        for (const Connection *c : *list)
+            if (c && c->hasListing(listingId))
+                return true;
+    return false;
 }
 
 bool ConnectionManager::IsPooled(const void *address) const

@@ -10,7 +10,11 @@
 #include <functional>
 
 class Connection;
+class DeleteDriver;
+class MakeDirDriver;
 class PaneView;
+class RenameDriver;
+class TransferDriver;
 class Prompt;
 class StatusLine;
 
@@ -34,8 +38,28 @@ public:
 
     // The first "Network is Unreachable" of the run also shows a box; this tells whether to.
     bool takeNetworkFailureReport() { return std::exchange(reportNetworkFailure_, false); }
+    // Preferences, read from the application values at construction and written back at
+    // destruction: uploads under host-chosen unique names (StoreU); the connection the transfer
+    // arrows use, 0 ask, 1 this, 2 new (TType); host-to-host mode, 0 ask, 1 background,
+    // 2 foreground (HostTType).
     bool storeUnique() const { return storeUnique_; }
     void setStoreUnique(bool on) { storeUnique_ = on; }
+    int arrowConnection() const { return arrowConnection_; }
+    void setArrowConnection(int choice) { arrowConnection_ = choice; }
+    int hostTransferMode() const { return hostTransferMode_; }
+    void setHostTransferMode(int mode) { hostTransferMode_ = mode; }
+
+    // Routed operations: each gets the host's connection (kind 0 unless given) and queues the
+    // record there. A transfer or delete record that finds no connection is ended at once.
+    bool RequestTransfer(const QString &host, TransferDriver *record, int kind);
+    bool RequestDelete(const QString &host, DeleteDriver *record, int kind);
+    bool RequestRename(const QString &host, RenameDriver *record);
+    bool RequestMakeDirectory(const QString &host, MakeDirDriver *record);
+    bool RequestCommand(const QString &host, const QString &text);
+    // Empties the browse connection's queue; -1 when there is no connection.
+    int ClearWaiting(const QString &host);
+    // The browse connection of the host, for a session monitor to attach to.
+    Connection *Monitor(const QString &host);
 
     // A host known for this run only, by its record (the command line's ftp:// addresses); it is
     // found before the host database.
@@ -45,12 +69,16 @@ public:
     // host record cannot be read.
     int GetConnection(const QString &hostName, int kind);
     Connection *connection(int kind, int slot) const;
+    // GetConnection and the connection in one step; nullptr when the record cannot be read.
+    Connection *connectionFor(const QString &hostName, int kind);
 
     // Host ordinals: the fixed number a host name gets at its first request in this run.
     unsigned HostOrdinal(const QString &hostName);
     QString hostName(unsigned ordinal) const;
 
     void ReapClosed();
+    // A listing with this id is being fetched or waits in a queue of any connection.
+    bool listingUnderWay(int listingId) const;
     void RemoveConnection(Connection *connection);
     bool IsPooled(const void *address) const;
     bool AllIdle() const;
@@ -78,6 +106,8 @@ private:
     StatusLine &status_;
     Cache cache_;
     bool storeUnique_ = false;
+    int arrowConnection_ = 1;
+    int hostTransferMode_ = 2;
     bool reportNetworkFailure_ = true;
     QString hostNames_;
     QList<PaneView *> panes_;

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+// What a search job tells the search dialog (or the command line's find).
+class SearchObserver
+{
+public:
+    virtual ~SearchObserver() = default;
+    virtual void setCurrentDirectory(const QString &path) = 0;
+    virtual void found(const QString &directory, const QString &name, quint64 size, bool folder) = 0;
+    // No connection could be had: the search never started.
+    virtual void abort() = 0;
+    // The walk is over; the job is gone once this returns.
+    virtual void finished() = 0;
+};
+
+// What a tree walk tells its build dialog (or the command line).
+class BuildObserver
+{
+public:
+    virtual ~BuildObserver() = default;
+    virtual void setCurrentDirectory(const QString &path) = 0;
+    // A branch was not walked (a link back into the tree, or too deep); the text says where.
+    virtual void walkStopped(const QString &text) = 0;
+    // The walk is over: items holds what it gathered. The job is gone once this returns.
+    virtual void finished(const QStringList &items) = 0;
+    // The walk could not go on (no connection): what was gathered must not be acted on.
+    virtual void aborted() = 0;
+};
