@@ -16,6 +16,7 @@ struct CliContext
     QString host;       // empty for commands that need no host
     QStringList args;
     bool verbose = false;
+    bool newConnection = false; // --new: a connection of its own instead of the host's shared one
     Prompt *prompt = nullptr;
     StatusLine *status = nullptr;
     QTextStream *out = nullptr; // stdout

@@ -69,8 +69,9 @@ bool CliSession::defineHost(const QString &host, QString *name)
     return true;
 }
 
-Connection *CliSession::open(int kind)
+Connection *CliSession::open()
 {
+    const int kind = ctx_.newConnection ? ConnectionManager::SingleUse : ConnectionManager::Browse;
     if (!defineHost(ctx_.host, &hostName_))
         return nullptr;
     const int slot = pool_.GetConnection(hostName_, kind);

@@ -34,7 +34,7 @@ public:
     ~CliSession();
 
     // Gets the host's connection (kind 0 unless asked otherwise); nullptr after telling why.
-    Connection *open(int kind = ConnectionManager::Browse);
+    Connection *open();
     // Makes another host known to the pool (a database name or an ftp:// address); false after
     // telling why. Returns the pool's name for it in *name.
     bool defineHost(const QString &host, QString *name);

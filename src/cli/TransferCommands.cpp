@@ -207,6 +207,8 @@ int put(CliContext &ctx)
     CliSession session(ctx, *ctx.prompt);
     if (!session.open())
         return ExitUnreachable;
+    // The option is for this upload only: the stored preference stays as it was.
+    const bool storedUnique = session.pool().storeUnique();
     session.pool().setStoreUnique(flags.contains(QLatin1String("--unique")));
     TransferStack stack;
     stack.addEntry(remote + QLatin1String(" <- ") + local.absoluteFilePath() + QLatin1String(" (")
@@ -215,7 +217,9 @@ int put(CliContext &ctx)
     session.watch(&stack);
     showProgress(ctx, stack);
     session.connection()->TransferFiles(&stack);
-    return transferResult(session, stack, ctx);
+    const int result = transferResult(session, stack, ctx);
+    session.pool().setStoreUnique(storedUnique);
+    return result;
 }
 
 int deletePaths(CliContext &ctx, bool directories)

@@ -21,7 +21,7 @@ static int usage(QTextStream &err)
 {
     err << "usage:" << Qt::endl;
     for (const CliCommand &command : cliCommands())
-        err << "  vemalftp-cli " << (command.needsHost ? "[-v] HOST " : "") << command.usage << Qt::endl;
+        err << "  vemalftp-cli " << (command.needsHost ? "[-v] [--new] HOST " : "") << command.usage << Qt::endl;
     err << "HOST is a host name from the database or ftp://[user[:password]@]address[:port]" << Qt::endl;
     return ExitUsage;
 }
@@ -44,6 +44,8 @@ int main(int argc, char *argv[])
         const QString option = args.takeFirst();
         if (option == QLatin1String("-v"))
             ctx.verbose = true;
+        else if (option == QLatin1String("--new"))
+            ctx.newConnection = true;
         else if (option == QLatin1String("-h") || option == QLatin1String("--help"))
             return usage(err);
         else {
@@ -72,6 +74,8 @@ int main(int argc, char *argv[])
         }
         args.removeFirst();
     }
+    // --new may also follow the command word.
+    ctx.newConnection = args.removeAll(QStringLiteral("--new")) > 0 || ctx.newConnection;
     ctx.args = args;
     const int status = command->run(ctx);
     out.flush();
