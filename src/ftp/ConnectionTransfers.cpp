@@ -95,14 +95,14 @@ void Connection::dataAccepted(QTcpSocket *socket)
         socket->deleteLater();
         return;
     }
-    transfer_ = new Transfer(socket, file_.localPath, retrieve_, restartOffset_, this);
+    transfer_ = new Transfer(socket, file_.localPath, retrieve_, this);
     connect(transfer_, &Transfer::progress, this, [this](qint64 n) {
         if (transferDriver_)
             transferDriver_->BytesTransferred(n);
     });
     connect(transfer_, &Transfer::finished, this, &Connection::dataFinished);
     if (state_ == Transferring)
-        transfer_->start(); // the host accepted the command before it connected
+        transfer_->start(restartOffset_); // the host accepted the command before it connected
 }
 
 void Connection::dataFinished()
@@ -329,7 +329,7 @@ void Connection::handleTransferStart(int code, const QString &line)
         if (!listing_)
             setDriverStatus(tr("Transferring File"));
         if (transfer_)
-            transfer_->start(); // a file that cannot be opened ends the data connection at once
+            transfer_->start(restartOffset_); // a file that cannot be opened ends the data connection at once
         else if (listing_ && delivery_)
             delivery_->start(); // the panes empty their list and the cache file begins
         if (hostToHost_ && hostToHostDriver_)

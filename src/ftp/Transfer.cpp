@@ -11,13 +11,11 @@ namespace {
 constexpr qint64 SendHighWater = 2 * Transfer::BufferSize;
 }
 
-Transfer::Transfer(QTcpSocket *socket, const QString &localPath, bool receiving, qint64 restartOffset,
-                   QObject *parent)
+Transfer::Transfer(QTcpSocket *socket, const QString &localPath, bool receiving, QObject *parent)
     : QObject(parent)
     , socket_(socket)
     , file_(localPath)
     , receiving_(receiving)
-    , restartOffset_(restartOffset)
     , buffer_(new char[BufferSize])
 {
     socket_->setParent(this);
@@ -34,7 +32,7 @@ Transfer::~Transfer()
     socket_->abort();
 }
 
-bool Transfer::start()
+bool Transfer::start(qint64 restartOffset)
 {
     if (started_ || ended_)
         return !ended_;
@@ -45,7 +43,7 @@ bool Transfer::start()
             fail(tr("Couldn't create the folder %1.").arg(folder));
             return false;
         }
-        const QIODevice::OpenMode mode = restartOffset_ > 0 ? QIODevice::Append : QIODevice::Truncate;
+        const QIODevice::OpenMode mode = restartOffset > 0 ? QIODevice::Append : QIODevice::Truncate;
         if (!file_.open(QIODevice::WriteOnly | mode | QIODevice::Unbuffered)) {
             fail(tr("Couldn't write %1: %2").arg(file_.fileName(), file_.errorString()));
             return false;

@@ -13,15 +13,16 @@ class Transfer : public QObject
 {
     Q_OBJECT
 public:
-    Transfer(QTcpSocket *socket, const QString &localPath, bool receiving, qint64 restartOffset,
-             QObject *parent = nullptr);
+    Transfer(QTcpSocket *socket, const QString &localPath, bool receiving, QObject *parent = nullptr);
     ~Transfer() override;
 
     // Opens the local file (creating missing directories for a download) and starts moving data;
     // called once the host has accepted the transfer command, so nothing moves for a command the
-    // host refuses. False when the file cannot be opened; errorText() then names the path and the
-    // reason.
-    bool start();
+    // host refuses. A download appends to the local file when restartOffset is not 0 and rewrites
+    // it otherwise; the offset is only settled here, as the host may connect before it has
+    // answered REST. False when the file cannot be opened; errorText() then names the path and
+    // the reason.
+    bool start(qint64 restartOffset);
     bool started() const { return started_; }
     // Drops the data connection at once; the local file keeps what was written.
     void abort();
@@ -51,7 +52,6 @@ private:
     QTcpSocket *socket_;
     QFile file_;
     bool receiving_;
-    qint64 restartOffset_;
     qint64 moved_ = 0;
     bool atEnd_ = false;
     bool started_ = false;
