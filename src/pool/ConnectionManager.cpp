@@ -89,6 +89,10 @@ int ConnectionManager::addConnection(const HostRecord &record, unsigned ordinal,
     auto *c = new Connection(record.port, record.address, record.userName, record.password, ordinal,
                              this, record.hostType);
     c->setParent(this);
+    connect(c, &Connection::stateChanged, this, [this, c](Connection::State state) {
+        if (state == Connection::Closed)
+            emit connectionClosed(c);
+    });
     if (kind == Browse) {
         browseConnections_.append(c);
         return int(browseConnections_.size() - 1);

@@ -97,6 +97,10 @@ public:
 
     static constexpr int ConnectionsLowCount = 9800;
 
+signals:
+    // A pooled connection reached the closed state (failed, refused, or done and closed).
+    void connectionClosed(Connection *connection);
+
 private:
     bool ReadHostRecord(const QString &hostName, HostRecord &record);
     int addConnection(const HostRecord &record, unsigned ordinal, int kind);

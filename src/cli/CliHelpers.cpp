@@ -1,0 +1,98 @@
+#include "cli/CliHelpers.h"
+
+#include "cli/CliListing.h"
+#include "cli/CliSession.h"
+#include "pool/TransferStack.h"
+
+#include <QEventLoop>
+#include <QPointer>
+#include <unistd.h>
+
+// One flag a word, before the other arguments.
+bool takeFlags(QStringList &args, const QStringList &known, QStringList &given, QTextStream &err)
+{
+    while (!args.isEmpty() && args.first().startsWith(QLatin1Char('-')) && args.first().size() > 1) {
+        const QString flag = args.takeFirst();
+        if (!known.contains(flag)) {
+            err << "unknown option " << flag << Qt::endl;
+            return false;
+        }
+        given << flag;
+    }
+    return true;
+}
+
+QString absoluteRemote(QString path)
+{
+    if (!path.startsWith(QLatin1Char('/')))
+        path.prepend(QLatin1Char('/'));
+    return path;
+}
+
+QString remoteParent(const QString &path)
+{
+    const qsizetype last = path.lastIndexOf(QLatin1Char('/'));
+    return last > 0 ? path.left(last + 1) : QStringLiteral("/");
+}
+
+QString remoteName(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString joinRemote(const QString &directory, const QString &name)
+{
+    return (directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/')) + name;
+}
+
+// Shows the progress of the current file on a terminal.
+void showProgress(CliContext &ctx, TransferStack &stack)
+{
+    if (!isatty(STDERR_FILENO))
+        return;
+    QObject::connect(&stack, &TransferStack::changed, &stack, [&ctx, &stack] {
+        if (stack.fileDone() == 0)
+            return;
+        *ctx.err << '\r' << stack.currentFile() << "  " << stack.fileDone() << " bytes  " << stack.filePercent()
+                 << "%  " << stack.fileRemaining() << " left   " << Qt::flush;
+    });
+    QObject::connect(&stack, &TransferStack::fileFinished, &stack, [&ctx] { *ctx.err << Qt::endl; });
+}
+
+int transferResult(CliSession &session, TransferStack &stack, CliContext &ctx)
+{
+    const bool ended = session.waitForEnd();
+    if (!session.loggedIn())
+        return ExitUnreachable;
+    for (const QString &failure : stack.failures())
+        *ctx.err << failure << Qt::endl;
+    return ended && stack.filesFailed() == 0 && stack.remainingLines().isEmpty() ? ExitDone : ExitRefused;
+}
+
+// Lists a directory live and returns its entries; nullopt when the listing failed.
+std::optional<QList<ListingEntry>> listDirectory(CliSession &session, const QString &directory)
+{
+    CliListing job;
+    QEventLoop loop;
+    job.onDone = [&loop] { loop.quit(); };
+    session.connection()->ListDir(QString(), &job, directory);
+    if (!job.done) {
+        QPointer<Connection> c(session.connection());
+        QObject::connect(c, &Connection::stateChanged, &loop, [&] {
+            if (c->state() == Connection::Closed)
+                loop.quit();
+        });
+        loop.exec();
+    }
+    if (!job.done)
+        return std::nullopt;
+    return job.entries;
+}
+
+
+QString withoutSlash(QString path)
+{
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}

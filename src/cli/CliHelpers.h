@@ -1,0 +1,29 @@
+#pragma once
+
+#include "cli/CliCommand.h"
+
+#include <QList>
+#include <optional>
+
+class CliSession;
+class TransferStack;
+struct ListingEntry;
+
+// Splits the leading "--flag" options off the arguments; false (after saying so) on an unknown one.
+bool takeFlags(QStringList &args, const QStringList &known, QStringList &given, QTextStream &err);
+
+// Remote paths as the user types them: made absolute, and split.
+QString absoluteRemote(QString path);
+QString remoteParent(const QString &path); // ends in "/"
+QString remoteName(const QString &path);
+QString joinRemote(const QString &directory, const QString &name);
+// A remote directory path without its trailing "/" (the root stays "/").
+QString withoutSlash(QString path);
+
+// Shows the current file's progress on stderr when it is a terminal.
+void showProgress(CliContext &ctx, TransferStack &stack);
+// Runs the stack's transfer to its end and gives the exit status.
+int transferResult(CliSession &session, TransferStack &stack, CliContext &ctx);
+
+// Lists a directory live; nullopt when the listing failed.
+std::optional<QList<ListingEntry>> listDirectory(CliSession &session, const QString &directory);

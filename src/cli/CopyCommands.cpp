@@ -1,0 +1,222 @@
+// get and put: single files and whole trees between a host and the local disk.
+
+#include "cli/CliHelpers.h"
+#include "cli/CliSession.h"
+#include "cli/CliWalk.h"
+#include "ftp/ListingEntry.h"
+#include "platform/Prompt.h"
+#include "pool/ListInfo.h"
+#include "pool/TransferPlan.h"
+#include "pool/TransferStack.h"
+#include "settings/AsciiExtensions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <unistd.h>
+
+namespace {
+
+struct Download
+{
+    QString remotePath;
+    QString relativePath; // below the local folder: "name" or "dir/sub/name"
+    qint64 size = 0;
+    bool ascii = false;
+};
+
+enum class Existing { Ask, Resume, Skip, Replace };
+
+// What to do with a local file that is already there; asked on a terminal, else skipped.
+Existing askExisting(CliContext &ctx, const QString &path)
+{
+    if (!isatty(STDIN_FILENO)) {
+        *ctx.err << path << " exists; skipped (use --resume, --skip or --replace)." << Qt::endl;
+        return Existing::Skip;
+    }
+    *ctx.err << path << " Exists. [r]eplace, [c]ontinue, [s]kip? " << Qt::flush;
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly))
+        return Existing::Skip;
+    const QByteArray answer = in.readLine().trimmed().toLower();
+    if (answer.startsWith('r'))
+        return Existing::Replace;
+    if (answer.startsWith('c'))
+        return Existing::Resume;
+    return Existing::Skip;
+}
+
+// The stack line of one download, or nothing when it is skipped (after saying why).
+std::optional<QString> downloadLine(CliContext &ctx, const Download &file, const QString &localFolder,
+                                    Existing existing, int &refused)
+{
+    const std::optional<QString> local = LocalPathInside(localFolder, file.relativePath);
+    if (!local) {
+        *ctx.err << file.remotePath << ": its name cannot be used inside " << localFolder << "; skipped."
+                 << Qt::endl;
+        ++refused;
+        return std::nullopt;
+    }
+    const QFileInfo info(*local);
+    if (!info.exists())
+        return DownloadLine(file.remotePath, *local, file.size, file.ascii);
+    if (existing == Existing::Ask)
+        existing = askExisting(ctx, *local);
+    switch (existing) {
+    case Existing::Skip:
+    case Existing::Ask:
+        return std::nullopt;
+    case Existing::Replace:
+        return DownloadLine(file.remotePath, *local, file.size, file.ascii);
+    case Existing::Resume:
+        break;
+    }
+    const ResumeDecision decision = ContinueInterrupted(info.size(), file.size);
+    if (decision.outcome != ResumeDecision::Resume) {
+        *ctx.err << *local
+                 << (decision.outcome == ResumeDecision::AlreadyComplete ? " is already complete"
+                                                                          : " is larger than the host's copy")
+                 << "; nothing was transferred." << Qt::endl;
+        return std::nullopt;
+    }
+    return ResumedDownloadLine(file.remotePath, *local, decision.remaining, decision.offset, file.ascii);
+}
+
+int downloadAll(CliContext &ctx, CliSession &session, const QList<Download> &files, const QString &localFolder,
+                Existing existing)
+{
+    TransferStack stack;
+    int refused = 0;
+    for (const Download &file : files)
+        if (const std::optional<QString> line = downloadLine(ctx, file, localFolder, existing, refused))
+            stack.addEntry(*line);
+    if (stack.remainingLines().isEmpty())
+        return refused ? ExitRefused : ExitDone;
+    session.watch(&stack);
+    showProgress(ctx, stack);
+    session.connection()->TransferFiles(&stack);
+    const int result = transferResult(session, stack, ctx);
+    return result == ExitDone && refused ? ExitRefused : result;
+}
+
+Existing existingChoice(const QStringList &flags)
+{
+    if (flags.contains(QLatin1String("--resume")))
+        return Existing::Resume;
+    if (flags.contains(QLatin1String("--skip")))
+        return Existing::Skip;
+    if (flags.contains(QLatin1String("--replace")))
+        return Existing::Replace;
+    return Existing::Ask;
+}
+
+int getTree(CliContext &ctx, CliSession &session, const QString &remoteDirectory, const QString &localFolder,
+            Existing existing)
+{
+    CliWalk walk(ctx, session.pool());
+    const QString directory = withoutSlash(remoteDirectory);
+    const bool whole = walk.run([&] {
+        return ListInfo::StartTreeBuild(session.pool(), session.hostName(), {directory}, false, ctx.newConnection,
+                                        true, &walk);
+    });
+    if (!whole)
+        return session.loggedIn() ? ExitRefused : ExitUnreachable;
+    // The tree lands under the local folder with its own name, as cp -r does.
+    const QString base = remoteParent(directory);
+    QDir().mkpath(*LocalPathInside(localFolder, remoteName(directory)));
+    QList<Download> files;
+    for (const QString &item : std::as_const(walk.items)) {
+        if (item.startsWith(QLatin1String("DIR: "))) {
+            const QString path = item.mid(5, item.lastIndexOf(QLatin1String(" (")) - 5);
+            if (const std::optional<QString> local = LocalPathInside(localFolder, path.mid(base.size())))
+                QDir().mkpath(*local); // empty folders too
+        }
+    }
+    for (const QString &item : ItemsBelow(walk.items, base)) {
+        if (const std::optional<FileItem> file = ParseFileItem(item))
+            files.append({base + file->name, file->name, file->size, file->ascii});
+    }
+    return downloadAll(ctx, session, files, localFolder, existing);
+}
+
+int get(CliContext &ctx)
+{
+    QStringList flags;
+    const QStringList known{QStringLiteral("-r"), QStringLiteral("--resume"), QStringLiteral("--skip"),
+                            QStringLiteral("--replace")};
+    if (!takeFlags(ctx.args, known, flags, *ctx.err) || ctx.args.size() != 2)
+        return ExitUsage;
+    const QString remote = absoluteRemote(ctx.args.at(0));
+    const QString localFolder = QDir(ctx.args.at(1)).absolutePath();
+    CliSession session(ctx, *ctx.prompt);
+    if (!session.open())
+        return ExitUnreachable;
+    if (flags.contains(QLatin1String("-r")))
+        return getTree(ctx, session, remote, localFolder, existingChoice(flags));
+
+    const std::optional<QList<ListingEntry>> entries = listDirectory(session, remoteParent(remote));
+    if (!entries)
+        return session.loggedIn() ? ExitRefused : ExitUnreachable;
+    const QString name = remoteName(remote);
+    const auto found = std::find_if(entries->begin(), entries->end(), [&](const ListingEntry &e) {
+        return e.name == name && e.kind == ListingEntry::File;
+    });
+    if (found == entries->end()) {
+        *ctx.err << "no file " << remote << " on the host" << Qt::endl;
+        return ExitRefused;
+    }
+    return downloadAll(ctx, session, {{remote, name, qint64(found->size), IsAsciiExtension(name)}}, localFolder,
+                       existingChoice(flags));
+}
+
+int put(CliContext &ctx)
+{
+    QStringList flags;
+    if (!takeFlags(ctx.args, {QStringLiteral("-r"), QStringLiteral("--unique")}, flags, *ctx.err)
+        || ctx.args.size() != 2)
+        return ExitUsage;
+    const QFileInfo local(ctx.args.at(0));
+    const bool tree = flags.contains(QLatin1String("-r"));
+    if (tree ? !local.isDir() : !local.isFile()) {
+        *ctx.err << "no " << (tree ? "folder " : "file ") << local.filePath() << Qt::endl;
+        return ExitUsage;
+    }
+    const QString remoteDirectory = absoluteRemote(ctx.args.at(1));
+    TransferStack stack;
+    if (tree) {
+        QStringList problems;
+        const QString parent = local.absoluteDir().absolutePath() + QLatin1Char('/');
+        for (const QString &item : ListLocalTree(local.absoluteFilePath(), &problems)) {
+            if (const std::optional<FileItem> file = ParseFileItem(item))
+                stack.addEntry(UploadLine(joinRemote(remoteDirectory, file->name), parent + file->name, file->size,
+                                          file->ascii));
+        }
+        for (const QString &problem : std::as_const(problems))
+            *ctx.err << problem << Qt::endl;
+    } else {
+        stack.addEntry(UploadLine(joinRemote(remoteDirectory, local.fileName()), local.absoluteFilePath(),
+                                  local.size(), IsAsciiExtension(local.fileName())));
+    }
+    if (stack.remainingLines().isEmpty())
+        return ExitDone;
+    CliSession session(ctx, *ctx.prompt);
+    if (!session.open())
+        return ExitUnreachable;
+    // The option is for this upload only: the stored preference stays as it was.
+    const bool storedUnique = session.pool().storeUnique();
+    session.pool().setStoreUnique(flags.contains(QLatin1String("--unique")));
+    session.watch(&stack);
+    showProgress(ctx, stack);
+    session.connection()->TransferFiles(&stack);
+    const int result = transferResult(session, stack, ctx);
+    session.pool().setStoreUnique(storedUnique);
+    return result;
+}
+
+const CliRegistration registrations[] = {
+    CliRegistration{{QStringLiteral("get"), true,
+                     QStringLiteral("get [-r] [--resume|--skip|--replace] REMOTE_PATH LOCAL_DIR"), &get}},
+    CliRegistration{{QStringLiteral("put"), true, QStringLiteral("put [-r] [--unique] LOCAL_PATH REMOTE_DIR"), &put}},
+};
+
+} // namespace
