@@ -218,6 +218,8 @@ void ConnectionManager::ReapClosed()
 void ConnectionManager::retire(Connection *connection)
 {
     // A connection may be inside one of its own handlers; it goes once the event loop is back.
+    // Its windows go now: whoever showed them may be gone before the event loop comes back.
+    connection->CloseAttachedWindows();
     connection->disconnect();
     connection->deleteLater();
 }
