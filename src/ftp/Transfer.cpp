@@ -2,9 +2,10 @@
 
 #include "platform/SocketClose.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QTcpSocket>
+
+#include <filesystem>
 
 namespace {
 // An upload keeps at most this much queued in the socket, so memory stays flat for any file size.
@@ -39,8 +40,10 @@ bool Transfer::start(qint64 restartOffset)
     started_ = true;
     if (receiving_) {
         const QString folder = QFileInfo(file_.fileName()).absolutePath();
-        if (!QDir().mkpath(folder)) {
-            fail(tr("Couldn't create the folder %1.").arg(folder));
+        std::error_code error; // says why, where QDir::mkpath would not
+        std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
+        if (error) {
+            fail(tr("Couldn't create the folder %1: %2").arg(folder, QString::fromStdString(error.message())));
             return false;
         }
         const QIODevice::OpenMode mode = restartOffset > 0 ? QIODevice::Append : QIODevice::Truncate;
