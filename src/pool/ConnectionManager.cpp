@@ -86,8 +86,9 @@ int ConnectionManager::GetConnection(const QString &hostName, int kind)
 
 int ConnectionManager::addConnection(const HostRecord &record, unsigned ordinal, int kind)
 {
-    auto *c = new Connection(record.port, record.address, record.userName, record.password, ordinal,
-                             this, record.hostType);
+    // The record decides what its port text means ("08" or " 2121" is port 21), not the connection.
+    auto *c = new Connection(QString::number(record.portNumber()), record.address, record.userName,
+                             record.password, ordinal, this, record.hostType);
     c->setParent(this);
     connect(c, &Connection::stateChanged, this, [this, c](Connection::State state) {
         if (state == Connection::Closed)

@@ -369,7 +369,9 @@ private slots:
         QTest::newRow("number") << "2121" << 2121;
         QTest::newRow("missing") << "<none>" << 21;
         QTest::newRow("zero") << "0" << 21;
+        QTest::newRow("leading zero") << "08" << 21;
         QTest::newRow("word") << "ftp" << 21;
+        QTest::newRow("leading blank") << " 2121" << 21;
         QTest::newRow("digits then text") << "2121abc" << 2121;
         QTest::newRow("beyond the port range") << "70000" << 21;
     }
