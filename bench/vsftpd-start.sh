@@ -23,7 +23,10 @@ connect_from_port_20=NO
 pasv_enable=YES
 seccomp_sandbox=NO
 secure_chroot_dir=/var/run/vsftpd/empty
-xferlog_enable=NO
+xferlog_enable=$([ -n "${VSFTPD_LOG:-}" ] && echo YES || echo NO)
+dual_log_enable=NO
+vsftpd_log_file=${VSFTPD_LOG:-/dev/null}
+log_ftp_protocol=$([ -n "${VSFTPD_LOG:-}" ] && echo YES || echo NO)
 max_clients=0
 CONF
 /usr/sbin/vsftpd "$conf" >/dev/null 2>&1 &
