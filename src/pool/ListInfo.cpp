@@ -177,7 +177,9 @@ void ListInfo::RequestListing(ConnectionManager &pool, const QString &host, QStr
             job->Next();
             return;
         }
-        // The cache file was not a sound listing (it is gone now): ask the host instead.
+        // The cache file was not a sound listing (it is gone now): ask the host instead, if
+        // the caller lets us go to the host at all.
+        useCache = false;
     }
     if (!fetch && !useCache) {
         job->Next();

@@ -343,6 +343,7 @@ private slots:
         QTest::newRow("no file, fetch on") << "2" << "none" << false << true << "host" << "live";
         QTest::newRow("no file, fetch off") << "2" << "none" << false << false << "none" << "gone";
         QTest::newRow("broken file, fetch on") << "2" << "broken" << false << true << "host" << "live";
+        QTest::newRow("broken file, fetch off") << "2" << "broken" << false << false << "none" << "gone";
     }
 
     void cacheOrHost()
