@@ -307,6 +307,9 @@ void ListInfo::discard()
 
 void ListInfo::cancel()
 {
+    // The listing on its way still arrives: it must not refill pending.
+    collectDirs_ = false;
+    collectFiles_ = false;
     pending_.clear();
     searchObserver_ = nullptr;
     buildObserver_ = nullptr;

@@ -747,6 +747,25 @@ private slots:
                  qPrintable(build.stops.constFirst()));
     }
 
+    // A walk that is stopped lists nothing more and tells nobody.
+    void cancelledWalk()
+    {
+        FtpServerFixture server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QVERIFY(makeTree(server));
+        storeSite(server.port());
+
+        RecordingBuild build;
+        ListInfo *job = ListInfo::StartTreeBuild(*pool_, Site, {QStringLiteral("/t")}, false, false, true, &build);
+        QVERIFY(job);
+        job->cancel();
+        QTRY_VERIFY_WITH_TIMEOUT(paneA_.ended(QStringLiteral("/t/")), Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(pool_->AllIdle(), Bound);
+        QCOMPARE(sent(server, QStringLiteral("LIST")), 1);
+        QCOMPARE(build.directories, QStringList{"/t/"});
+        QCOMPARE(build.finishedCount + build.abortedCount, 0);
+    }
+
     // --- no connection ------------------------------------------------------------------------
 
     void noHostRecord_data()
