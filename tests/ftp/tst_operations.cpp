@@ -1,0 +1,1007 @@
+// The command sequences of every operation and the data connections under them, checked against
+// the scripted server's transcript: listings, file batches with the destination-directory walk,
+// restart, delete, rename, create directory, host to host, and the failures at each step.
+
+#include "EngineRecorders.h"
+
+#include "support/RecordingPrompt.h"
+#include "support/RecordingStatus.h"
+#include "support/ScriptedFtpServer.h"
+#include "support/TestEnvironment.h"
+
+#include "ftp/Cache.h"
+#include "ftp/Connection.h"
+#include "ftp/ListTransfer.h"
+#include "ftp/ListingDelivery.h"
+#include "platform/LocalDrives.h"
+#include "pool/ConnectionManager.h"
+#include "pool/DeleteList.h"
+#include "pool/HostToHostTransfer.h"
+#include "pool/OperationRecord.h"
+#include "pool/TransferStack.h"
+#include "pool/TransferStackLine.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int Bound = 10000; // ms: the longest any event below may take
+
+const QString PortPattern = QStringLiteral("PORT 127,0,0,1,\\d{1,3},\\d{1,3}");
+const QString PortShown = QStringLiteral("PORT 127,0,0,1,p1,p2");
+
+// What the server sends for "RETR name": distinct per name, long enough to span several reads.
+QByteArray contentOf(const QString &name)
+{
+    return patternBytes(70000, int(qHash(name) & 0xff));
+}
+
+const QByteArray SmallListing = "total 3\r\n"
+                                "drwxr-xr-x 2 u g 4096 Jan  5  2020 pub\r\n"
+                                "-rw-r--r-- 1 u g 1234 Mar 10  2021 a.txt\r\n"
+                                "lrwxrwxrwx 1 u g 7 Jun  1  2019 bin -> usr/bin\r\n";
+
+// The script of one operation, one exchange a line: "COMMAND => reply", or for a transfer command
+// "COMMAND => reply => reply after the data". After RETR the server sends contentOf(name), after
+// LIST the listing given; after STOR or STOU it takes what the client sends. "PORT" stands for
+// any PORT to 127.0.0.1.
+void addScript(ScriptedFtpServer &server, const QStringList &script, const QByteArray &listing = SmallListing)
+{
+    for (const QString &line : script) {
+        const QStringList parts = line.split(QStringLiteral(" => "));
+        const QString command = parts.at(0);
+        const QByteArray reply = parts.value(1).toUtf8() + "\r\n";
+        ScriptedFtpServer::Step &step =
+            command == QLatin1String("PORT") ? server.expectRegex(PortPattern, reply) : server.expect(command, reply);
+        if (parts.size() < 3)
+            continue;
+        const QByteArray after = parts.at(2).toUtf8() + "\r\n";
+        if (command.startsWith(QLatin1String("RETR ")))
+            step.sendData(contentOf(command.mid(5)), after);
+        else if (command == QLatin1String("LIST"))
+            step.sendData(listing, after);
+        else
+            step.receiveData(after);
+    }
+}
+
+QStringList commandsOf(const QStringList &script)
+{
+    QStringList out;
+    for (const QString &line : script) {
+        const QString command = line.section(QStringLiteral(" => "), 0, 0);
+        out << (command == QLatin1String("PORT") ? PortShown : command);
+    }
+    return out;
+}
+
+// The transcript after USER and PASS, with the PORT argument's port numbers masked.
+QStringList afterLogin(const ScriptedFtpServer &server)
+{
+    static const QRegularExpression port(QRegularExpression::anchoredPattern(PortPattern));
+    QStringList out = server.transcript().mid(2);
+    for (QString &line : out)
+        if (port.match(line).hasMatch())
+            line = PortShown;
+    return out;
+}
+
+// Holds the process at its open-file limit: no socket can be created until release().
+class DescriptorSqueeze
+{
+public:
+    bool squeeze()
+    {
+        base_ = ::open("/dev/null", O_RDONLY);
+        if (base_ < 0 || getrlimit(RLIMIT_NOFILE, &saved_) != 0)
+            return false;
+        int highest = 0;
+        for (const QString &fd : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System))
+            highest = std::max(highest, fd.toInt());
+        rlimit tight = saved_;
+        tight.rlim_cur = rlim_t(highest + 1);
+        if (setrlimit(RLIMIT_NOFILE, &tight) != 0)
+            return false;
+        squeezed_ = true;
+        for (int fd = dup(base_); fd >= 0; fd = dup(base_)) // fill every free number below the limit
+            fillers_ << fd;
+        return true;
+    }
+    void release()
+    {
+        for (int fd : std::as_const(fillers_))
+            ::close(fd);
+        fillers_.clear();
+        if (std::exchange(squeezed_, false))
+            setrlimit(RLIMIT_NOFILE, &saved_);
+        if (base_ >= 0)
+            ::close(std::exchange(base_, -1));
+    }
+    ~DescriptorSqueeze() { release(); }
+
+private:
+    int base_ = -1;
+    rlimit saved_{};
+    bool squeezed_ = false;
+    QList<int> fillers_;
+};
+
+} // namespace
+
+class TestOperations : public QObject
+{
+    Q_OBJECT
+
+    TestEnvironment env_;
+    RecordingPrompt prompt_;
+    RecordingStatus status_;
+    RecordingPane pane_;
+    RecordingJob job_;
+    std::unique_ptr<ConnectionManager> pool_;
+    std::unique_ptr<QTemporaryDir> local_;
+
+    // Defines a host for the scripted server; the server must already expect the login.
+    Connection *logIn(ScriptedFtpServer &server, int kind = ConnectionManager::Browse)
+    {
+        const HostRecord r = hostRecord(server.port());
+        pool_->defineHost(r);
+        Connection *c = pool_->connection(kind, pool_->GetConnection(r.name, kind));
+        if (!c || !QTest::qWaitFor([c] { return c->state() == Connection::Idle; }, Bound))
+            return nullptr;
+        return c;
+    }
+
+    QString hostOf(const ScriptedFtpServer &server) const { return hostRecord(server.port()).name; }
+    QString localPath(const QString &name) const { return local_->filePath(name); }
+
+    // A stack of lines in which "%L" stands for the local folder; the pool owns it.
+    TransferStack *stackOf(const QStringList &lines)
+    {
+        auto *stack = new TransferStack(pool_.get());
+        for (const QString &line : lines)
+            stack->addEntry(QString(line).replace(QLatin1String("%L"), local_->path()));
+        return stack;
+    }
+
+    static bool idle(Connection *c) { return c->state() == Connection::Idle; }
+
+private slots:
+    void initTestCase() { QVERIFY2(env_.setUp(), qPrintable(env_.errorString())); }
+
+    void init()
+    {
+        prompt_.clear();
+        status_.clear();
+        pane_ = RecordingPane();
+        job_ = RecordingJob();
+        pool_ = std::make_unique<ConnectionManager>(prompt_, status_);
+        pool_->setStoreUnique(false); // the pool keeps the option in the settings between runs
+        pool_->addPane(&pane_);
+        local_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(local_->isValid());
+    }
+
+    void cleanup()
+    {
+        pool_.reset();
+        local_.reset();
+    }
+
+    // --- files -------------------------------------------------------------------------------
+
+    void fileSequence_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("storeUnique");
+        QTest::addColumn<QStringList>("script");
+
+        QTest::newRow("store into /a/b/c where only /a exists")
+            << "/a/b/c/f.txt <- %L/f.txt (70000)" << false
+            << QStringList{"PORT => 200 OK",           "CWD /a/b/c => 550 No such directory",
+                           "CWD /a/b => 550 No such directory", "CWD /a => 250 OK",
+                           "CWD /a => 250 OK",         "MKD b => 257 \"/a/b\" created",
+                           "CWD /a/b => 250 OK",       "MKD c => 257 \"/a/b/c\" created",
+                           "TYPE I => 200 OK",         "CWD /a/b/c => 250 OK",
+                           "STOR f.txt => 150 Opening => 226 Stored"};
+        QTest::newRow("store into a folder missing right under the root")
+            << "/x/f.txt <- %L/f.txt (70000)" << false
+            << QStringList{"PORT => 200 OK",   "CWD /x => 550 No such directory", "CWD / => 250 OK",
+                           "CWD / => 250 OK",  "MKD x => 257 Created",           "TYPE I => 200 OK",
+                           "CWD /x => 250 OK", "STOR f.txt => 150 Opening => 226 Stored"};
+        QTest::newRow("store into an existing folder")
+            << "/a/b/f.txt <- %L/f.txt (70000)" << false
+            << QStringList{"PORT => 200 OK", "CWD /a/b => 250 OK", "TYPE I => 200 OK", "CWD /a/b => 250 OK",
+                           "STOR f.txt => 150 Opening => 226 Stored"};
+        QTest::newRow("a root file needs no check but still enters the root")
+            << "/f.txt <- %L/f.txt (70000)" << false
+            << QStringList{"PORT => 200 OK", "TYPE I => 200 OK", "CWD / => 250 OK",
+                           "STOR f.txt => 150 Opening => 226 Stored"};
+        QTest::newRow("store-unique option sends STOU")
+            << "/pub/f.txt <- %L/f.txt (70000)" << true
+            << QStringList{"PORT => 200 OK", "CWD /pub => 250 OK", "TYPE I => 200 OK", "CWD /pub => 250 OK",
+                           "STOU f.txt => 150 FILE: f.txt.1 => 226 Stored"};
+        QTest::newRow("125 starts an upload like 150")
+            << "/f.txt <- %L/f.txt (70000)" << false
+            << QStringList{"PORT => 200 OK", "TYPE I => 200 OK", "CWD / => 250 OK",
+                           "STOR f.txt => 125 Data connection already open => 226 Stored"};
+        QTest::newRow("retrieve from the root")
+            << "/f.txt -> %L/f.txt (70000)" << false
+            << QStringList{"PORT => 200 OK", "TYPE I => 200 OK", "CWD / => 250 OK",
+                           "RETR f.txt => 150 Opening => 226 Sent"};
+        QTest::newRow("retrieve checks its folder too, into missing local folders")
+            << "/pub/f.txt -> %L/new/deeper/f.txt (70000)" << false
+            << QStringList{"PORT => 200 OK", "CWD /pub => 250 OK", "TYPE I => 200 OK", "CWD /pub => 250 OK",
+                           "RETR f.txt => 150 Opening => 226 Sent"};
+        QTest::newRow("125 starts a download like 150")
+            << "/f.txt -> %L/f.txt (70000)" << false
+            << QStringList{"PORT => 200 OK", "TYPE I => 200 OK", "CWD / => 250 OK",
+                           "RETR f.txt => 125 Data connection already open => 226 Sent"};
+        QTest::newRow("250 ends a file like 226")
+            << "/f.txt -> %L/f.txt (70000)" << false
+            << QStringList{"PORT => 200 OK", "TYPE I => 200 OK", "CWD / => 250 OK",
+                           "RETR f.txt => 150 Opening => 250 Done"};
+        QTest::newRow("ASCII line sends TYPE A")
+            << "/pub/r.txt -> %L/r.txt (70000) ASCII" << false
+            << QStringList{"PORT => 200 OK", "CWD /pub => 250 OK", "TYPE A => 200 OK", "CWD /pub => 250 OK",
+                           "RETR r.txt => 150 Opening => 226 Sent"};
+    }
+
+    void fileSequence()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, storeUnique);
+        QFETCH(QStringList, script);
+
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        pool_->setStoreUnique(storeUnique);
+
+        const TransferStackLine entry = *TransferStackLine::parse(QString(line).replace("%L", local_->path()));
+        const QByteArray upload = patternBytes(70000, 7);
+        if (!entry.download)
+            QVERIFY(writeLocal(entry.localPath, upload));
+        addScript(server, script);
+
+        StatusTrail trail;
+        TransferStack *stack = stackOf({line});
+        trail.follow(*stack);
+        QSignalSpy ended(stack, &TransferStack::ended);
+        c->TransferFiles(stack);
+
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, Bound);
+        QVERIFY2(!server.sawUnexpected(), qPrintable(server.firstMismatch()));
+        QCOMPARE(afterLogin(server), commandsOf(script));
+        QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
+        QCOMPARE(stack->filesCompleted(), 1);
+        QCOMPARE(stack->filesFailed(), 0);
+        QVERIFY2(trail.texts.contains("Transferring File"), qPrintable(trail.texts.join('|')));
+        if (entry.download)
+            QCOMPARE(readLocal(entry.localPath), contentOf(entry.fileName()));
+        else
+            QCOMPARE(server.receivedData(), upload);
+        QTRY_VERIFY_WITH_TIMEOUT(idle(c), Bound);
+    }
+
+    // A failure at any step fails that file with its box, and the batch goes on with the next.
+    void fileStepFailures_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("status"); // a status the stack must have shown; empty: none in particular
+        QTest::addColumn<bool>("partialKept");
+
+        const QString get = QStringLiteral("/f.txt -> %L/f.txt (70000)");
+        const QString put = QStringLiteral("/d/f.txt <- %L/up.txt (70000)");
+        const QStringList ready{"PORT => 200 OK", "TYPE I => 200 OK", "CWD / => 250 OK"};
+
+        QTest::newRow("PORT refused") << get << QStringList{"PORT => 501 Illegal PORT command"}
+                                      << "Error Setting Port: Illegal PORT command" << "" << false;
+        QTest::newRow("TYPE refused") << get << QStringList{"PORT => 200 OK", "TYPE I => 504 Not supported"}
+                                      << "Error Setting Transfer Type: Not supported" << "" << false;
+        QTest::newRow("file CWD refused")
+            << get << QStringList{"PORT => 200 OK", "TYPE I => 200 OK", "CWD / => 550 Denied"}
+            << "Error Changing Directory: Denied" << "" << false;
+        QTest::newRow("RETR refused") << get << ready + QStringList{"RETR f.txt => 550 No such file"}
+                                      << "Error Transferring File: No such file" << "Could Not Transfer File" << false;
+        QTest::newRow("STOR refused with 553")
+            << put
+            << QStringList{"PORT => 200 OK", "CWD /d => 250 OK", "TYPE I => 200 OK", "CWD /d => 250 OK",
+                           "STOR f.txt => 553 Not allowed"}
+            << "Error Transferring File: Not allowed" << "Permission Denied" << false;
+        QTest::newRow("MKD refused in the walk")
+            << put
+            << QStringList{"PORT => 200 OK", "CWD /d => 550 No such directory", "CWD / => 250 OK",
+                           "CWD / => 250 OK", "MKD d => 550 Permission denied"}
+            << "Error Creating Directory: Permission denied" << "" << false;
+        QTest::newRow("CWD before MKD refused")
+            << put
+            << QStringList{"PORT => 200 OK", "CWD /d => 550 No such directory", "CWD / => 250 OK",
+                           "CWD / => 550 Gone"}
+            << "Error Creating Directory: Couldn't Change Directory" << "" << false;
+        QTest::newRow("not even the root can be entered")
+            << put << QStringList{"PORT => 200 OK", "CWD /d => 550 No such directory", "CWD / => 550 Root denied"}
+            << "Error Changing Directory: Root denied" << "" << false;
+        QTest::newRow("426 after the data")
+            << get << ready + QStringList{"RETR f.txt => 150 Opening => 426 Connection closed; transfer aborted"}
+            << "Error Transferring File: Connection closed; transfer aborted" << "Could Not Transfer File" << true;
+        QTest::newRow("451 after the data")
+            << get << ready + QStringList{"RETR f.txt => 150 Opening => 451 Local error in processing"}
+            << "Error Transferring File: Local error in processing" << "Could Not Transfer File" << true;
+        QTest::newRow("552 after an upload")
+            << put
+            << QStringList{"PORT => 200 OK", "CWD /d => 250 OK", "TYPE I => 200 OK", "CWD /d => 250 OK",
+                           "STOR f.txt => 150 Opening => 552 Quota exceeded"}
+            << "Error Transferring File: Quota exceeded" << "Could Not Transfer File" << false;
+    }
+
+    void fileStepFailures()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, script);
+        QFETCH(QString, box);
+        QFETCH(QString, status);
+        QFETCH(bool, partialKept);
+
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        QVERIFY(writeLocal(localPath("up.txt"), patternBytes(70000, 3)));
+        const QStringList next{"PORT => 200 OK", "TYPE I => 200 OK", "CWD / => 250 OK",
+                               "RETR g.txt => 150 Opening => 226 Sent"};
+        addScript(server, script + next);
+
+        StatusTrail trail;
+        TransferStack *stack = stackOf({line, "/g.txt -> %L/g.txt (70000)"});
+        trail.follow(*stack);
+        QSignalSpy ended(stack, &TransferStack::ended);
+        c->TransferFiles(stack);
+
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, Bound);
+        QVERIFY2(!server.sawUnexpected(), qPrintable(server.firstMismatch()));
+        QCOMPARE(afterLogin(server), commandsOf(script + next));
+        QCOMPARE(prompt_.dump().trimmed(), box);
+        if (!status.isEmpty())
+            QVERIFY2(trail.texts.contains(status), qPrintable(trail.texts.join('|')));
+        QCOMPARE(stack->filesFailed(), 1);
+        QCOMPARE(stack->filesCompleted(), 1);
+        QCOMPARE(stack->failures().size(), 1);
+        QVERIFY(stack->failures().first().startsWith(TransferStackLine::parse(line)->remotePath + ": "));
+        QCOMPARE(readLocal(localPath("g.txt")), contentOf("g.txt"));
+        // A download that failed after its data keeps what arrived, for a later resume.
+        QCOMPARE(QFile::exists(localPath("f.txt")), partialKept);
+        if (partialKept)
+            QCOMPARE(readLocal(localPath("f.txt")), contentOf("f.txt"));
+        QTRY_VERIFY_WITH_TIMEOUT(idle(c), Bound);
+    }
+
+    // The host may connect as soon as it has the PORT (as pyftpdlib does) or only after RETR;
+    // either way a refused REST rewrites the local file from its start.
+    void restart_data()
+    {
+        QTest::addColumn<QString>("restReply");
+        QTest::addColumn<bool>("connectAtPort");
+        QTest::addColumn<bool>("refused");
+
+        QTest::newRow("REST refused, data after RETR") << "502 REST not implemented" << false << true;
+        QTest::newRow("REST refused, data connected at PORT") << "502 REST not implemented" << true << true;
+        QTest::newRow("REST accepted, data after RETR") << "350 Restarting at 6" << false << false;
+        QTest::newRow("REST accepted, data connected at PORT") << "350 Restarting at 6" << true << false;
+    }
+
+    void restart()
+    {
+        QFETCH(QString, restReply);
+        QFETCH(bool, connectAtPort);
+        QFETCH(bool, refused);
+
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        const QByteArray old = "OLDOLD";
+        QVERIFY(writeLocal(localPath("f.txt"), old));
+        const QByteArray sent = contentOf("f.txt");
+
+        ScriptedFtpServer::Step &port = server.expectRegex(PortPattern, "200 OK\r\n");
+        if (connectAtPort)
+            port.sendData(sent, "226 Sent\r\n").holdDataOpen();
+        addScript(server, {"TYPE I => 200 OK", "CWD / => 250 OK", "REST 6 => " + restReply});
+        if (connectAtPort)
+            server.expect("RETR f.txt", "150 Opening\r\n");
+        else
+            server.expect("RETR f.txt", "150 Opening\r\n").sendData(sent, "226 Sent\r\n");
+
+        TransferStack *stack = stackOf({"/f.txt -> %L/f.txt (70000 -R 6)"});
+        QSignalSpy ended(stack, &TransferStack::ended);
+        c->TransferFiles(stack);
+        if (connectAtPort) {
+            QTRY_VERIFY_WITH_TIMEOUT(server.transcript().contains("RETR f.txt"), Bound);
+            server.closeData();
+        }
+
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, Bound);
+        QVERIFY2(!server.sawUnexpected(), qPrintable(server.firstMismatch()));
+        QCOMPARE(stack->filesCompleted(), 1);
+        if (refused) {
+            QCOMPARE(prompt_.dump(), QStringLiteral("Restart Error: Host Disallowed Restart, \nStarting From Beginning\n"));
+            QCOMPARE(readLocal(localPath("f.txt")), sent); // rewritten, not appended
+        } else {
+            QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
+            QCOMPARE(readLocal(localPath("f.txt")), old + sent);
+        }
+    }
+
+    void strangerCannotFeedTheDataConnection()
+    {
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        addScript(server, {"PORT => 200 OK", "TYPE I => 200 OK", "CWD / => 250 OK",
+                           "RETR f.txt => 150 Opening => 226 Sent"});
+
+        // Someone else on this machine (another loopback address) races the host to the port.
+        QTcpSocket stranger;
+        QVERIFY(stranger.bind(QHostAddress(QStringLiteral("127.0.0.2"))));
+        connect(&server, &ScriptedFtpServer::commandReceived, this, [&](const QString &line) {
+            if (line.startsWith(QLatin1String("PORT ")) && stranger.state() == QAbstractSocket::BoundState) {
+                stranger.connectToHost(QHostAddress::LocalHost, server.dataPort());
+                stranger.write("forged file contents");
+            }
+        });
+
+        TransferStack *stack = stackOf({"/f.txt -> %L/f.txt (70000)"});
+        QSignalSpy ended(stack, &TransferStack::ended);
+        c->TransferFiles(stack);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, Bound);
+        QCOMPARE(stack->filesCompleted(), 1);
+        QCOMPARE(readLocal(localPath("f.txt")), contentOf("f.txt"));
+        QTRY_COMPARE_WITH_TIMEOUT(stranger.state(), QAbstractSocket::UnconnectedState, Bound);
+    }
+
+    // --- listings ----------------------------------------------------------------------------
+
+    void listing_data()
+    {
+        QTest::addColumn<QString>("directory");
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QStringList>("events");
+
+        QTest::newRow("the root") << "/"
+                                  << QStringList{"PORT => 200 OK", "CWD / => 250 OK", "TYPE A => 200 OK",
+                                                 "LIST => 150 Here it comes => 226 Done"}
+                                  << "" << QStringList{"started %H / -1", "ended %H / complete"};
+        QTest::newRow("a folder written with its slash")
+            << "/pub/"
+            << QStringList{"PORT => 200 OK", "CWD /pub => 250 OK", "TYPE A => 200 OK",
+                           "LIST => 150 Here it comes => 226 Done"}
+            << "" << QStringList{"started %H /pub/ -1", "ended %H /pub/ complete"};
+        QTest::newRow("a folder written without it, 125 and 250")
+            << "/pub/sub"
+            << QStringList{"PORT => 200 OK", "CWD /pub/sub => 250 OK", "TYPE A => 200 OK",
+                           "LIST => 125 Data connection already open => 250 Done"}
+            << "" << QStringList{"started %H /pub/sub/ -1", "ended %H /pub/sub/ complete"};
+        QTest::newRow("PORT refused") << "/" << QStringList{"PORT => 500 No"} << "Error Setting Port: No"
+                                      << QStringList();
+        QTest::newRow("CWD refused") << "/pub"
+                                     << QStringList{"PORT => 200 OK", "CWD /pub => 550 No such directory"}
+                                     << "Error Retrieving List: No such directory" << QStringList();
+        QTest::newRow("TYPE refused") << "/pub"
+                                      << QStringList{"PORT => 200 OK", "CWD /pub => 250 OK", "TYPE A => 504 No"}
+                                      << "Error Setting Transfer Type: No" << QStringList();
+        QTest::newRow("LIST refused") << "/pub"
+                                      << QStringList{"PORT => 200 OK", "CWD /pub => 250 OK", "TYPE A => 200 OK",
+                                                     "LIST => 450 Busy"}
+                                      << "Error Retrieving Listing: Busy" << QStringList();
+        QTest::newRow("426 after the listing")
+            << "/pub"
+            << QStringList{"PORT => 200 OK", "CWD /pub => 250 OK", "TYPE A => 200 OK",
+                           "LIST => 150 Here it comes => 426 Transfer aborted"}
+            << "Error Retrieving Listing: Transfer aborted"
+            << QStringList{"started %H /pub/ -1", "ended %H /pub/ incomplete"};
+    }
+
+    void listing()
+    {
+        QFETCH(QString, directory);
+        QFETCH(QStringList, script);
+        QFETCH(QString, box);
+        QFETCH(QStringList, events);
+
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        addScript(server, script);
+
+        c->ListDir(QString(), &job_, directory);
+        QTRY_COMPARE_WITH_TIMEOUT(job_.nextCalls, 1, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(idle(c), Bound);
+        QVERIFY2(!server.sawUnexpected(), qPrintable(server.firstMismatch()));
+        QCOMPARE(afterLogin(server), commandsOf(script));
+        QCOMPARE(prompt_.dump().trimmed(), box);
+        QCOMPARE(pane_.events, events.replaceInStrings("%H", hostOf(server)));
+        if (!events.isEmpty()) {
+            const QStringList names{"pub", "a.txt", "bin"};
+            QCOMPARE(pane_.names(), names);
+            QCOMPARE(job_.entries.size(), 3);
+            QCOMPARE(job_.entries.at(0).kind, ListingEntry::Directory);
+            QCOMPARE(job_.entries.at(1).size, 1234u);
+            QCOMPARE(job_.entries.at(2).kind, ListingEntry::Link);
+        }
+        QVERIFY(status_.contains(QStringLiteral("Finished Retrieving List.")) == !events.isEmpty());
+    }
+
+    // Lines end in "\r\n" or "\n"; lines of one or two characters and overlong lines are dropped
+    // without losing the lines around them; a last line without its end still counts.
+    void listingLines()
+    {
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        const QByteArray entry = "-rw-r--r-- 1 u g 5 Jan  1  2020 ";
+        const QByteArray data = entry + "crlf\r\n" + entry + "lf\n" + "ab\r\n" + "x\n" + "\r\n" + "\n"
+                                + entry + QByteArray(100000, 'L') + "\r\n" + entry + "after-long\r\n"
+                                + entry + "no-line-end";
+        addScript(server,
+                  {"PORT => 200 OK", "CWD / => 250 OK", "TYPE A => 200 OK", "LIST => 150 Here => 226 Done"}, data);
+
+        c->ListDir(QString(), &job_, "/");
+        QTRY_COMPARE_WITH_TIMEOUT(job_.nextCalls, 1, Bound);
+        const QStringList names{"crlf", "lf", "after-long", "no-line-end"};
+        QCOMPARE(pane_.names(), names);
+    }
+
+    // A line split anywhere between two reads is put together again.
+    void listingAcrossReads_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        const QByteArray a = "-rw-r--r-- 1 u g 5 Jan  1  2020 first\r\n";
+        const QByteArray b = "drwxr-xr-x 2 u g 9 Feb  2  2021 second\r\n";
+        QTest::newRow("between CR and LF") << QList<QByteArray>{a.chopped(1), "\n" + b};
+        QTest::newRow("inside the name") << QList<QByteArray>{a.left(35), a.mid(35) + b};
+        QTest::newRow("byte by byte") << [&] {
+            QList<QByteArray> bytes;
+            for (char ch : a + b)
+                bytes << QByteArray(1, ch);
+            return bytes;
+        }();
+        QTest::newRow("long line ending in the next read")
+            << QList<QByteArray>{"-rw-r--r-- 1 u g 5 Jan  1  2020 " + QByteArray(9000, 'L'), "LL\r\n" + a, b};
+    }
+
+    void listingAcrossReads()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        QTcpServer listener;
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        QTcpSocket host;
+        host.connectToHost(QHostAddress::LocalHost, listener.serverPort());
+        QVERIFY(listener.waitForNewConnection(Bound));
+        QTcpSocket *data = listener.nextPendingConnection();
+        QVERIFY(host.waitForConnected(Bound));
+
+        ListingDelivery delivery({&pane_}, "h", "/d/", -1, &job_, QString());
+        ListTransfer transfer(data, delivery);
+        QSignalSpy finished(&transfer, &ListTransfer::finished);
+        for (const QByteArray &piece : pieces) {
+            QSignalSpy read(data, &QTcpSocket::readyRead);
+            host.write(piece);
+            QVERIFY(read.wait(Bound)); // the transfer has taken this piece before the next is sent
+        }
+        host.disconnectFromHost();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, Bound);
+        QVERIFY(transfer.closedNormally());
+        const QStringList names{"first", "second"};
+        QCOMPARE(pane_.names(), names);
+    }
+
+    // The cache file is written only for a whole listing: the data connection closed and the
+    // host said so. Anything less removes even the copy that was there before.
+    void listingCache_data()
+    {
+        QTest::addColumn<bool>("dropData");
+        QTest::addColumn<QString>("finalReply");
+        QTest::addColumn<bool>("complete");
+        QTest::newRow("closed, then 226") << false << "226 Done" << true;
+        QTest::newRow("closed, then 426") << false << "426 Transfer aborted" << false;
+        QTest::newRow("dropped, then 426") << true << "426 Connection reset" << false;
+    }
+
+    void listingCache()
+    {
+        QFETCH(bool, dropData);
+        QFETCH(QString, finalReply);
+        QFETCH(bool, complete);
+
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        QVERIFY(QDir().mkpath(env_.home() + "/cache"));
+        const QString cacheFile = QStringLiteral("C:\\cache\\00100002.FTC");
+        const QString nativeCache = toNativePath(cacheFile);
+        QCOMPARE(nativeCache, env_.home() + "/cache/00100002.FTC");
+        QVERIFY(writeLocal(nativeCache, "an older listing"));
+
+        addScript(server, {"PORT => 200 OK", "CWD /pub => 250 OK", "TYPE A => 200 OK"});
+        server.expect("LIST", "150 Here\r\n").sendData(SmallListing, finalReply.toUtf8() + "\r\n").holdDataOpen();
+        c->ListDir(cacheFile, &job_, "/pub/");
+        QTRY_COMPARE_WITH_TIMEOUT(job_.entries.size(), 3, Bound);
+        if (dropData)
+            server.abortData();
+        else
+            server.closeData();
+
+        QTRY_COMPARE_WITH_TIMEOUT(job_.nextCalls, 1, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(idle(c), Bound);
+        const QString host = hostOf(server);
+        QCOMPARE(pane_.events, (QStringList{"started " + host + " /pub/ 100002",
+                                            "ended " + host + " /pub/ " + (complete ? "complete" : "incomplete")}));
+        QCOMPARE(QFile::exists(nativeCache), complete);
+        if (complete) {
+            const auto cached = Cache::ReadRecords(cacheFile);
+            QVERIFY(cached);
+            QCOMPARE(cached->size(), 3);
+            QCOMPARE(cached->at(1).name, QStringLiteral("a.txt"));
+        }
+    }
+
+    // --- data connections that cannot be set up ----------------------------------------------
+
+    void listenFailureSendsNoPort()
+    {
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        TransferStack *stack = stackOf({"/f.txt -> %L/f.txt (10)", "/g.txt -> %L/g.txt (10)"});
+        QSignalSpy ended(stack, &TransferStack::ended);
+
+        DescriptorSqueeze squeeze;
+        QVERIFY(squeeze.squeeze());
+        c->ListDir(QString(), &job_, "/pub");
+        c->TransferFiles(stack); // both run at once: the connection is idle
+        squeeze.release();
+
+        QCOMPARE(job_.nextCalls, 1);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(stack->filesFailed(), 2);
+        QCOMPARE(c->state(), Connection::Idle);
+        QVERIFY2(prompt_.count() >= 2, qPrintable(prompt_.dump()));
+        for (const RecordingPrompt::Entry &box : prompt_.entries()) {
+            QCOMPARE(box.caption, QStringLiteral("Error"));
+            QCOMPARE(box.text, QStringLiteral("Couldn't Create Socket for transfer."));
+        }
+        // Nothing more reaches the host, and the connection still serves what comes next.
+        addScript(server, {"CWD / => 250 OK", "NOOP => 200 OK"});
+        c->CustomCommands("CWD /\r\nNOOP\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(server.allStepsDone(), Bound);
+        QCOMPARE(afterLogin(server), (QStringList{"CWD /", "NOOP"}));
+    }
+
+    // --- delete, rename, create directory ----------------------------------------------------
+
+    void deleteEntries_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<QString>("boxes");
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<int>("deleted");
+
+        QTest::newRow("a file") << QStringList{"/pub/a.txt"}
+                                << QStringList{"CWD /pub => 250 OK", "DELE a.txt => 250 Deleted"} << ""
+                                << QStringList{"removed %H /pub/a.txt"} << 1;
+        QTest::newRow("a directory") << QStringList{"DIR: /pub/sub/"}
+                                     << QStringList{"CWD /pub => 250 OK", "RMD sub => 250 Removed"} << ""
+                                     << QStringList{"removed %H /pub/sub"} << 1;
+        QTest::newRow("a file in the root") << QStringList{"/a.txt"}
+                                            << QStringList{"CWD / => 250 OK", "DELE a.txt => 250 Deleted"} << ""
+                                            << QStringList{"removed %H /a.txt"} << 1;
+        QTest::newRow("DELE refused") << QStringList{"/pub/a.txt"}
+                                      << QStringList{"CWD /pub => 250 OK", "DELE a.txt => 550 Permission denied"}
+                                      << "Couldn't Delete File: Permission denied" << QStringList() << 0;
+        QTest::newRow("CWD fails, then the next entry")
+            << QStringList{"/pub/a.txt", "/gone/b.txt"} // taken from the end
+            << QStringList{"CWD /gone => 550 No such directory", "CWD /pub => 250 OK", "DELE a.txt => 250 Deleted"}
+            << "Eror Deleting: No such directory\nCouldn't Delete File: Couldn't Change to Directory"
+            << QStringList{"removed %H /pub/a.txt"} << 1;
+    }
+
+    void deleteEntries()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, script);
+        QFETCH(QString, boxes);
+        QFETCH(QStringList, events);
+        QFETCH(int, deleted);
+
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        addScript(server, script);
+
+        auto *list = new DeleteList(hostOf(server), QString(), pool_.get());
+        for (const QString &line : lines)
+            list->addLine(line);
+        QSignalSpy ended(list, &DeleteList::ended);
+        c->DeleteFiles(list);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(idle(c), Bound);
+        QVERIFY2(!server.sawUnexpected(), qPrintable(server.firstMismatch()));
+        QCOMPARE(afterLogin(server), commandsOf(script));
+        QCOMPARE(prompt_.dump().trimmed(), boxes);
+        QCOMPARE(pane_.events, events.replaceInStrings("%H", hostOf(server)));
+        QCOMPARE(list->entriesDeleted(), deleted);
+        QCOMPARE(list->entriesFailed(), int(lines.size()) - deleted);
+    }
+
+    void rename_data()
+    {
+        QTest::addColumn<QString>("directory");
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<bool>("done");
+
+        QTest::newRow("renamed") << "/pub/"
+                                 << QStringList{"CWD /pub => 250 OK", "RNFR old.txt => 350 Ready",
+                                                "RNTO new.txt => 250 Renamed"}
+                                 << "" << 0 << true;
+        QTest::newRow("in the root") << "/"
+                                     << QStringList{"CWD / => 250 OK", "RNFR old.txt => 350 Ready",
+                                                    "RNTO new.txt => 250 Renamed"}
+                                     << "" << 0 << true;
+        QTest::newRow("CWD refused, a box without icon")
+            << "/pub/" << QStringList{"CWD /pub => 550 No such directory"}
+            << "Couldn't Change Dir for Rename: No such directory" << int(Prompt::Icon::None) << false;
+        QTest::newRow("RNFR refused") << "/pub/"
+                                      << QStringList{"CWD /pub => 250 OK", "RNFR old.txt => 550 No such file"}
+                                      << "Error Renaming File: No such file" << int(Prompt::Icon::Warning) << false;
+        QTest::newRow("RNTO refused") << "/pub/"
+                                      << QStringList{"CWD /pub => 250 OK", "RNFR old.txt => 350 Ready",
+                                                     "RNTO new.txt => 553 Bad name"}
+                                      << "Error Renaming File: Bad name" << int(Prompt::Icon::Warning) << false;
+    }
+
+    void rename()
+    {
+        QFETCH(QString, directory);
+        QFETCH(QStringList, script);
+        QFETCH(QString, box);
+        QFETCH(int, icon);
+        QFETCH(bool, done);
+
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        addScript(server, script);
+
+        auto *record = new RenameRecord(hostOf(server), directory, "old.txt", "new.txt", pool_.get());
+        c->RenameFile(record);
+        QTRY_VERIFY_WITH_TIMEOUT(record->finished(), Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(idle(c), Bound);
+        QVERIFY2(!server.sawUnexpected(), qPrintable(server.firstMismatch()));
+        QCOMPARE(afterLogin(server), commandsOf(script));
+        QCOMPARE(prompt_.dump().trimmed(), box);
+        if (!box.isEmpty())
+            QCOMPARE(int(prompt_.entries().first().icon), icon);
+        QCOMPARE(record->done(), done);
+        const QStringList events{"renamed " + hostOf(server) + " " + directory + "old.txt new.txt"};
+        QCOMPARE(pane_.events, done ? events : QStringList());
+        if (done)
+            QCOMPARE(record->status(), QStringLiteral("File Renamed"));
+    }
+
+    void makeDir_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("event");
+
+        QTest::newRow("created") << "/pub/new" << QStringList{"CWD /pub => 250 OK", "MKD new => 257 Created"} << ""
+                                 << "created %H /pub/new";
+        QTest::newRow("under the root, written with a slash")
+            << "/new/" << QStringList{"CWD / => 250 OK", "MKD new => 257 Created"} << "" << "created %H /new";
+        QTest::newRow("CWD refused") << "/pub/new" << QStringList{"CWD /pub => 550 No such directory"}
+                                     << "Error Creating Directory: No such directory" << "";
+        QTest::newRow("MKD refused") << "/pub/new"
+                                     << QStringList{"CWD /pub => 250 OK", "MKD new => 550 File exists"}
+                                     << "Error Creating Directory: File exists" << "";
+    }
+
+    void makeDir()
+    {
+        QFETCH(QString, path);
+        QFETCH(QStringList, script);
+        QFETCH(QString, box);
+        QFETCH(QString, event);
+
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        addScript(server, script);
+
+        auto *record = new MakeDirRecord(hostOf(server), path, pool_.get());
+        c->MakeDir(record);
+        QTRY_VERIFY_WITH_TIMEOUT(record->finished(), Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(idle(c), Bound);
+        QVERIFY2(!server.sawUnexpected(), qPrintable(server.firstMismatch()));
+        QCOMPARE(afterLogin(server), commandsOf(script));
+        QCOMPARE(prompt_.dump().trimmed(), box);
+        QCOMPARE(record->done(), box.isEmpty());
+        QCOMPARE(pane_.events, event.isEmpty() ? QStringList() : QStringList{event.replace("%H", hostOf(server))});
+    }
+
+    // A line break in a name would smuggle a second command to the host: nothing of the entry is
+    // sent, the entry fails with a message, and the connection goes on.
+    void lineBreaksAreNeverSent_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::newRow("listing") << "list";
+        QTest::newRow("file of a batch") << "transfer";
+        QTest::newRow("delete entry") << "delete";
+        QTest::newRow("rename") << "rename";
+        QTest::newRow("create directory") << "mkdir";
+    }
+
+    void lineBreaksAreNeverSent()
+    {
+        QFETCH(QString, operation);
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        const QString evil = QStringLiteral("/pub/x\r\nDELE keep.txt");
+
+        QString failure;
+        if (operation == "list") {
+            c->ListDir(QString(), &job_, evil);
+            QTRY_COMPARE_WITH_TIMEOUT(job_.nextCalls, 1, Bound);
+            failure = prompt_.lastText();
+            QCOMPARE(prompt_.lastCaption(), QStringLiteral("Error Retrieving List"));
+        } else if (operation == "transfer") {
+            TransferStack *stack = stackOf({evil + " -> %L/x (1)"});
+            QSignalSpy ended(stack, &TransferStack::ended);
+            c->TransferFiles(stack);
+            QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, Bound);
+            QCOMPARE(stack->filesFailed(), 1);
+            failure = stack->failures().value(0);
+        } else if (operation == "delete") {
+            auto *list = new DeleteList(hostOf(server), QString(), pool_.get());
+            list->addLine(evil);
+            QSignalSpy ended(list, &DeleteList::ended);
+            c->DeleteFiles(list);
+            QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, Bound);
+            QCOMPARE(list->entriesFailed(), 1);
+            failure = list->failures().value(0);
+        } else if (operation == "rename") {
+            auto *record = new RenameRecord(hostOf(server), "/pub/", "a", "b\r\nDELE keep.txt", pool_.get());
+            c->RenameFile(record);
+            QTRY_VERIFY_WITH_TIMEOUT(record->finished(), Bound);
+            QVERIFY(!record->done());
+            failure = record->failure();
+        } else {
+            auto *record = new MakeDirRecord(hostOf(server), evil, pool_.get());
+            c->MakeDir(record);
+            QTRY_VERIFY_WITH_TIMEOUT(record->finished(), Bound);
+            QVERIFY(!record->done());
+            failure = record->failure();
+        }
+        QVERIFY2(!failure.isEmpty(), "the entry fails with a message");
+        QTRY_VERIFY_WITH_TIMEOUT(idle(c), Bound);
+        addScript(server, {"CWD / => 250 OK", "NOOP => 200 OK"});
+        c->CustomCommands("CWD /\r\nNOOP\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(server.allStepsDone(), Bound);
+        QCOMPARE(afterLogin(server), (QStringList{"CWD /", "NOOP"}));
+    }
+
+    // --- host to host ------------------------------------------------------------------------
+
+    // The source is sent to the destination as this client reached it, with the port of the 227;
+    // it is started only once the destination has sent STOR. A 227 that names no address fails.
+    void hostToHost_data()
+    {
+        QTest::addColumn<QString>("pasvReply");
+        QTest::addColumn<QString>("sourcePort"); // empty: the reply is refused
+
+        QTest::newRow("another address named") << "227 Entering Passive Mode (10,9,8,7,4,1)" << "PORT 127,0,0,1,4,1";
+        QTest::newRow("without parentheses") << "227 Entering Passive Mode 127,0,0,1,200,7." << "PORT 127,0,0,1,200,7";
+        QTest::newRow("number above 255") << "227 Entering Passive Mode (127,0,0,1,300,1)" << "";
+        QTest::newRow("four digits") << "227 Entering Passive Mode (127,0,0,1,1000,1)" << "";
+        QTest::newRow("no numbers") << "227 Entering Passive Mode" << "";
+    }
+
+    void hostToHost()
+    {
+        QFETCH(QString, pasvReply);
+        QFETCH(QString, sourcePort);
+
+        ScriptedFtpServer source, destination;
+        QVERIFY(source.listen());
+        QVERIFY(destination.listen());
+        pool_->defineHost(hostRecord(source.port()));
+        pool_->defineHost(hostRecord(destination.port()));
+        QStringList order;
+        connect(&source, &ScriptedFtpServer::commandReceived, this, [&](const QString &l) { order << "src " + l; });
+        connect(&destination, &ScriptedFtpServer::commandReceived, this,
+                [&](const QString &l) { order << "dst " + l; });
+
+        source.expectLogin();
+        destination.expectLogin();
+        addScript(destination, {"PASV => " + pasvReply});
+        if (sourcePort.isEmpty()) {
+            source.expectLogin(); // both sides start afresh after the failure
+            destination.expectLogin();
+        } else {
+            addScript(destination, {"CWD /in => 250 OK", "TYPE I => 200 OK", "CWD /in => 250 OK",
+                                    "STOR f.bin => 150 Opening"});
+            source.expect(sourcePort, "200 OK\r\n");
+            addScript(source, {"CWD /out => 250 OK", "TYPE I => 200 OK", "CWD /out => 250 OK",
+                               "RETR f.bin => 150 Opening\r\n226 Sent"});
+            connect(&source, &ScriptedFtpServer::commandReceived, this, [&](const QString &l) {
+                if (l.startsWith(QLatin1String("RETR ")))
+                    destination.sendRaw("226 Stored\r\n");
+            });
+        }
+
+        auto *copy = new HostToHostTransfer(*pool_, hostOf(source), hostOf(destination), false, pool_.get());
+        copy->insertLine({"/out/f.bin", "/in/f.bin", true});
+        QSignalSpy ended(copy, &HostToHostTransfer::ended);
+        copy->takeNextLine();
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(source.allStepsDone() && destination.allStepsDone(), Bound);
+        QVERIFY2(!source.sawUnexpected(), qPrintable(source.firstMismatch()));
+        QVERIFY2(!destination.sawUnexpected(), qPrintable(destination.firstMismatch()));
+
+        if (sourcePort.isEmpty()) {
+            QCOMPARE(copy->filesFailed(), 1);
+            QCOMPARE(prompt_.dump().trimmed(), "Error Entering Passive Mode: " + pasvReply.mid(4));
+            QVERIFY(!order.join('\n').contains("src PORT"));
+            return;
+        }
+        QCOMPARE(copy->filesCompleted(), 1);
+        QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
+        // The client sends PORT to the source only after the destination answered its last CWD,
+        // the step right before STOR; the two hosts may see STOR and PORT in either order.
+        const qsizetype lastCwd = order.lastIndexOf("dst CWD /in");
+        const qsizetype port = order.indexOf("src " + sourcePort);
+        QVERIFY2(lastCwd >= 0 && port > lastCwd, qPrintable(order.join('\n')));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOperations)
+#include "tst_operations.moc"

@@ -1,0 +1,475 @@
+// Files, listings and operations against a real FTP server (pyftpdlib): every byte that goes up,
+// comes down or moves between two hosts arrives unchanged, and a file that fails leaves the rest
+// of its batch to complete.
+
+#include "EngineRecorders.h"
+
+#include "support/FtpServerFixture.h"
+#include "support/RecordingPrompt.h"
+#include "support/RecordingStatus.h"
+#include "support/TestEnvironment.h"
+
+#include "ftp/Cache.h"
+#include "ftp/Connection.h"
+#include "pool/ConnectionManager.h"
+#include "pool/DeleteList.h"
+#include "pool/HostToHostTransfer.h"
+#include "pool/OperationRecord.h"
+#include "pool/TransferStack.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr int Bound = 20000; // ms: the longest any event below may take
+constexpr qsizetype Large = 3 * 1024 * 1024 + 7; // more than the socket buffers take at once
+
+QString line(const QString &remote, bool download, const QString &local, qint64 size, const QString &tail = {})
+{
+    return QStringLiteral("%1 %2 %3 (%4)%5").arg(remote, download ? "->" : "<-", local).arg(size).arg(tail);
+}
+
+} // namespace
+
+class TestTransfers : public QObject
+{
+    Q_OBJECT
+
+    TestEnvironment env_;
+    RecordingPrompt prompt_;
+    RecordingStatus status_;
+    RecordingPane pane_;
+    RecordingJob job_;
+    std::unique_ptr<ConnectionManager> pool_;
+    std::unique_ptr<QTemporaryDir> local_;
+    std::unique_ptr<FtpServerFixture> server_;
+
+    Connection *logIn(const FtpServerFixture &server)
+    {
+        const HostRecord r = hostRecord(server.port(), 0);
+        pool_->defineHost(r);
+        Connection *c = pool_->connection(ConnectionManager::Browse, pool_->GetConnection(r.name, ConnectionManager::Browse));
+        if (!c || !QTest::qWaitFor([c] { return c->state() == Connection::Idle; }, Bound))
+            return nullptr;
+        return c;
+    }
+
+    QString localPath(const QString &name) const { return local_->filePath(name); }
+
+    // Runs one batch to its end on a fresh login; the pool owns the stack.
+    TransferStack *runBatch(const QStringList &lines)
+    {
+        Connection *c = logIn(*server_);
+        if (!c)
+            return nullptr;
+        auto *stack = new TransferStack(pool_.get());
+        for (const QString &l : lines)
+            stack->addEntry(l);
+        QSignalSpy ended(stack, &TransferStack::ended);
+        c->TransferFiles(stack);
+        if (!QTest::qWaitFor([&] { return ended.count() == 1; }, Bound))
+            return nullptr;
+        return stack;
+    }
+
+    static QString failures(const TransferStack &stack) { return stack.failures().join('\n'); }
+
+private slots:
+    void initTestCase() { QVERIFY2(env_.setUp(), qPrintable(env_.errorString())); }
+
+    void init()
+    {
+        prompt_.clear();
+        status_.clear();
+        pane_ = RecordingPane();
+        job_ = RecordingJob();
+        pool_ = std::make_unique<ConnectionManager>(prompt_, status_);
+        pool_->setStoreUnique(false); // the pool keeps the option in the settings between runs
+        pool_->addPane(&pane_);
+        local_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(local_->isValid());
+        server_ = std::make_unique<FtpServerFixture>();
+        QVERIFY2(server_->start(), qPrintable(server_->errorString()));
+    }
+
+    void cleanup()
+    {
+        pool_.reset();
+        server_.reset();
+        local_.reset();
+    }
+
+    // --- files -------------------------------------------------------------------------------
+
+    void download_data()
+    {
+        QTest::addColumn<QString>("remote");
+        QTest::addColumn<QString>("local");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("ascii");
+        QTest::addColumn<QByteArray>("expected");
+
+        const QByteArray large = patternBytes(Large);
+        QTest::newRow("empty file") << "/empty.bin" << "empty.bin" << QByteArray() << false << QByteArray();
+        QTest::newRow("one byte") << "/one.bin" << "one.bin" << QByteArray("x") << false << QByteArray("x");
+        QTest::newRow("large, into missing local folders")
+            << "/pub/deep/large.bin" << "new/deeper/large.bin" << large << false << large;
+        QTest::newRow("UTF-8 names") << QStringLiteral("/Bücher/ça va.bin") << QStringLiteral("Bücher/ça va.bin")
+                                     << patternBytes(3000) << false << patternBytes(3000);
+        QTest::newRow("ASCII: the host's line ends land in the file")
+            << "/notes.txt" << "notes.txt" << QByteArray("one\ntwo\n") << true << QByteArray("one\r\ntwo\r\n");
+    }
+
+    void download()
+    {
+        QFETCH(QString, remote);
+        QFETCH(QString, local);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, ascii);
+        QFETCH(QByteArray, expected);
+
+        QVERIFY(server_->writeFile(remote, content));
+        QVERIFY(writeLocal(localPath("stale"), "a file that was there before"));
+        TransferStack *stack =
+            runBatch({line(remote, true, localPath(local), content.size(), ascii ? " ASCII" : "")});
+        QVERIFY(stack);
+        QVERIFY2(stack->filesCompleted() == 1, qPrintable(failures(*stack) + prompt_.dump() + server_->log()));
+        QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
+        QCOMPARE(QFileInfo(localPath(local)).size(), expected.size());
+        QCOMPARE(readLocal(localPath(local)), expected);
+        QCOMPARE(stack->totalDone(), qint64(expected.size()));
+    }
+
+    void downloadOverwritesLocalFile()
+    {
+        QVERIFY(server_->writeFile("/f.bin", "short"));
+        QVERIFY(writeLocal(localPath("f.bin"), patternBytes(10000)));
+        TransferStack *stack = runBatch({line("/f.bin", true, localPath("f.bin"), 5)});
+        QVERIFY(stack);
+        QCOMPARE(stack->filesCompleted(), 1);
+        QCOMPARE(readLocal(localPath("f.bin")), QByteArray("short"));
+    }
+
+    void upload_data()
+    {
+        QTest::addColumn<QString>("remote");
+        QTest::addColumn<QByteArray>("content");
+
+        QTest::newRow("empty file into the root") << "/empty.bin" << QByteArray();
+        QTest::newRow("one byte into an existing folder") << "/pub/one.bin" << QByteArray("x");
+        QTest::newRow("large into a new nested folder") << "/up/x/y/large.bin" << patternBytes(Large, 5);
+        QTest::newRow("into a folder missing under an existing one") << "/pub/new/f.bin" << patternBytes(5000, 9);
+    }
+
+    void upload()
+    {
+        QFETCH(QString, remote);
+        QFETCH(QByteArray, content);
+
+        QVERIFY(server_->makeDir("pub"));
+        QVERIFY(writeLocal(localPath("source"), content));
+        TransferStack *stack = runBatch({line(remote, false, localPath("source"), content.size())});
+        QVERIFY(stack);
+        QVERIFY2(stack->filesCompleted() == 1, qPrintable(failures(*stack) + prompt_.dump() + server_->log()));
+        QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
+        QVERIFY(server_->exists(remote));
+        QCOMPARE(QFileInfo(server_->pathOf(remote)).size(), content.size());
+        QCOMPARE(server_->readFile(remote), content);
+    }
+
+    void storeUniqueKeepsTheHostsFile()
+    {
+        QVERIFY(server_->writeFile("/pub/f.txt", "the host's own"));
+        QVERIFY(writeLocal(localPath("f.txt"), "uploaded"));
+        pool_->setStoreUnique(true);
+        TransferStack *stack = runBatch({line("/pub/f.txt", false, localPath("f.txt"), 8)});
+        QVERIFY(stack);
+        QCOMPARE(stack->filesCompleted(), 1);
+        QCOMPARE(server_->readFile("/pub/f.txt"), QByteArray("the host's own"));
+        const QStringList made = QDir(server_->pathOf("pub")).entryList({"f.txt.*"}, QDir::Files);
+        QCOMPARE(made.size(), 1);
+        QCOMPARE(server_->readFile("/pub/" + made.first()), QByteArray("uploaded"));
+    }
+
+    // A resumed download appends what the host sends from the offset. The host refuses REST in
+    // ASCII mode: then the whole file is fetched again and the local copy rewritten.
+    void resume_data()
+    {
+        QTest::addColumn<bool>("ascii");
+        QTest::newRow("binary, REST accepted") << false;
+        QTest::newRow("ASCII, REST refused") << true;
+    }
+
+    void resume()
+    {
+        QFETCH(bool, ascii);
+        const QByteArray whole = ascii ? QByteArray("line\n").repeated(20000) : patternBytes(Large, 11);
+        const qsizetype have = whole.size() / 3;
+        QVERIFY(server_->writeFile("/pub/f", whole));
+        QVERIFY(writeLocal(localPath("f"), whole.left(have)));
+
+        const QString tail = QStringLiteral(" -R %1)%2").arg(have).arg(ascii ? " ASCII" : "");
+        TransferStack *stack =
+            runBatch({QStringLiteral("/pub/f -> %1 (%2").arg(localPath("f")).arg(whole.size() - have) + tail});
+        QVERIFY(stack);
+        QVERIFY2(stack->filesCompleted() == 1, qPrintable(failures(*stack) + prompt_.dump()));
+        QVERIFY2(server_->log().contains(QStringLiteral("REST %1").arg(have)), qPrintable(server_->log()));
+        if (ascii) {
+            QCOMPARE(prompt_.dump(), QStringLiteral("Restart Error: Host Disallowed Restart, \nStarting From Beginning\n"));
+            QCOMPARE(readLocal(localPath("f")), QByteArray(whole).replace("\n", "\r\n"));
+        } else {
+            QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
+            QCOMPARE(readLocal(localPath("f")), whole);
+        }
+    }
+
+    // One file of a batch fails; the box says why and every other file arrives whole.
+    void batchGoesOnAfterAFailure_data()
+    {
+        QTest::addColumn<QString>("failing"); // the middle line; %L is the local folder
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("text");   // a part of the box's text
+
+        QTest::newRow("missing on the host") << "/pub/missing.bin -> %L/missing.bin (10)" << "Error Transferring File"
+                                             << "No such file or directory";
+        QTest::newRow("local folder is a file")
+            << "/pub/b.bin -> %L/plain/sub/b.bin (5000)" << "Error Transferring File" << "%L/plain/sub: Not a directory";
+        QTest::newRow("local disk full") << "/pub/b.bin -> /dev/full (5000)" << "Error Transferring File"
+                                         << "/dev/full: No space left on device";
+        QTest::newRow("local file to send is missing")
+            << "/pub/up.bin <- %L/nowhere.bin (5000)" << "Error Transferring File" << "%L/nowhere.bin";
+    }
+
+    void batchGoesOnAfterAFailure()
+    {
+        QFETCH(QString, failing);
+        QFETCH(QString, caption);
+        QFETCH(QString, text);
+        failing.replace("%L", local_->path());
+        text.replace("%L", local_->path());
+
+        const QByteArray a = patternBytes(200000, 1), b = patternBytes(5000, 2), c = patternBytes(300000, 3);
+        QVERIFY(server_->writeFile("/pub/a.bin", a));
+        QVERIFY(server_->writeFile("/pub/b.bin", b));
+        QVERIFY(writeLocal(localPath("plain"), "a file where a folder is wanted"));
+        QVERIFY(writeLocal(localPath("c.bin"), c));
+
+        TransferStack *stack = runBatch({line("/pub/a.bin", true, localPath("a.bin"), a.size()), failing,
+                                         line("/pub/c.bin", false, localPath("c.bin"), c.size()),
+                                         line("/pub/b.bin", true, localPath("b.bin"), b.size())});
+        QVERIFY(stack);
+        QCOMPARE(stack->filesCompleted(), 3);
+        QCOMPARE(stack->filesFailed(), 1);
+        QCOMPARE(prompt_.count(), 1);
+        QCOMPARE(prompt_.lastCaption(), caption);
+        QVERIFY2(prompt_.lastText().contains(text), qPrintable(prompt_.dump()));
+        QVERIFY2(failures(*stack).contains(text), qPrintable(failures(*stack)));
+        QCOMPARE(readLocal(localPath("a.bin")), a);
+        QCOMPARE(readLocal(localPath("b.bin")), b);
+        QCOMPARE(server_->readFile("/pub/c.bin"), c);
+    }
+
+    // --- listings ----------------------------------------------------------------------------
+
+    void listing()
+    {
+        QVERIFY(server_->makeDir("pub/sub"));
+        QVERIFY(server_->writeFile("pub/a.bin", patternBytes(1234)));
+        QVERIFY(server_->writeFile("pub/empty", QByteArray()));
+        QVERIFY(server_->writeFile("pub/big name with spaces.txt", patternBytes(70000)));
+        QVERIFY(QFile::link("a.bin", server_->pathOf("pub/link")));
+        QVERIFY(QDir().mkpath(env_.home() + "/cache"));
+        const QString cacheFile = QStringLiteral("C:\\cache\\00300004.FTC");
+
+        Connection *c = logIn(*server_);
+        QVERIFY(c);
+        c->ListDir(cacheFile, &job_, "/pub/");
+        QTRY_COMPARE_WITH_TIMEOUT(job_.nextCalls, 1, Bound);
+        QTRY_COMPARE_WITH_TIMEOUT(c->state(), Connection::Idle, Bound);
+        QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
+
+        const QString host = hostRecord(server_->port()).name;
+        QCOMPARE(pane_.events, (QStringList{"started " + host + " /pub/ 300004", "ended " + host + " /pub/ complete"}));
+        QMap<QString, ListingEntry> byName;
+        for (const ListingEntry &e : std::as_const(job_.entries))
+            byName.insert(e.name, e);
+        QCOMPARE(byName.keys(), (QStringList{"a.bin", "big name with spaces.txt", "empty", "link", "sub"}));
+        QCOMPARE(byName["a.bin"].kind, ListingEntry::File);
+        QCOMPARE(byName["a.bin"].size, 1234u);
+        QCOMPARE(byName["empty"].size, 0u);
+        QCOMPARE(byName["big name with spaces.txt"].size, 70000u);
+        QCOMPARE(byName["sub"].kind, ListingEntry::Directory);
+        QCOMPARE(byName["link"].kind, ListingEntry::Link);
+        QCOMPARE(byName["link"].linkTarget, QStringLiteral("a.bin"));
+        QVERIFY(byName["a.bin"].dateTime != 0);
+        QCOMPARE(pane_.entries.size(), job_.entries.size());
+
+        const auto cached = Cache::ReadRecords(cacheFile);
+        QVERIFY2(cached, "a complete listing is kept in the cache");
+        QCOMPARE(cached->size(), job_.entries.size());
+        QVERIFY(status_.contains(QStringLiteral("Finished Retrieving List.")));
+    }
+
+    // Thousands of lines arrive over many reads; none is lost or split.
+    void listingOfManyEntries()
+    {
+        QStringList expected;
+        for (int i = 0; i < 3000; ++i) {
+            expected << QStringLiteral("file-%1-%2").arg(i, 4, 10, QLatin1Char('0')).arg(QString(i % 40, 'n'));
+            QVERIFY(server_->writeFile("many/" + expected.last(), QByteArray(i % 7, 'x')));
+        }
+        Connection *c = logIn(*server_);
+        QVERIFY(c);
+        c->ListDir(QString(), &job_, "/many");
+        QTRY_COMPARE_WITH_TIMEOUT(job_.nextCalls, 1, Bound);
+        QStringList names;
+        for (const ListingEntry &e : std::as_const(job_.entries)) {
+            names << e.name;
+            QCOMPARE(e.size, quint64(e.name.mid(5, 4).toInt() % 7));
+        }
+        names.sort();
+        QCOMPARE(names, expected);
+    }
+
+    void listingOfMissingFolder()
+    {
+        Connection *c = logIn(*server_);
+        QVERIFY(c);
+        c->ListDir(QString(), &job_, "/nowhere");
+        QTRY_COMPARE_WITH_TIMEOUT(job_.nextCalls, 1, Bound);
+        QCOMPARE(prompt_.lastCaption(), QStringLiteral("Error Retrieving List"));
+        QVERIFY(pane_.events.isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(c->state(), Connection::Idle, Bound);
+    }
+
+    // --- operations without data -------------------------------------------------------------
+
+    void renameOnHost()
+    {
+        QVERIFY(server_->writeFile("pub/old.txt", "kept"));
+        Connection *c = logIn(*server_);
+        QVERIFY(c);
+        const QString host = hostRecord(server_->port()).name;
+        auto *record = new RenameRecord(host, "/pub/", "old.txt", "new.txt", pool_.get());
+        c->RenameFile(record);
+        QTRY_VERIFY_WITH_TIMEOUT(record->finished(), Bound);
+        QVERIFY2(record->done(), qPrintable(prompt_.dump()));
+        QVERIFY(!server_->exists("pub/old.txt"));
+        QCOMPARE(server_->readFile("pub/new.txt"), QByteArray("kept"));
+        QCOMPARE(pane_.events, QStringList{"renamed " + host + " /pub/old.txt new.txt"});
+    }
+
+    void makeDirOnHost()
+    {
+        QVERIFY(server_->makeDir("pub"));
+        Connection *c = logIn(*server_);
+        QVERIFY(c);
+        const QString host = hostRecord(server_->port()).name;
+        auto *made = new MakeDirRecord(host, "/pub/fresh", pool_.get());
+        auto *again = new MakeDirRecord(host, "/pub/fresh", pool_.get());
+        c->MakeDir(made);
+        c->MakeDir(again); // queued behind the first: the folder exists by then
+        QTRY_VERIFY_WITH_TIMEOUT(made->finished() && again->finished(), Bound);
+        QVERIFY(made->done());
+        QVERIFY(!again->done());
+        QVERIFY(QFileInfo(server_->pathOf("pub/fresh")).isDir());
+        QCOMPARE(pane_.events, QStringList{"created " + host + " /pub/fresh"});
+        QCOMPARE(prompt_.lastCaption(), QStringLiteral("Error Creating Directory"));
+    }
+
+    void deleteOnHost_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("file") << "/pub/a.txt" << true;
+        QTest::newRow("empty folder") << "DIR: /pub/empty/" << true;
+        QTest::newRow("folder with contents") << "DIR: /pub/full" << false;
+        QTest::newRow("missing file") << "/pub/missing.txt" << false;
+    }
+
+    void deleteOnHost()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, deleted);
+        QVERIFY(server_->writeFile("pub/a.txt", "a"));
+        QVERIFY(server_->makeDir("pub/empty"));
+        QVERIFY(server_->writeFile("pub/full/inside.txt", "x"));
+        QVERIFY(server_->writeFile("pub/z.txt", "z"));
+
+        Connection *c = logIn(*server_);
+        QVERIFY(c);
+        const QString host = hostRecord(server_->port()).name;
+        auto *list = new DeleteList(host, QString(), pool_.get());
+        list->addLine("/pub/z.txt"); // taken last: the entry under test goes first
+        list->addLine(entry);
+        QSignalSpy ended(list, &DeleteList::ended);
+        c->DeleteFiles(list);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, Bound);
+
+        const QString path = QString(entry).remove("DIR: ");
+        QCOMPARE(list->entriesDeleted(), deleted ? 2 : 1);
+        QCOMPARE(server_->exists(path), !deleted && path != "/pub/missing.txt");
+        QVERIFY(!server_->exists("pub/z.txt"));
+        QCOMPARE(prompt_.count(), deleted ? 0 : 1);
+        if (!deleted)
+            QCOMPARE(prompt_.lastCaption(), QStringLiteral("Couldn't Delete File"));
+        const QString name = QDir::cleanPath(path).section('/', -1);
+        QCOMPARE(pane_.events.contains("removed " + host + " /pub/" + name), deleted);
+        QVERIFY(pane_.events.contains("removed " + host + " /pub/z.txt"));
+    }
+
+    // --- host to host ------------------------------------------------------------------------
+
+    // Between two real servers: the destination listens (PASV), the source sends to it. A line
+    // that fails lets the next ones go on over fresh logins.
+    void hostToHost_data()
+    {
+        QTest::addColumn<bool>("missingSource");
+        QTest::newRow("three files, one into new folders") << false;
+        QTest::newRow("the middle source is missing") << true;
+    }
+
+    void hostToHost()
+    {
+        QFETCH(bool, missingSource);
+        FtpServerFixture destination;
+        QVERIFY2(destination.start(), qPrintable(destination.errorString()));
+        const QByteArray big = patternBytes(Large, 21), small = patternBytes(10, 22);
+        QVERIFY(server_->writeFile("out/big.bin", big));
+        if (!missingSource)
+            QVERIFY(server_->writeFile("out/small.bin", small));
+        QVERIFY(server_->writeFile("out/empty.bin", QByteArray()));
+        QVERIFY(destination.makeDir("in"));
+        pool_->defineHost(hostRecord(server_->port(), 0));
+        pool_->defineHost(hostRecord(destination.port(), 0));
+
+        auto *copy = new HostToHostTransfer(*pool_, hostRecord(server_->port()).name,
+                                            hostRecord(destination.port()).name, false, pool_.get());
+        copy->insertLine({"/out/empty.bin", "/in/empty.bin", true});
+        copy->insertLine({"/out/small.bin", "/in/small.bin", true});
+        copy->insertLine({"/out/big.bin", "/in/new/deeper/big.bin", true});
+        QSignalSpy ended(copy, &HostToHostTransfer::ended);
+        copy->takeNextLine();
+        QVERIFY(ended.wait(Bound));
+        QVERIFY2(copy->filesCompleted() == (missingSource ? 2 : 3),
+                 qPrintable(copy->failures().join('\n') + prompt_.dump() + destination.log()));
+        QCOMPARE(destination.readFile("in/new/deeper/big.bin"), big);
+        QVERIFY(destination.exists("in/empty.bin"));
+        QCOMPARE(QFileInfo(destination.pathOf("in/empty.bin")).size(), 0);
+        if (missingSource) {
+            QCOMPARE(copy->filesFailed(), 1);
+            QVERIFY2(copy->failures().first().startsWith("/out/small.bin: "), qPrintable(copy->failures().join('\n')));
+            QCOMPARE(prompt_.count(), 1);
+            QCOMPARE(prompt_.lastCaption(), QStringLiteral("Error Transferring File"));
+        } else {
+            QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
+            QCOMPARE(destination.readFile("in/small.bin"), small);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTransfers)
+#include "tst_transfers.moc"
