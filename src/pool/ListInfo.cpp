@@ -86,8 +86,7 @@ ListInfo *ListInfo::StartSearch(ConnectionManager &pool, const SearchRequest &re
     }
     if (observer)
         observer->setCurrentDirectory(job->path_);
-    RequestListing(pool, job->host_, job->path_, job, job->refresh_, nullptr, true, job->connIndex_, true);
-    return job;
+    return job->begin(true);
 }
 
 ListInfo *ListInfo::StartTreeBuild(ConnectionManager &pool, const QString &host, const QStringList &directories,
@@ -120,8 +119,7 @@ ListInfo *ListInfo::StartTreeBuild(ConnectionManager &pool, const QString &host,
     }
     if (observer)
         observer->setCurrentDirectory(job->path_);
-    RequestListing(pool, host, job->path_, job, refresh, nullptr, false, job->connIndex_, true);
-    return job;
+    return job->begin(false);
 }
 
 ListInfo *ListInfo::StartCacheBuild(ConnectionManager &pool, const QString &host, const QString &path,
@@ -140,8 +138,20 @@ ListInfo *ListInfo::StartCacheBuild(ConnectionManager &pool, const QString &host
     }
     if (observer)
         observer->setCurrentDirectory(job->path_);
-    RequestListing(pool, host, job->path_, job, true, nullptr, false, job->connIndex_, true);
-    return job;
+    return job->begin(false);
+}
+
+ListInfo *ListInfo::begin(bool dedupe)
+{
+    // Listings that come from the cache arrive at once, so the walk may be over before
+    // RequestListing returns; the caller must not be handed a job that is gone.
+    bool ended = false;
+    endedFlag_ = &ended;
+    RequestListing(pool_, host_, path_, this, refresh_, nullptr, dedupe, connIndex_, true);
+    if (ended)
+        return nullptr;
+    endedFlag_ = nullptr;
+    return this;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -287,6 +297,8 @@ void ListInfo::end()
         searchObserver_->finished();
     else if (buildObserver_)
         buildObserver_->finished(items_);
+    if (endedFlag_)
+        *endedFlag_ = true;
     delete this;
 }
 
@@ -297,6 +309,8 @@ void ListInfo::abandon()
         searchObserver_->abort();
     else if (buildObserver_)
         buildObserver_->aborted();
+    if (endedFlag_)
+        *endedFlag_ = true;
     delete this;
 }
 

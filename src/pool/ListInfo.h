@@ -36,6 +36,8 @@ public:
     static void ListDirectory(ConnectionManager &pool, const QString &host, const QString &path,
                               PaneView *requester, bool refresh, bool fetch);
     // Starts a search; nullptr (after telling the observer to abort) when no connection is had.
+    // The starters also give nullptr when the walk was over before they returned (every listing
+    // came from the cache): the observer has heard the end then.
     static ListInfo *StartSearch(ConnectionManager &pool, const SearchRequest &request, SearchObserver *observer);
     // Walks the trees below the given directories (full paths; the first is already in the
     // caller's own list, the others are entered as "DIR: " items). A delete walk never enters a
@@ -69,6 +71,7 @@ private:
     ~ListInfo() override = default;
 
     bool useConnection(bool newConnection);
+    ListInfo *begin(bool dedupe);
     bool mayWalkInto(const ListingEntry &entry);
     void end();
     void abandon();
@@ -90,4 +93,5 @@ private:
     bool forDelete_ = false;
     SearchObserver *searchObserver_ = nullptr;
     BuildObserver *buildObserver_ = nullptr;
+    bool *endedFlag_ = nullptr; // set while a starter waits for the first RequestListing
 };

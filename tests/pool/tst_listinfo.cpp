@@ -600,7 +600,7 @@ private slots:
         ListInfo::SearchRequest request{Site, QStringLiteral("/c/"), QStringLiteral("ab"), true, true, false, false};
         ListInfo *job = ListInfo::StartSearch(*pool_, request, &search);
         QCOMPARE(search.finishedCount, 1);
-        Q_UNUSED(job);
+        QVERIFY(!job); // gone already: nobody may hold on to it
         QCOMPARE(sorted(search.matches), (QStringList{"/c/sub/|xab|3", "/c/|ab|2"}));
         QTRY_VERIFY_WITH_TIMEOUT(pool_->AllIdle(), Bound);
         QCOMPARE(sent(server, QStringLiteral("LIST")), 0);
