@@ -287,7 +287,15 @@ private slots:
         QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
         QCOMPARE(stack->filesCompleted(), 1);
         QCOMPARE(stack->filesFailed(), 0);
-        QVERIFY2(trail.texts.contains("Transferring File"), qPrintable(trail.texts.join('|')));
+        // The record follows the steps in order (byte counts may come in between).
+        const QStringList steps{"Setting Port", "Checking For Destination Directory",
+                                entry.ascii ? "Setting Type ASCII" : "Setting Type Binary", "Sending File Request",
+                                "Transferring File"};
+        qsizetype at = 0;
+        for (const QString &text : std::as_const(trail.texts))
+            if (at < steps.size() && text == steps.at(at))
+                ++at;
+        QVERIFY2(at == steps.size(), qPrintable(trail.texts.join('|')));
         if (entry.download)
             QCOMPARE(readLocal(entry.localPath), contentOf(entry.fileName()));
         else
@@ -761,6 +769,29 @@ private slots:
         QCOMPARE(pane_.events, events.replaceInStrings("%H", hostOf(server)));
         QCOMPARE(list->entriesDeleted(), deleted);
         QCOMPARE(list->entriesFailed(), int(lines.size()) - deleted);
+    }
+
+    // Cancelling stops the deletion before its next entry; nothing more is sent.
+    void deleteStopsWhenCancelled()
+    {
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        addScript(server, {"CWD /pub => 250 OK", "DELE c.txt => 250 Deleted"});
+
+        auto *list = new DeleteList(hostOf(server), QString(), pool_.get());
+        for (const char *name : {"/pub/a.txt", "/pub/b.txt", "/pub/c.txt"})
+            list->addLine(name);
+        connect(list, &DeleteList::entryFinished, list, &DeleteList::cancel);
+        QSignalSpy ended(list, &DeleteList::ended);
+        c->DeleteFiles(list);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(idle(c), Bound);
+        QCOMPARE(afterLogin(server), (QStringList{"CWD /pub", "DELE c.txt"}));
+        QCOMPARE(list->entriesDeleted(), 1);
+        QCOMPARE(list->remainingLines(), (QStringList{"/pub/a.txt", "/pub/b.txt"}));
     }
 
     void rename_data()

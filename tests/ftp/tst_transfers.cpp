@@ -334,15 +334,44 @@ private slots:
         QCOMPARE(names, expected);
     }
 
-    void listingOfMissingFolder()
+    // An empty folder is a whole listing too: the panes empty their list and the cache keeps an
+    // empty file. A folder that cannot be entered leaves the panes and the older cache file alone.
+    void listingEdges_data()
     {
+        QTest::addColumn<QString>("directory");
+        QTest::addColumn<bool>("entered");
+        QTest::newRow("empty folder") << "/empty/" << true;
+        QTest::newRow("missing folder") << "/nowhere/" << false;
+    }
+
+    void listingEdges()
+    {
+        QFETCH(QString, directory);
+        QFETCH(bool, entered);
+        QVERIFY(server_->makeDir("empty"));
+        QVERIFY(QDir().mkpath(env_.home() + "/cache"));
+        const QString cacheFile = QStringLiteral("C:\\cache\\00000001.FTC");
+        QVERIFY(writeLocal(env_.home() + "/cache/00000001.FTC", "an older listing"));
+
         Connection *c = logIn(*server_);
         QVERIFY(c);
-        c->ListDir(QString(), &job_, "/nowhere");
+        c->ListDir(cacheFile, &job_, directory);
         QTRY_COMPARE_WITH_TIMEOUT(job_.nextCalls, 1, Bound);
-        QCOMPARE(prompt_.lastCaption(), QStringLiteral("Error Retrieving List"));
-        QVERIFY(pane_.events.isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(c->state(), Connection::Idle, Bound);
+        QVERIFY(job_.entries.isEmpty());
+        const QString host = hostRecord(server_->port()).name;
+        if (entered) {
+            QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
+            QCOMPARE(pane_.events, (QStringList{"started " + host + " " + directory + " 1",
+                                                "ended " + host + " " + directory + " complete"}));
+            const auto cached = Cache::ReadRecords(cacheFile);
+            QVERIFY(cached);
+            QVERIFY(cached->isEmpty());
+        } else {
+            QCOMPARE(prompt_.lastCaption(), QStringLiteral("Error Retrieving List"));
+            QVERIFY(pane_.events.isEmpty());
+            QCOMPARE(readLocal(env_.home() + "/cache/00000001.FTC"), QByteArray("an older listing"));
+        }
     }
 
     // --- operations without data -------------------------------------------------------------
