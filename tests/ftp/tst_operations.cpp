@@ -344,6 +344,45 @@ private slots:
         }
     }
 
+    // A host may connect as soon as it has the PORT; still nothing moves, and no local file is
+    // touched, until it has accepted the transfer command.
+    void nothingMovesBeforeTheHostAccepts_data()
+    {
+        QTest::addColumn<bool>("download");
+        QTest::newRow("download refused") << true;
+        QTest::newRow("upload refused") << false;
+    }
+
+    void nothingMovesBeforeTheHostAccepts()
+    {
+        QFETCH(bool, download);
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        QVERIFY(writeLocal(localPath("f.txt"), "the local copy"));
+
+        ScriptedFtpServer::Step &port = server.expectRegex(PortPattern, "200 OK\r\n");
+        if (download)
+            port.sendData(contentOf("f.txt")).holdDataOpen();
+        else
+            port.receiveData();
+        addScript(server, {"TYPE I => 200 OK", "CWD / => 250 OK",
+                           (download ? "RETR" : "STOR") + QStringLiteral(" f.txt => 550 Not now")});
+        QSignalSpy dataDone(&server, &ScriptedFtpServer::dataFinished);
+
+        TransferStack *stack = stackOf({download ? "/f.txt -> %L/f.txt (70000)" : "/f.txt <- %L/f.txt (14)"});
+        QSignalSpy ended(stack, &TransferStack::ended);
+        c->TransferFiles(stack);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, Bound);
+        QCOMPARE(stack->filesFailed(), 1);
+        QCOMPARE(prompt_.dump().trimmed(), QStringLiteral("Error Transferring File: Not now"));
+        QTRY_COMPARE_WITH_TIMEOUT(dataDone.count(), 1, Bound); // the client dropped the data connection
+        QCOMPARE(server.receivedData(), QByteArray());
+        QCOMPARE(readLocal(localPath("f.txt")), QByteArray("the local copy"));
+    }
+
     // Skipping drops the running file (its partial copy stays); with files left the connection
     // logs in afresh and goes on with them, else it ends the batch and leaves the pool.
     void skipCurrentFile_data()

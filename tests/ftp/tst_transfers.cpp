@@ -450,6 +450,53 @@ private slots:
         QVERIFY(pane_.events.contains("removed " + host + " /pub/z.txt"));
     }
 
+    // Operations queued while the connection logs in run one after the other, newest first, each
+    // from a clean start whatever the one before it left behind.
+    void queuedOperationsRunInTurn()
+    {
+        const QByteArray content = patternBytes(100000, 4);
+        QVERIFY(server_->writeFile("pub/x.bin", content));
+        const HostRecord r = hostRecord(server_->port(), 0);
+        pool_->defineHost(r);
+        Connection *c = pool_->connection(ConnectionManager::Browse, pool_->GetConnection(r.name, ConnectionManager::Browse));
+        QVERIFY(c);
+        QCOMPARE(c->state(), Connection::Connecting);
+
+        RecordingJob after, before;
+        auto *stack = new TransferStack(pool_.get());
+        stack->addEntry(line("/pub/x.bin", true, localPath("x.bin"), content.size()));
+        stack->addEntry(line("/pub/up/x.bin", false, localPath("x.bin"), content.size()));
+        auto *made = new MakeDirRecord(r.name, "/pub/new", pool_.get());
+        auto *renamed = new RenameRecord(r.name, "/pub/", "x.bin", "y.bin", pool_.get());
+        c->ListDir(QString(), &after, "/pub");
+        c->MakeDir(made);
+        c->TransferFiles(stack);
+        c->ListDir(QString(), &before, "/pub");
+        QCOMPARE(c->queuedCount(), 4);
+
+        QTRY_COMPARE_WITH_TIMEOUT(after.nextCalls, 1, Bound);
+        QTRY_COMPARE_WITH_TIMEOUT(c->state(), Connection::Idle, Bound);
+        c->RenameFile(renamed);
+        QTRY_VERIFY_WITH_TIMEOUT(renamed->finished(), Bound);
+        QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
+
+        auto names = [](const RecordingJob &job) {
+            QStringList out;
+            for (const ListingEntry &e : job.entries)
+                out << e.name;
+            out.sort();
+            return out;
+        };
+        QCOMPARE(names(before), QStringList{"x.bin"});
+        QCOMPARE(stack->filesCompleted(), 2);
+        QCOMPARE(readLocal(localPath("x.bin")), content);
+        QCOMPARE(server_->readFile("pub/up/x.bin"), content);
+        QVERIFY(made->done());
+        QCOMPARE(names(after), (QStringList{"new", "up", "x.bin"}));
+        QVERIFY(renamed->done());
+        QCOMPARE(server_->readFile("pub/y.bin"), content);
+    }
+
     // --- host to host ------------------------------------------------------------------------
 
     // Between two real servers: the destination listens (PASV), the source sends to it. A line
