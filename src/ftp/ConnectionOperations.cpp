@@ -8,6 +8,7 @@
 #include "ftp/ListingDelivery.h"
 #include "ftp/ListingJob.h"
 #include "ftp/PaneView.h"
+#include "platform/LocalDrives.h"
 #include "pool/ConnectionManager.h"
 
 #include <QFile>
@@ -223,7 +224,8 @@ void Connection::handleDeleteReply(int code, const QString &line)
         const QString host = hostName();
         for (PaneView *pane : pool_->panes())
             pane->entryRemoved(host, remotePath_, argument_);
-        const QString cacheFile = deleteDriver_->cacheFilePath();
+        // Cache files are named in drive form ("C:\...\00100002.FTC") like every local path.
+        const QString cacheFile = toNativePath(deleteDriver_->cacheFilePath());
         if (!cacheFile.isEmpty())
             QFile::remove(cacheFile);
         invalidateListing(remotePath_);

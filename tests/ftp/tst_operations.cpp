@@ -16,6 +16,7 @@
 #include "pool/TransferStack.h"
 #include "pool/TransferStackLine.h"
 
+#include <QDir>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTcpSocket>
@@ -506,8 +507,12 @@ private slots:
         Connection *c = logIn(server);
         QVERIFY(c);
         addScript(server, script);
+        // The listing the deletion started from, as the program names cache files.
+        QVERIFY(QDir().mkpath(env_.home() + "/listings"));
+        const QString cacheFile = QStringLiteral("C:\\listings\\09900001.FTC");
+        QVERIFY(writeLocal(env_.home() + "/listings/09900001.FTC", "a listing"));
 
-        auto *list = new DeleteList(hostOf(server), QString(), pool_.get());
+        auto *list = new DeleteList(hostOf(server), cacheFile, pool_.get());
         for (const QString &line : lines)
             list->addLine(line);
         QSignalSpy ended(list, &DeleteList::ended);
@@ -520,6 +525,7 @@ private slots:
         QCOMPARE(pane_.events, events.replaceInStrings("%H", hostOf(server)));
         QCOMPARE(list->entriesDeleted(), deleted);
         QCOMPARE(list->entriesFailed(), int(lines.size()) - deleted);
+        QCOMPARE(QFile::exists(env_.home() + "/listings/09900001.FTC"), deleted == 0);
     }
 
     // Cancelling stops the deletion before its next entry; nothing more is sent.
