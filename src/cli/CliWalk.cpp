@@ -11,7 +11,8 @@ bool CliWalk::run(const std::function<bool()> &start)
     quit_ = [&loop] { loop.quit(); };
     // A connection that closes before the walk ends (login refused, host gone) ends the wait.
     QObject::connect(&pool_, &ConnectionManager::connectionClosed, &loop, &QEventLoop::quit);
-    if (!start())
+    // A starter gives no job both when it could not start and when the walk already ended.
+    if (!start() && !ended_)
         return false;
     if (!ended_)
         loop.exec();

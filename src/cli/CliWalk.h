@@ -15,8 +15,8 @@ class CliWalk : public BuildObserver, public SearchObserver
 public:
     CliWalk(CliContext &ctx, ConnectionManager &pool) : ctx_(ctx), pool_(pool) {}
 
-    // start() begins the walk and returns false when it could not (no connection). True when
-    // the walk ran to its end.
+    // start() begins the walk; it returns false when the walk could not start or already ended.
+    // True when the walk ran to its end.
     bool run(const std::function<bool()> &start);
 
     QStringList items;
