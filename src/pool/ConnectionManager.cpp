@@ -37,7 +37,13 @@ ConnectionManager::ConnectionManager(Prompt &prompt, StatusLine &status, const s
 
 ConnectionManager::~ConnectionManager()
 {
-    CloseAll();
+    // Every connection goes now, while the pool is still whole, retired ones that wait for the
+    // event loop included: a listing cut off here sends its walk on to the next directory, and
+    // that walk must find the pool still there and no connection to be had.
+    closing_ = true;
+    browseConnections_.clear();
+    transferConnections_.clear();
+    qDeleteAll(findChildren<Connection *>(Qt::FindDirectChildrenOnly));
     SetAppValue(QStringLiteral("StoreU"), QString::number(storeUnique_ ? 1 : 0));
     SetAppValue(QStringLiteral("TType"), QString::number(arrowConnection_));
     SetAppValue(QStringLiteral("HostTType"), QString::number(hostTransferMode_));
@@ -67,6 +73,8 @@ QString ConnectionManager::hostName(unsigned ordinal) const
 
 int ConnectionManager::GetConnection(const QString &hostName, int kind)
 {
+    if (closing_)
+        return -1;
     ReapClosed();
     if (kind < Browse || kind > Persistent)
         return 0;

@@ -113,6 +113,7 @@ private:
     int arrowConnection_ = 1;
     int hostTransferMode_ = 2;
     bool reportNetworkFailure_ = true;
+    bool closing_ = false; // the pool is being destroyed: no connection is made any more
     QString hostNames_;
     QList<PaneView *> panes_;
     QList<HostRecord> definedHosts_;

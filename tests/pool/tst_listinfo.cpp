@@ -844,6 +844,44 @@ private slots:
         QCOMPARE(build.abortedCount, 1);
         QCOMPARE(sent(server, QStringLiteral("CWD /t/sub")), 0);
     }
+
+    // The program ends while a walk is under way: the pool goes first, and the walk with it.
+    void poolEndsDuringWalk_data()
+    {
+        QTest::addColumn<bool>("newConnection");
+        QTest::addColumn<bool>("closeAllFirst"); // the connection is retired but not yet deleted
+        QTest::newRow("browse connection") << false << false;
+        QTest::newRow("own connection") << true << false;
+        QTest::newRow("browse connection, all closed just before") << false << true;
+    }
+
+    void poolEndsDuringWalk()
+    {
+        QFETCH(bool, newConnection);
+        QFETCH(bool, closeAllFirst);
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        storeSite(server.port());
+        server.expectLogin();
+        server.expectPrefix(QStringLiteral("PORT "), "200 PORT ok\r\n");
+        server.expect(QStringLiteral("CWD /t"), "250 ok\r\n");
+        server.expect(QStringLiteral("TYPE A"), "200 ok\r\n");
+        server.expect(QStringLiteral("LIST"), "150 Here it comes\r\n")
+            .sendData("drwxr-xr-x   2 u  g   4096 Jan  1  2020 sub\r\n", "226 Done\r\n")
+            .holdDataOpen();
+
+        RecordingBuild build;
+        QVERIFY(ListInfo::StartTreeBuild(*pool_, Site, {QStringLiteral("/t")}, false, newConnection, true, &build));
+        QTRY_VERIFY_WITH_TIMEOUT(!paneA_.entries.isEmpty(), Bound); // sub is waiting to be walked
+        if (closeAllFirst)
+            pool_->CloseAll();
+        pool_.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(build.finishedCount, 0);
+        QCOMPARE(build.abortedCount, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!server.isClientConnected(), Bound);
+        QCOMPARE(server.connectionCount(), 1);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestListInfo)
