@@ -50,8 +50,10 @@ Connection::~Connection()
                                     static_cast<OperationDriver *>(makeDirDriver_)})
         if (driver)
             driver->operationEnded();
-    if (listJob_)
-        listJob_->Next();
+    // The job whose listing was under way is given up with the connection, as queued ones are:
+    // closing a connection must not let its walk carry on over a new one.
+    if (ListingJob *job = std::exchange(listJob_, nullptr))
+        job->discard();
     ClearQueue();
     delete addressFinder_;
     if (socket_) {

@@ -162,8 +162,17 @@ void ListInfo::RequestListing(ConnectionManager &pool, const QString &host, QStr
 {
     pool.ReapClosed();
     const qsizetype arrow = path.indexOf(QLatin1String(" -> "));
-    if (arrow >= 0)
-        path = asDirectory(path.mid(arrow + 4));
+    if (arrow >= 0) {
+        // A link's entry text: list its target, which a relative link names from its own folder.
+        QString target = path.mid(arrow + 4);
+        if (target.endsWith(QLatin1Char('/')))
+            target.chop(1);
+        if (!target.startsWith(QLatin1Char('/'))) {
+            const QString link = path.left(arrow);
+            target.prepend(link.left(link.lastIndexOf(QLatin1Char('/')) + 1));
+        }
+        path = asDirectory(resolvedRemote(target));
+    }
     Cache &cache = pool.cache();
     bool useCache = false;
     if (cache.Lookup(host, path, false))
