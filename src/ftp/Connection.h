@@ -161,6 +161,7 @@ private:
     void handleDeleteCwdReply(int code, const QString &line);
     void handleDeleteReply(int code, const QString &line);
     void afterDeleteEntry();
+    void endOperation(OperationDriver *driver);
     void handleRenameCwdReply(int code, const QString &line);
     void handleRnfrReply(int code, const QString &line);
     void handleRntoReply(int code, const QString &line);

@@ -108,6 +108,15 @@ void Connection::HostActiveRetrieve(const QString &remotePath, bool binary, cons
     queueCommand(std::move(command));
 }
 
+// The record's operation is over: its owner disposes of it, and the queue goes on.
+void Connection::endOperation(OperationDriver *driver)
+{
+    QPointer<Connection> self(this);
+    driver->operationEnded();
+    if (self && alive())
+        TakeNextCommand();
+}
+
 bool Connection::hasListing(int listingId) const
 {
     if (listingId < 0)
@@ -180,10 +189,7 @@ void Connection::startDeleteEntry()
     bool directory = false;
     if (deleteDriver_->cancelled() || !deleteDriver_->NextEntry(path, directory)) {
         DeleteDriver *driver = std::exchange(deleteDriver_, nullptr);
-        QPointer<Connection> self(this);
-        driver->operationEnded();
-        if (self && alive())
-            TakeNextCommand();
+        endOperation(driver);
         return;
     }
     path = withoutTrailingSlash(path);
@@ -262,10 +268,7 @@ void Connection::startRename(RenameDriver *driver)
         if (unusable && !driver->cancelled())
             driver->renameEnded(false, tr("The name cannot be sent to the host."));
         renameDriver_ = nullptr;
-        QPointer<Connection> self(this);
-        driver->operationEnded();
-        if (self && alive())
-            TakeNextCommand();
+        endOperation(driver);
         return;
     }
     driver->setStatus(tr("Changing Directory"));
@@ -286,10 +289,7 @@ void Connection::handleRenameCwdReply(int code, const QString &line)
         return;
     driver->renameEnded(false, line.mid(4));
     renameDriver_ = nullptr;
-    QPointer<Connection> self(this);
-    driver->operationEnded();
-    if (self && alive())
-        TakeNextCommand();
+    endOperation(driver);
 }
 
 void Connection::handleRnfrReply(int code, const QString &line)
@@ -330,10 +330,7 @@ void Connection::handleRntoReply(int code, const QString &line)
         driver->renameEnded(false, line.mid(4));
     }
     renameDriver_ = nullptr;
-    QPointer<Connection> self(this);
-    driver->operationEnded();
-    if (self && alive())
-        TakeNextCommand();
+    endOperation(driver);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -352,10 +349,7 @@ void Connection::startMakeDir(MakeDirDriver *driver)
         if (unusable && !driver->cancelled())
             driver->makeDirEnded(false, tr("The path %1 cannot be sent to the host.").arg(path));
         makeDirDriver_ = nullptr;
-        QPointer<Connection> self(this);
-        driver->operationEnded();
-        if (self && alive())
-            TakeNextCommand();
+        endOperation(driver);
         return;
     }
     argument_ = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
@@ -378,10 +372,7 @@ void Connection::handleMkdirCwdReply(int code, const QString &line)
         return;
     driver->makeDirEnded(false, line.mid(4));
     makeDirDriver_ = nullptr;
-    QPointer<Connection> self(this);
-    driver->operationEnded();
-    if (self && alive())
-        TakeNextCommand();
+    endOperation(driver);
 }
 
 void Connection::handleMkdReply(int code, const QString &line)
@@ -400,10 +391,7 @@ void Connection::handleMkdReply(int code, const QString &line)
         driver->makeDirEnded(false, line.mid(4));
     }
     makeDirDriver_ = nullptr;
-    QPointer<Connection> self(this);
-    driver->operationEnded();
-    if (self && alive())
-        TakeNextCommand();
+    endOperation(driver);
 }
 
 // ---------------------------------------------------------------------------------------------
