@@ -1,0 +1,273 @@
+// vemalftp-cli against a real FTP server: logging in, raw commands, hosts of the database, listings
+// and the listing cache, usage errors and hosts that cannot be reached. The program runs as a real
+// process; the server is pyftpdlib.
+
+#include "CliRun.h"
+#include "support/FtpServerFixture.h"
+#include "support/TestEnvironment.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+namespace {
+
+// The line `ls` prints for a file of the server's root folder, from the file itself: kind, size,
+// modification time in UTC (the server lists UTC times; one older than half a year shows its day
+// only) and name.
+QString expectedLsLine(const QString &path)
+{
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("missing ") + path;
+    const QString kind = S_ISLNK(st.st_mode) ? QStringLiteral("link")
+                         : S_ISDIR(st.st_mode) ? QStringLiteral("dir")
+                                               : QStringLiteral("file");
+    const QDateTime modified = QDateTime::fromSecsSinceEpoch(st.st_mtime, Qt::UTC);
+    const bool old = modified.secsTo(QDateTime::currentDateTimeUtc()) > 180 * 24 * 3600;
+    const QString when = old ? modified.toString(QStringLiteral("yyyy-MM-dd 00:00"))
+                             : modified.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    return QStringLiteral("%1\t%2\t%3\t%4").arg(kind).arg(st.st_size).arg(when, QFileInfo(path).fileName());
+}
+
+QStringList sortedLines(const QString &text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    lines.sort();
+    return lines;
+}
+
+bool setModified(const QString &path, const QDateTime &when)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) && file.setFileTime(when, QFileDevice::FileModificationTime);
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+    TestEnvironment m_env;
+    FtpServerFixture m_server; // shared by the tests that leave it running
+
+    QString url(const QString &user = QString()) const { return m_server.url(user); }
+
+private slots:
+    void initTestCase();
+
+    void loginShowsTheDialogueButNeverThePassword();
+    void loginFails_data();
+    void loginFails();
+    void quotePrintsEveryReply();
+    void quoteRefusedLineExitsOne();
+    void quoteLineBreakIsAUsageError_data();
+    void quoteLineBreakIsAUsageError();
+    void hostFromTheDatabase();
+    void lsPrintsOneLinePerEntry();
+    void lsAnswersFromTheCacheAsThePolicyAllows_data();
+    void lsAnswersFromTheCacheAsThePolicyAllows();
+    void usageErrors_data();
+    void usageErrors();
+};
+
+void TestCli::initTestCase()
+{
+    QVERIFY2(m_env.setUp(), qPrintable(m_env.errorString()));
+    QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+}
+
+void TestCli::loginShowsTheDialogueButNeverThePassword()
+{
+    CLI_RUN(result, 0, "-v", url("alice"), "login");
+    QVERIFY2(result.err.contains(QLatin1String("Sent > USER alice\n")), qPrintable(result.err));
+    QVERIFY2(result.err.contains(QLatin1String("Received > 230")), qPrintable(result.err));
+    const QRegularExpression pass(QStringLiteral("^Sent > PASS (.*)$"), QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch sent = pass.match(result.err);
+    QVERIFY2(sent.hasMatch(), qPrintable(result.err));
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\*+$")).match(sent.captured(1)).hasMatch(),
+             qPrintable(sent.captured(0)));
+    QVERIFY2(!result.err.contains(QLatin1String("secret")) && !result.out.contains(QLatin1String("secret")),
+             qPrintable(result.err));
+}
+
+void TestCli::loginFails_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("message");
+    QUrl wrong(url("alice"));
+    wrong.setPassword(QStringLiteral("wrong"));
+    QTest::newRow("wrong password") << wrong.toString() << QStringLiteral("Login Error: Invalid Password");
+    QTest::newRow("nobody listening")
+        << QStringLiteral("ftp://127.0.0.1:%1").arg(unusedPort()) << QStringLiteral("Connect Error: Host is Unreachable");
+    QTest::newRow("no such host in the database")
+        << QStringLiteral("No Such Host") << QStringLiteral("Couldn't Find Host Details");
+}
+
+void TestCli::loginFails()
+{
+    QFETCH(QString, host);
+    QFETCH(QString, message);
+    CLI_RUN(result, 3, "-v", host, "login");
+    QVERIFY2(result.err.contains(message), qPrintable(result.err));
+    QVERIFY2(!result.err.contains(QLatin1String("wrong")), qPrintable(result.err));
+}
+
+void TestCli::quotePrintsEveryReply()
+{
+    QVERIFY(m_server.writeFile("quote/gone.txt", "x"));
+    CLI_RUN(result, 0, url(), "quote", "PWD", "MKD /quote/made", "DELE /quote/gone.txt");
+    const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines.at(0).startsWith(QLatin1String("257 \"/\"")), qPrintable(result.out));
+    QVERIFY2(lines.at(1).startsWith(QLatin1String("257 ")), qPrintable(result.out));
+    QVERIFY2(lines.at(2).startsWith(QLatin1String("250 ")), qPrintable(result.out));
+    QVERIFY(QFileInfo(m_server.pathOf("quote/made")).isDir());
+    QVERIFY(!m_server.exists("quote/gone.txt"));
+}
+
+void TestCli::quoteRefusedLineExitsOne()
+{
+    CLI_RUN(result, 1, url(), "quote", "DELE /nothere", "MKD /after-refusal");
+    const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines.at(0).startsWith(QLatin1String("550 ")), qPrintable(result.out));
+    // The refusal does not stop the lines after it.
+    QVERIFY2(lines.at(1).startsWith(QLatin1String("257 ")), qPrintable(result.out));
+    QVERIFY(m_server.exists("after-refusal"));
+}
+
+void TestCli::quoteLineBreakIsAUsageError_data()
+{
+    QTest::addColumn<QString>("separator");
+    QTest::newRow("LF") << QStringLiteral("\n");
+    QTest::newRow("CR LF") << QStringLiteral("\r\n");
+    QTest::newRow("CR") << QStringLiteral("\r");
+}
+
+void TestCli::quoteLineBreakIsAUsageError()
+{
+    QFETCH(QString, separator);
+    QVERIFY(m_server.writeFile("kept.txt", "still here"));
+    CLI_RUN(result, 2, url(), "quote", "NOOP", QStringLiteral("NOOP") + separator + QStringLiteral("DELE /kept.txt"));
+    QVERIFY2(result.err.contains(QLatin1String("line break")), qPrintable(result.err));
+    QVERIFY(result.out.isEmpty());
+    QCOMPARE(m_server.readFile("kept.txt"), QByteArray("still here"));
+}
+
+void TestCli::hostFromTheDatabase()
+{
+    QVERIFY(m_server.writeFile("dbhost/one.txt", "1"));
+    QVERIFY(m_server.writeFile("dbhost/two.bin", "22"));
+    {
+        CLI_RUN(made, 0, "host", "Box", "Address=127.0.0.1", QStringLiteral("Port=%1").arg(m_server.port()),
+                "Username=alice", "Password=secret");
+    }
+    {
+        CLI_RUN(login, 0, "-v", "Box", "login");
+        QVERIFY2(login.err.contains(QLatin1String("Sent > USER alice\n")), qPrintable(login.err));
+        QVERIFY2(!login.err.contains(QLatin1String("secret")), qPrintable(login.err));
+    }
+    CLI_RUN(listing, 0, "Box", "ls", "/dbhost");
+    QCOMPARE(sortedLines(listing.out),
+             QStringList({expectedLsLine(m_server.pathOf("dbhost/one.txt")),
+                          expectedLsLine(m_server.pathOf("dbhost/two.bin"))}));
+}
+
+void TestCli::lsPrintsOneLinePerEntry()
+{
+    QVERIFY(m_server.writeFile("fmt/old.bin", "seven b"));
+    QVERIFY(setModified(m_server.pathOf("fmt/old.bin"), QDateTime(QDate(2019, 3, 4), QTime(5, 6), Qt::UTC)));
+    QVERIFY(m_server.writeFile("fmt/new file.txt", "abc"));
+    QVERIFY(setModified(m_server.pathOf("fmt/new file.txt"),
+                        QDateTime::currentDateTimeUtc().addSecs(-2 * 3600)));
+    QVERIFY(m_server.makeDir("fmt/sub"));
+    QVERIFY(QFile::link(QStringLiteral("sub"), m_server.pathOf("fmt/to-sub")));
+
+    CLI_RUN(result, 0, url(), "ls", "fmt");
+    QStringList expected;
+    for (const char *name : {"old.bin", "new file.txt", "sub", "to-sub"})
+        expected << expectedLsLine(m_server.pathOf(QStringLiteral("fmt/") + QLatin1String(name)));
+    expected.sort();
+    QCOMPARE(sortedLines(result.out), expected);
+    QVERIFY(result.out.contains(QLatin1String("file\t7\t2019-03-04 00:00\told.bin\n")));
+
+    CLI_RUN(empty, 0, url(), "ls", "/fmt/sub/");
+    QCOMPARE(empty.out, QString());
+}
+
+void TestCli::lsAnswersFromTheCacheAsThePolicyAllows_data()
+{
+    QTest::addColumn<int>("cacheType");
+    QTest::addColumn<bool>("fromCache");
+    QTest::newRow("0: never") << 0 << false;
+    QTest::newRow("1: during this run only") << 1 << false;
+    QTest::newRow("2: always") << 2 << true;
+}
+
+// The server is stopped between two listings: only a listing the cache may give still works.
+void TestCli::lsAnswersFromTheCacheAsThePolicyAllows()
+{
+    QFETCH(int, cacheType);
+    QFETCH(bool, fromCache);
+    FtpServerFixture server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QVERIFY(server.writeFile("d/a.txt", "aaa"));
+    QVERIFY(server.makeDir("d/inner"));
+    const QString host = QStringLiteral("Cached%1").arg(cacheType);
+    {
+        CLI_RUN(made, 0, "host", host, "Address=127.0.0.1", QStringLiteral("Port=%1").arg(server.port()),
+                QStringLiteral("CacheType=%1").arg(cacheType));
+    }
+    CLI_RUN(live, 0, host, "ls", "/d");
+    QCOMPARE(sortedLines(live.out),
+             QStringList({expectedLsLine(server.pathOf("d/inner")), expectedLsLine(server.pathOf("d/a.txt"))}));
+
+    server.stop();
+    CLI_RUN(again, fromCache ? 0 : 3, host, "ls", "/d");
+    QCOMPARE(again.out, fromCache ? live.out : QString());
+    CLI_RUN(refreshed, 3, host, "ls", "--refresh", "/d");
+    QCOMPARE(refreshed.out, QString());
+    QVERIFY2(refreshed.err.contains(QLatin1String("Connect Error: Host is Unreachable")), qPrintable(refreshed.err));
+}
+
+void TestCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    const QString host = QStringLiteral("HOST");
+    QTest::newRow("no arguments") << QStringList{};
+    QTest::newRow("host without a command") << QStringList{host};
+    QTest::newRow("unknown command") << QStringList{host, "fetch", "/a"};
+    QTest::newRow("unknown option before the host") << QStringList{"-x", host, "login"};
+    QTest::newRow("unknown option of a command") << QStringList{host, "get", "--bogus", "/a", "."};
+    QTest::newRow("login with an argument") << QStringList{host, "login", "now"};
+    QTest::newRow("quote without a line") << QStringList{host, "quote"};
+    QTest::newRow("ls without a folder") << QStringList{host, "ls"};
+    QTest::newRow("ls of two folders") << QStringList{host, "ls", "/a", "/b"};
+    QTest::newRow("get without a local folder") << QStringList{host, "get", "/a"};
+    QTest::newRow("put of a missing file") << QStringList{host, "put", "/no/such/file", "/"};
+    QTest::newRow("put -r of a file") << QStringList{host, "put", "-r", VEMAL_CLI_PATH, "/"};
+    QTest::newRow("rm without a file") << QStringList{host, "rm"};
+    QTest::newRow("rm -r of two folders") << QStringList{host, "rm", "-r", "/a", "/b"};
+    QTest::newRow("rmdir without a folder") << QStringList{host, "rmdir"};
+    QTest::newRow("mkdir of two folders") << QStringList{host, "mkdir", "/a", "/b"};
+    QTest::newRow("rename without a new name") << QStringList{host, "rename", "/", "a"};
+    QTest::newRow("fxp without a destination folder") << QStringList{host, "fxp", "/a", host};
+    QTest::newRow("find with empty text") << QStringList{host, "find", "/", ""};
+    QTest::newRow("cache-build without a folder") << QStringList{host, "cache-build"};
+}
+
+void TestCli::usageErrors()
+{
+    QFETCH(QStringList, args);
+    args.replaceInStrings(QRegularExpression(QStringLiteral("^HOST$")), url());
+    const CliResult result = runCli(args);
+    QVERIFY2(result.exitCode == 2, describe(args, result).constData());
+    QVERIFY(result.out.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
