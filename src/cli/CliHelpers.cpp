@@ -83,9 +83,13 @@ std::optional<QList<ListingEntry>> listDirectory(CliSession &session, const QStr
                 loop.quit();
         });
         loop.exec();
+        if (!job.done) {
+            // The connection closed with the listing still queued; the job ends here.
+            if (c)
+                c->ClearQueue();
+            return std::nullopt;
+        }
     }
-    if (!job.done)
-        return std::nullopt;
     return job.entries;
 }
 

@@ -132,7 +132,11 @@ bool CliSession::waitForEnd()
         loop.exec();
         quit_ = nullptr;
     }
-    return recordEnded_;
+    const bool ended = recordEnded_;
+    // A connection that closed keeps its queue; the command's records go when it returns.
+    if (!ended && c)
+        c->ClearQueue();
+    return ended;
 }
 
 void CliSession::recordEnded()

@@ -48,6 +48,7 @@ public:
         QObject::connect(record, &Record::ended, record, [this] { recordEnded(); });
     }
     // Runs the event loop until the watched record ended (true) or the connection closed (false).
+    // In the second case the connection's queue is emptied, since the record goes with the command.
     bool waitForEnd();
     bool loggedIn() const { return loggedIn_; }
     ConnectionManager &pool() { return pool_; }

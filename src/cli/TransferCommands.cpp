@@ -68,6 +68,9 @@ int ls(CliContext &ctx)
     });
     if (!job.done)
         loop.exec();
+    // The connection closed with the listing still queued; the job ends here.
+    if (!job.done && c)
+        c->ClearQueue();
     session.pool().removePane(&job);
     if (!session.loggedIn())
         return ExitUnreachable;

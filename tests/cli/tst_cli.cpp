@@ -72,6 +72,8 @@ private slots:
     void lsAnswersFromTheCacheAsThePolicyAllows();
     void usageErrors_data();
     void usageErrors();
+    void unreachableHost_data();
+    void unreachableHost();
 };
 
 void TestCli::initTestCase()
@@ -267,6 +269,52 @@ void TestCli::usageErrors()
     const CliResult result = runCli(args);
     QVERIFY2(result.exitCode == 2, describe(args, result).constData());
     QVERIFY(result.out.isEmpty());
+}
+
+void TestCli::unreachableHost_data()
+{
+    QTest::addColumn<QStringList>("args");
+    // DEAD is a port nothing listens on, LIVE the running server.
+    QTest::newRow("login") << QStringList{"DEAD", "login"};
+    QTest::newRow("quote") << QStringList{"DEAD", "quote", "NOOP"};
+    QTest::newRow("ls") << QStringList{"DEAD", "ls", "/"};
+    QTest::newRow("ls --refresh") << QStringList{"DEAD", "ls", "--refresh", "/"};
+    QTest::newRow("ls of a database host") << QStringList{"DEADBOX", "ls", "/"};
+    QTest::newRow("get") << QStringList{"DEAD", "get", "/a.txt", "LOCAL"};
+    QTest::newRow("get -r") << QStringList{"DEAD", "get", "-r", "/d", "LOCAL"};
+    QTest::newRow("put") << QStringList{"DEAD", "put", "LOCAL/up.txt", "/"};
+    QTest::newRow("put -r") << QStringList{"DEAD", "put", "-r", "LOCAL", "/"};
+    QTest::newRow("rm") << QStringList{"DEAD", "rm", "/a.txt", "/b.txt"};
+    QTest::newRow("rm -r") << QStringList{"DEAD", "rm", "-r", "/d"};
+    QTest::newRow("rmdir") << QStringList{"DEAD", "rmdir", "/d"};
+    QTest::newRow("mkdir") << QStringList{"DEAD", "mkdir", "/d"};
+    QTest::newRow("rename") << QStringList{"DEAD", "rename", "/", "a", "b"};
+    QTest::newRow("find") << QStringList{"DEAD", "find", "--subdirs", "/", "a"};
+    QTest::newRow("cache-build") << QStringList{"DEAD", "cache-build", "/"};
+}
+
+void TestCli::unreachableHost()
+{
+    QFETCH(QStringList, args);
+    QTemporaryDir local;
+    QVERIFY(writeLocal(local.filePath(QStringLiteral("up.txt")), "up"));
+    QVERIFY(m_server.writeFile("fxp-source.txt", "source"));
+    const quint16 deadPort = unusedPort();
+    const QString dead = QStringLiteral("ftp://127.0.0.1:%1").arg(deadPort);
+    if (args.first() == QLatin1String("DEADBOX")) {
+        CLI_RUN(made, 0, "host", "Dead Box", "Address=127.0.0.1", QStringLiteral("Port=%1").arg(deadPort),
+                "CacheType=2");
+        args.first() = QStringLiteral("Dead Box");
+    }
+    args.replaceInStrings(QRegularExpression(QStringLiteral("^DEAD$")), dead);
+    args.replaceInStrings(QRegularExpression(QStringLiteral("^LIVE$")), url());
+    args.replaceInStrings(QRegularExpression(QStringLiteral("^LOCAL")), local.path());
+    const CliResult result = runCli(args);
+    QVERIFY2(result.exitCode == 3, describe(args, result).constData());
+    QVERIFY2(result.err.contains(QLatin1String("Connect Error: Host is Unreachable")),
+             describe(args, result).constData());
+    QVERIFY(result.out.isEmpty());
+    QCOMPARE(treeSnapshot(local.path()).keys(), QStringList{"up.txt"});
 }
 
 QTEST_GUILESS_MAIN(TestCli)
