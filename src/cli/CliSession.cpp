@@ -34,6 +34,21 @@ std::optional<HostRecord> hostRecordFromUrl(const QString &text, QString *error)
     return record;
 }
 
+bool pastLogin(Connection::State state)
+{
+    switch (state) {
+    case Connection::Connecting:
+    case Connection::Closed:
+    case Connection::AwaitGreeting:
+    case Connection::AwaitUserReply:
+    case Connection::AwaitPassReply:
+    case Connection::AwaitSystReply:
+        return false;
+    default:
+        return true;
+    }
+}
+
 void ConsoleMonitor::ShowReceived(const QString &line)
 {
     err_ << "Received > " << line << Qt::endl;
@@ -80,17 +95,8 @@ Connection *CliSession::open()
         connection_->setMonitor(&monitor_);
     if (connection_) {
         QObject::connect(connection_, &Connection::stateChanged, connection_, [this](Connection::State state) {
-            switch (state) {
-            case Connection::Connecting:
-            case Connection::Closed:
-            case Connection::AwaitGreeting:
-            case Connection::AwaitUserReply:
-            case Connection::AwaitPassReply:
-            case Connection::AwaitSystReply:
-                break;
-            default:
+            if (pastLogin(state))
                 loggedIn_ = true;
-            }
         });
     }
     return connection_;

@@ -14,6 +14,9 @@ struct HostRecord;
 // EMail value as password. Returns nothing (and says why in *error) for anything else.
 std::optional<HostRecord> hostRecordFromUrl(const QString &url, QString *error);
 
+// True for every state a connection reaches only after its login went through.
+bool pastLogin(Connection::State state);
+
 // The CLI's session monitor: "Sent > ..." and "Received > ..." lines on stderr.
 class ConsoleMonitor : public SessionMonitor
 {

@@ -18,6 +18,8 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <unistd.h>
 
 namespace {
@@ -184,6 +186,51 @@ int rename(CliContext &ctx)
     return runRecord(session, record, [&] { session.connection()->RenameFile(&record); });
 }
 
+// The connections the pool holds for transfers.
+QSet<Connection *> transferConnections(ConnectionManager &pool)
+{
+    QSet<Connection *> connections;
+    for (int slot = 0; Connection *c = pool.connection(ConnectionManager::Persistent, slot); ++slot)
+        connections.insert(c);
+    return connections;
+}
+
+// Runs the host-to-host transfer to its end. The transfer is never told when one of its
+// connections closes (a host that cannot be reached, a refused login, a host that goes away), so
+// such a close ends the wait as well.
+int runHostToHost(CliContext &ctx, CliSession &session, HostToHostTransfer &transfer)
+{
+    const QSet<Connection *> before = transferConnections(session.pool());
+    QEventLoop loop;
+    QObject::connect(&transfer, &HostToHostTransfer::ended, &loop, &QEventLoop::quit);
+    transfer.takeNextLine();
+    QHash<Connection *, bool> loggedIn; // the transfer's own connections
+    bool closed = false;
+    for (Connection *c : transferConnections(session.pool()) - before) {
+        loggedIn.insert(c, pastLogin(c->state()));
+        QObject::connect(c, &Connection::stateChanged, &loop, [&, c](Connection::State state) {
+            if (pastLogin(state))
+                loggedIn[c] = true;
+            if (state == Connection::Closed && !transfer.finished()) {
+                closed = true;
+                loop.quit();
+            }
+        });
+    }
+    if (!transfer.finished())
+        loop.exec();
+    for (const QString &failure : transfer.failures())
+        *ctx.err << failure << Qt::endl;
+    if (closed) {
+        *ctx.err << "The connection closed before the copy ended." << Qt::endl;
+        for (const bool in : std::as_const(loggedIn))
+            if (!in)
+                return ExitUnreachable;
+        return ExitRefused;
+    }
+    return transfer.filesFailed() == 0 ? ExitDone : ExitRefused;
+}
+
 int fxp(CliContext &ctx)
 {
     QStringList flags;
@@ -217,14 +264,7 @@ int fxp(CliContext &ctx)
     // Each new line goes on top: insert the last first so the files go in walk order.
     for (auto it = lines.crbegin(); it != lines.crend(); ++it)
         transfer.insertLine(*it);
-    QEventLoop loop;
-    QObject::connect(&transfer, &HostToHostTransfer::ended, &loop, &QEventLoop::quit);
-    transfer.takeNextLine();
-    if (!transfer.finished())
-        loop.exec();
-    for (const QString &failure : transfer.failures())
-        *ctx.err << failure << Qt::endl;
-    return transfer.filesFailed() == 0 ? ExitDone : ExitRefused;
+    return runHostToHost(ctx, session, transfer);
 }
 
 int find(CliContext &ctx)

@@ -291,6 +291,8 @@ void TestCli::unreachableHost_data()
     QTest::newRow("rename") << QStringList{"DEAD", "rename", "/", "a", "b"};
     QTest::newRow("find") << QStringList{"DEAD", "find", "--subdirs", "/", "a"};
     QTest::newRow("cache-build") << QStringList{"DEAD", "cache-build", "/"};
+    QTest::newRow("fxp from it") << QStringList{"DEAD", "fxp", "/a.txt", "LIVE", "/"};
+    QTest::newRow("fxp to it") << QStringList{"LIVE", "fxp", "/fxp-source.txt", "DEAD", "/"};
 }
 
 void TestCli::unreachableHost()

@@ -345,6 +345,11 @@ void TestCliTransfer::fxpCopiesBetweenHosts()
 
     CLI_RUN(missing, 1, url(), "fxp", "/fxp/nothere.bin", destination.url("alice"), "/in");
     QVERIFY2(missing.err.contains(QLatin1String("/fxp/nothere.bin")), qPrintable(missing.err));
+
+    QUrl refused(destination.url("alice"));
+    refused.setPassword(QStringLiteral("wrong"));
+    CLI_RUN(login, 3, url(), "fxp", "/fxp/single.bin", refused.toString(), "/refused");
+    QVERIFY2(login.err.contains(QLatin1String("Login Error: Invalid Password")), qPrintable(login.err));
 }
 
 namespace {
