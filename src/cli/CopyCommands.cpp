@@ -121,9 +121,11 @@ int getTree(CliContext &ctx, CliSession &session, const QString &remoteDirectory
     });
     if (!whole)
         return session.loggedIn() ? ExitRefused : ExitUnreachable;
-    // The tree lands under the local folder with its own name, as cp -r does.
+    // The tree lands under the local folder with its own name, as cp -r does; the root folder,
+    // which has no name, lands in the local folder itself.
     const QString base = remoteParent(directory);
-    QDir().mkpath(*LocalPathInside(localFolder, remoteName(directory)));
+    if (const std::optional<QString> top = LocalPathInside(localFolder, remoteName(directory)))
+        QDir().mkpath(*top);
     QList<Download> files;
     for (const QString &item : std::as_const(walk.items)) {
         if (item.startsWith(QLatin1String("DIR: "))) {

@@ -220,6 +220,7 @@ void TestCliTransfer::getTreeLandsInTheLocalFolder_data()
     QTest::newRow("a named folder") << QStringLiteral("/tree") << QStringLiteral("tree") << QStringLiteral("tree");
     QTest::newRow("a named folder, trailing slash")
         << QStringLiteral("/tree/sub/") << QStringLiteral("tree/sub") << QStringLiteral("sub");
+    QTest::newRow("the root folder") << QStringLiteral("/") << QString() << QString();
 }
 
 void TestCliTransfer::getTreeLandsInTheLocalFolder()
