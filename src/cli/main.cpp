@@ -4,6 +4,7 @@
 //   vemalftp-cli [-v] HOST COMMAND ARGS...     commands run against HOST (login, quote, ...)
 
 #include "cli/CliCommand.h"
+#include "cli/CliSession.h"
 #include "cli/ConsolePrompt.h"
 #include "platform/SettingsStore.h"
 
@@ -23,6 +24,13 @@ static int usage(QTextStream &err)
     for (const CliCommand &command : cliCommands())
         err << "  vemalftp-cli " << (command.needsHost ? "[-v] [--new] HOST " : "") << command.usage << Qt::endl;
     err << "HOST is a host name from the database or ftp://[user[:password]@]address[:port]" << Qt::endl;
+    return ExitUsage;
+}
+
+// The usage line of one command, after the command itself said what was wrong (if it did).
+static int commandUsage(QTextStream &err, const CliCommand &command)
+{
+    err << "usage: vemalftp-cli [-v] [--new] HOST " << command.usage << Qt::endl;
     return ExitUsage;
 }
 
@@ -77,7 +85,16 @@ int main(int argc, char *argv[])
     // --new may also follow the command word.
     ctx.newConnection = args.removeAll(QStringLiteral("--new")) > 0 || ctx.newConnection;
     ctx.args = args;
+    if (command->needsHost && ctx.host.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive)) {
+        QString error;
+        if (!hostRecordFromUrl(ctx.host, &error)) {
+            err << error << Qt::endl;
+            return commandUsage(err, *command);
+        }
+    }
     const int status = command->run(ctx);
+    if (status == ExitUsage && command->needsHost)
+        commandUsage(err, *command);
     out.flush();
     err.flush();
     return status;

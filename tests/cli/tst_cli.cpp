@@ -260,6 +260,9 @@ void TestCli::usageErrors_data()
     QTest::newRow("fxp without a destination folder") << QStringList{host, "fxp", "/a", host};
     QTest::newRow("find with empty text") << QStringList{host, "find", "/", ""};
     QTest::newRow("cache-build without a folder") << QStringList{host, "cache-build"};
+    QTest::newRow("not an ftp address") << QStringList{"ftp://:21", "login"};
+    QTest::newRow("port 0") << QStringList{"ftp://127.0.0.1:0", "ls", "/"};
+    QTest::newRow("destination not an ftp address") << QStringList{host, "fxp", "/a", "ftp://:21", "/"};
 }
 
 void TestCli::usageErrors()
@@ -268,6 +271,7 @@ void TestCli::usageErrors()
     args.replaceInStrings(QRegularExpression(QStringLiteral("^HOST$")), url());
     const CliResult result = runCli(args);
     QVERIFY2(result.exitCode == 2, describe(args, result).constData());
+    QVERIFY2(result.err.contains(QLatin1String("usage")), describe(args, result).constData());
     QVERIFY(result.out.isEmpty());
 }
 
