@@ -60,7 +60,7 @@ void ConsoleMonitor::ShowSent(const QString &line)
 }
 
 CliSession::CliSession(CliContext &ctx, Prompt &prompt)
-    : ctx_(ctx), pool_(prompt, *ctx.status), monitor_(*ctx.err)
+    : ctx_(ctx), failures_(prompt), pool_(failures_, *ctx.status), monitor_(*ctx.err)
 {
 }
 

@@ -3,6 +3,7 @@
 #include "cli/CliCommand.h"
 #include "ftp/Connection.h"
 #include "ftp/SessionMonitor.h"
+#include "platform/Prompt.h"
 #include "pool/ConnectionManager.h"
 
 #include <functional>
@@ -27,6 +28,24 @@ public:
 
 private:
     QTextStream &err_;
+};
+
+// Passes every box on and counts the warnings among them: the failures the hosts' replies caused,
+// which the engine shows and then goes on.
+class FailureCount : public Prompt
+{
+public:
+    explicit FailureCount(Prompt &next) : next_(next) {}
+    int ask(const QString &text, const QString &caption, Icon icon, int buttons) override
+    {
+        if (icon == Icon::Warning)
+            ++warnings;
+        return next_.ask(text, caption, icon, buttons);
+    }
+    int warnings = 0;
+
+private:
+    Prompt &next_;
 };
 
 // One command's session with its host: the pool, the connection for HOST and waiting on it.
@@ -54,6 +73,8 @@ public:
     // In the second case the connection's queue is emptied, since the record goes with the command.
     bool waitForEnd();
     bool loggedIn() const { return loggedIn_; }
+    // How many failures were shown so far (a refused listing in a walk, for one).
+    int failuresShown() const { return failures_.warnings; }
     ConnectionManager &pool() { return pool_; }
     Connection *connection() const { return connection_; }
     // The pool's name for HOST.
@@ -61,6 +82,7 @@ public:
 
 private:
     CliContext &ctx_;
+    FailureCount failures_;
     ConnectionManager pool_;
     ConsoleMonitor monitor_;
     Connection *connection_ = nullptr;

@@ -121,6 +121,11 @@ int getTree(CliContext &ctx, CliSession &session, const QString &remoteDirectory
     });
     if (!whole)
         return session.loggedIn() ? ExitRefused : ExitUnreachable;
+    // What could be listed is fetched even when the host refused some of the listings; when it
+    // refused the folder itself there is nothing, not even an empty folder, to make.
+    const bool listingRefused = session.failuresShown() > 0;
+    if (listingRefused && walk.items.isEmpty())
+        return ExitRefused;
     // The tree lands under the local folder with its own name, as cp -r does; the root folder,
     // which has no name, lands in the local folder itself.
     const QString base = remoteParent(directory);
@@ -138,7 +143,8 @@ int getTree(CliContext &ctx, CliSession &session, const QString &remoteDirectory
         if (const std::optional<FileItem> file = ParseFileItem(item))
             files.append({base + file->name, file->name, file->size, file->ascii});
     }
-    return downloadAll(ctx, session, files, localFolder, existing);
+    const int result = downloadAll(ctx, session, files, localFolder, existing);
+    return result == ExitDone && listingRefused ? ExitRefused : result;
 }
 
 int get(CliContext &ctx)

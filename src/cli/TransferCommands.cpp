@@ -244,6 +244,7 @@ int fxp(CliContext &ctx)
         return ExitUsage;
     HostToHostTransfer transfer(session.pool(), sourceHost, destinationHost, false);
     QList<HostToHostTransfer::Line> lines;
+    bool listingRefused = false;
     if (flags.contains(QLatin1String("-r"))) {
         CliWalk walk(ctx, session.pool());
         const bool whole = walk.run([&] {
@@ -252,6 +253,8 @@ int fxp(CliContext &ctx)
         });
         if (!whole)
             return ExitUnreachable;
+        // What could be listed is copied even when the host refused some of the listings.
+        listingRefused = session.failuresShown() > 0;
         const QString base = remoteParent(source);
         for (const QString &item : ItemsBelow(walk.items, base))
             if (const std::optional<FileItem> file = ParseFileItem(item))
@@ -260,11 +263,12 @@ int fxp(CliContext &ctx)
         lines.append({source, joinRemote(destination, remoteName(source)), !IsAsciiExtension(remoteName(source))});
     }
     if (lines.isEmpty())
-        return ExitDone;
+        return listingRefused ? ExitRefused : ExitDone;
     // Each new line goes on top: insert the last first so the files go in walk order.
     for (auto it = lines.crbegin(); it != lines.crend(); ++it)
         transfer.insertLine(*it);
-    return runHostToHost(ctx, session, transfer);
+    const int result = runHostToHost(ctx, session, transfer);
+    return result == ExitDone && listingRefused ? ExitRefused : result;
 }
 
 int find(CliContext &ctx)
@@ -287,7 +291,9 @@ int find(CliContext &ctx)
     request.newConnection = ctx.newConnection;
     CliWalk walk(ctx, session.pool());
     const bool whole = walk.run([&] { return ListInfo::StartSearch(session.pool(), request, &walk); });
-    return whole ? ExitDone : ExitUnreachable;
+    if (!whole)
+        return ExitUnreachable;
+    return session.failuresShown() > 0 ? ExitRefused : ExitDone;
 }
 
 int cacheBuild(CliContext &ctx)
@@ -303,7 +309,9 @@ int cacheBuild(CliContext &ctx)
         return ListInfo::StartCacheBuild(session.pool(), host, absoluteRemote(ctx.args.at(0)), ctx.newConnection,
                                          &walk);
     });
-    return whole ? ExitDone : ExitUnreachable;
+    if (!whole)
+        return ExitUnreachable;
+    return session.failuresShown() > 0 ? ExitRefused : ExitDone;
 }
 
 const CliRegistration registrations[] = {

@@ -48,6 +48,8 @@ private slots:
     void rmTreeSparesWhatItsLinksPointAt();
     void findPrintsMatchingPaths_data();
     void findPrintsMatchingPaths();
+    void walkOfARefusedFolder_data();
+    void walkOfARefusedFolder();
     void cacheBuildListsEveryFolderIntoTheCache();
     void fxpCopiesBetweenHosts();
     void hostileListingWritesNothingOutsideTheFolder();
@@ -291,6 +293,39 @@ void TestCliTransfer::findPrintsMatchingPaths()
     CLI_RUN(result, 0, QStringList{url(), "find"} + flags + QStringList{"/find", text});
     found.sort();
     QCOMPARE(lines(result.out), found);
+}
+
+void TestCliTransfer::walkOfARefusedFolder_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    const QString missing = QStringLiteral("Error Retrieving List: No such file");
+    QTest::newRow("get -r of a missing folder") << QStringList{"get", "-r", "/walk/nothere", "LOCAL"} << missing;
+    QTest::newRow("get -r of a file") << QStringList{"get", "-r", "/walk/file.txt", "LOCAL"}
+                                      << QStringLiteral("Error Retrieving List: Not a directory");
+    QTest::newRow("find") << QStringList{"find", "/walk/nothere", "a"} << missing;
+    QTest::newRow("find --subdirs") << QStringList{"find", "--subdirs", "/walk/nothere", "a"} << missing;
+    QTest::newRow("cache-build") << QStringList{"cache-build", "/walk/nothere"} << missing;
+    QTest::newRow("fxp -r") << QStringList{"fxp", "-r", "/walk/nothere", "HOST", "/walk/copy"} << missing;
+    QTest::newRow("rm -r") << QStringList{"rm", "-r", "/walk/nothere"} << missing;
+}
+
+// The host refuses to list the folder: the command says so, exits 1 and makes nothing.
+void TestCliTransfer::walkOfARefusedFolder()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    QVERIFY(m_server.writeFile("walk/file.txt", "f"));
+    const auto remoteBefore = treeSnapshot(m_server.pathOf("walk"));
+    QTemporaryDir local;
+    args.replaceInStrings(QRegularExpression(QStringLiteral("^LOCAL$")), local.path());
+    args.replaceInStrings(QRegularExpression(QStringLiteral("^HOST$")), url());
+
+    CLI_RUN(result, 1, QStringList{url()} + args);
+    QVERIFY2(result.err.contains(message), qPrintable(result.err));
+    QCOMPARE(result.out, QString());
+    QCOMPARE(treeSnapshot(local.path()), (QMap<QString, QByteArray>()));
+    QCOMPARE(treeSnapshot(m_server.pathOf("walk")), remoteBefore);
 }
 
 // After cache-build every folder of the tree lists from the cache with the server gone.
