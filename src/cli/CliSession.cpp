@@ -19,7 +19,8 @@ std::optional<HostRecord> hostRecordFromUrl(const QString &text, QString *error)
         return std::nullopt;
     }
     HostRecord record;
-    record.name = text;
+    // The name goes into the listing cache's index on disk: never with the password.
+    record.name = url.toString(QUrl::RemovePassword);
     record.address = url.host();
     record.port = QString::number(url.port(21));
     const bool anonymous = url.userName().isEmpty()
@@ -81,6 +82,7 @@ bool CliSession::defineHost(const QString &host, QString *name)
         return false;
     }
     pool_.defineHost(*record);
+    *name = record->name;
     return true;
 }
 

@@ -11,8 +11,9 @@
 
 struct HostRecord;
 
-// Reads "ftp://[user[:password]@]address[:port]" into a host record; anonymous logins use the
-// EMail value as password. Returns nothing (and says why in *error) for anything else.
+// Reads "ftp://[user[:password]@]address[:port]" into a host record named by the address without
+// its password; anonymous logins use the EMail value as password. Returns nothing (and says why in
+// *error) for anything else.
 std::optional<HostRecord> hostRecordFromUrl(const QString &url, QString *error);
 
 // True for every state a connection reaches only after its login went through.

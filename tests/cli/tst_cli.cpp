@@ -66,6 +66,7 @@ private slots:
     void quoteRefusedLineExitsOne();
     void quoteLineBreakIsAUsageError_data();
     void quoteLineBreakIsAUsageError();
+    void passwordOfAnAddressIsNeverWritten();
     void hostFromTheDatabase();
     void lsPrintsOneLinePerEntry();
     void lsAnswersFromTheCacheAsThePolicyAllows_data();
@@ -158,6 +159,28 @@ void TestCli::quoteLineBreakIsAUsageError()
     QVERIFY2(result.err.contains(QLatin1String("line break")), qPrintable(result.err));
     QVERIFY(result.out.isEmpty());
     QCOMPARE(m_server.readFile("kept.txt"), QByteArray("still here"));
+}
+
+// The listing cache keeps an index of host names on disk; an address's password must not end up
+// there, nor anywhere else under the program's folders.
+void TestCli::passwordOfAnAddressIsNeverWritten()
+{
+    QVERIFY(m_server.writeFile("private/sub/p.txt", "p"));
+    const QString secretUrl = url("alice");
+    QVERIFY(secretUrl.contains(QLatin1String(":secret@")));
+    {
+        CLI_RUN(listing, 0, secretUrl, "ls", "/private");
+        QCOMPARE(listing.out.count(QLatin1Char('\n')), 1);
+    }
+    CLI_RUN(built, 0, secretUrl, "cache-build", "/private");
+    int files = 0;
+    QDirIterator it(m_env.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        ++files;
+        QVERIFY2(!readLocal(path).contains("secret"), qPrintable(path));
+    }
+    QVERIFY(files > 0);
 }
 
 void TestCli::hostFromTheDatabase()
