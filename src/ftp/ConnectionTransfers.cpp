@@ -13,6 +13,7 @@
 
 #include <QPointer>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace {
 // Position of the last "/" or "\" before pos, or -1.
@@ -376,6 +377,17 @@ void Connection::handleTransferring(int code, const QString &line)
     finalReplied_ = true;
     finalCode_ = code;
     finalLine_ = line;
+    if (!dataDone_ && hostOk && !transfer_ && !listTransfer_) {
+        // The host says it is done but never connected. A connection already waiting to be
+        // accepted is taken on this turn of the event loop; after that there will be none.
+        QTimer::singleShot(0, this, [this] {
+            if (state_ == Transferring && finalReplied_ && !dataDone_ && !transfer_ && !listTransfer_) {
+                dataDone_ = true;
+                tryFinishData();
+            }
+        });
+        return;
+    }
     if (!dataDone_ && !hostOk) {
         // The host gave up on the transfer: so do we.
         if (transfer_)

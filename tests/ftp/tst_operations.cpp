@@ -238,6 +238,10 @@ private slots:
         QTest::newRow("451 after the data")
             << get << ready + QStringList{"RETR f.txt => 150 Opening => 451 Local error in processing"}
             << "Error Transferring File: Local error in processing" << "Could Not Transfer File" << true;
+        QTest::newRow("226 without a data connection")
+            << get << ready + QStringList{"RETR f.txt => 150 Opening\r\n226 Transfer complete"}
+            << "Error Transferring File: The host reported the file as sent, but never opened a data connection."
+            << "Could Not Transfer File" << false;
         QTest::newRow("552 after an upload")
             << put
             << QStringList{"PORT => 200 OK", "CWD /d => 250 OK", "TYPE I => 200 OK", "CWD /d => 250 OK",
