@@ -37,6 +37,7 @@ private slots:
 
     void putThenGetKeepsEveryByte_data();
     void putThenGetKeepsEveryByte();
+    void putOverAnExistingFile();
     void getOverAnExistingFile_data();
     void getOverAnExistingFile();
     void getOfAMissingFile();
@@ -91,6 +92,34 @@ void TestCliTransfer::putThenGetKeepsEveryByte()
     CLI_RUN(get, 0, url(), "get", remoteDir + QLatin1Char('/') + name, down);
     QCOMPARE(treeSnapshot(down).keys(), QStringList{name});
     QCOMPARE(readLocal(down + QLatin1Char('/') + name), content);
+}
+
+// A plain upload replaces the host's file; --unique leaves it and stores under a name the host
+// picks, for this upload only.
+void TestCliTransfer::putOverAnExistingFile()
+{
+    QVERIFY(m_server.writeFile("unique/f.bin", "stored"));
+    QTemporaryDir local;
+    const QByteArray first = randomBytes(3000);
+    QVERIFY(writeLocal(local.filePath(QStringLiteral("f.bin")), first));
+    {
+        CLI_RUN(unique, 0, url(), "put", "--unique", local.filePath(QStringLiteral("f.bin")), "/unique");
+    }
+    QCOMPARE(m_server.readFile("unique/f.bin"), QByteArray("stored"));
+    QStringList names = QDir(m_server.pathOf("unique")).entryList(QDir::Files);
+    QCOMPARE(names.size(), 2);
+    names.removeAll(QStringLiteral("f.bin"));
+    QCOMPARE(m_server.readFile(QStringLiteral("unique/") + names.first()), first);
+    {
+        CLI_RUN(preference, 0, "config", "StoreU");
+        QCOMPARE(preference.out, QStringLiteral("0\n"));
+    }
+
+    const QByteArray second = randomBytes(2000);
+    QVERIFY(writeLocal(local.filePath(QStringLiteral("f.bin")), second));
+    CLI_RUN(plain, 0, url(), "put", local.filePath(QStringLiteral("f.bin")), "/unique");
+    QCOMPARE(m_server.readFile("unique/f.bin"), second);
+    QCOMPARE(QDir(m_server.pathOf("unique")).entryList(QDir::Files).size(), 2);
 }
 
 void TestCliTransfer::getOverAnExistingFile_data()
