@@ -24,13 +24,31 @@ void HostToHostTransfer::insertLine(const Line &line)
 
 bool HostToHostTransfer::getConnections()
 {
+    // A side that closed (host gone, login refused) is replaced by a fresh connection.
+    for (QPointer<Connection> *side : {&destination_, &source_})
+        if (*side && (*side)->state() == Connection::Closed)
+            *side = nullptr;
     if (destination_ && source_)
         return true;
     destination_ = pool_.connection(ConnectionManager::Persistent,
                                     pool_.GetConnection(destinationHost_, ConnectionManager::Persistent));
     source_ = pool_.connection(ConnectionManager::Persistent,
                                pool_.GetConnection(sourceHost_, ConnectionManager::Persistent));
+    for (Connection *side : {destination_.data(), source_.data()}) {
+        if (side)
+            connect(side, &Connection::stateChanged, this, &HostToHostTransfer::sideChanged, Qt::UniqueConnection);
+    }
     return destination_ && source_;
+}
+
+// A side that closes in the middle of a line can never report it: the line has failed.
+void HostToHostTransfer::sideChanged(Connection::State state)
+{
+    if (state != Connection::Closed || !lineActive_)
+        return;
+    auto *side = qobject_cast<Connection *>(sender());
+    setStatus(tr("Could Not Transfer File"));
+    lineDone(false, tr("The connection to %1 was closed.").arg(side == source_ ? sourceHost_ : destinationHost_));
 }
 
 void HostToHostTransfer::takeNextLine()

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "ftp/Connection.h"
 #include "ftp/OperationDrivers.h"
 
 #include <QList>
 #include <QObject>
 #include <QPointer>
 
-class Connection;
 class ConnectionManager;
 
 // Copies files from one host to another without the data passing through this client: the
@@ -57,6 +57,7 @@ signals:
 
 private:
     bool getConnections();
+    void sideChanged(Connection::State state);
     void lineDone(bool complete, const QString &reason);
     void detachAndReconnect();
 
