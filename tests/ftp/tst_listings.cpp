@@ -2,6 +2,7 @@
 // sequence and its failures, how the received bytes become lines, the listing-cache file kept only
 // for a whole listing, and a data connection that cannot be set up.
 
+#include "EngineTest.h"
 #include "ScriptedSteps.h"
 
 #include "support/RecordingPrompt.h"
@@ -74,52 +75,24 @@ private:
 
 } // namespace
 
-class TestListings : public QObject
+class TestListings : public EngineTest
 {
     Q_OBJECT
 
-    TestEnvironment env_;
-    RecordingPrompt prompt_;
-    RecordingStatus status_;
-    RecordingPane pane_;
-    RecordingJob job_;
-    std::unique_ptr<ConnectionManager> pool_;
-    std::unique_ptr<QTemporaryDir> local_;
 
-    // Defines a host for the scripted server; the server must already expect the login.
-    Connection *logIn(ScriptedFtpServer &server)
-    {
-        const HostRecord r = hostRecord(server.port());
-        pool_->defineHost(r);
-        Connection *c = pool_->connection(ConnectionManager::Browse, pool_->GetConnection(r.name, ConnectionManager::Browse));
-        if (!c || !QTest::qWaitFor([c] { return c->state() == Connection::Idle; }, Bound))
-            return nullptr;
-        return c;
-    }
 
+    Connection *logIn(const ScriptedFtpServer &server) { return EngineTest::logIn(server.port()); }
     QString hostOf(const ScriptedFtpServer &server) const { return hostRecord(server.port()).name; }
-    static bool idle(Connection *c) { return c->state() == Connection::Idle; }
 
 private slots:
     void initTestCase() { QVERIFY2(env_.setUp(), qPrintable(env_.errorString())); }
 
     void init()
     {
-        prompt_.clear();
-        status_.clear();
-        pane_ = RecordingPane();
-        job_ = RecordingJob();
-        pool_ = std::make_unique<ConnectionManager>(prompt_, status_);
-        pool_->addPane(&pane_);
-        local_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(local_->isValid());
+        QVERIFY(setUpEngine());
     }
 
-    void cleanup()
-    {
-        pool_.reset();
-        local_.reset();
-    }
+    void cleanup() { tearDownEngine(); }
 
     void listing_data()
     {

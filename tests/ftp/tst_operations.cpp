@@ -2,6 +2,7 @@
 // transcript: file batches with the destination-directory walk, restart, skip, delete, rename,
 // create directory, host to host, and the failure at each step.
 
+#include "EngineTest.h"
 #include "ScriptedSteps.h"
 
 #include "support/RecordingPrompt.h"
@@ -27,31 +28,14 @@ namespace {
 constexpr int Bound = 10000; // ms: the longest any event below may take
 }
 
-class TestOperations : public QObject
+class TestOperations : public EngineTest
 {
     Q_OBJECT
 
-    TestEnvironment env_;
-    RecordingPrompt prompt_;
-    RecordingStatus status_;
-    RecordingPane pane_;
-    RecordingJob job_;
-    std::unique_ptr<ConnectionManager> pool_;
-    std::unique_ptr<QTemporaryDir> local_;
 
-    // Defines a host for the scripted server; the server must already expect the login.
-    Connection *logIn(ScriptedFtpServer &server)
-    {
-        const HostRecord r = hostRecord(server.port());
-        pool_->defineHost(r);
-        Connection *c = pool_->connection(ConnectionManager::Browse, pool_->GetConnection(r.name, ConnectionManager::Browse));
-        if (!c || !QTest::qWaitFor([c] { return c->state() == Connection::Idle; }, Bound))
-            return nullptr;
-        return c;
-    }
 
+    Connection *logIn(const ScriptedFtpServer &server) { return EngineTest::logIn(server.port()); }
     QString hostOf(const ScriptedFtpServer &server) const { return hostRecord(server.port()).name; }
-    QString localPath(const QString &name) const { return local_->filePath(name); }
 
     // A stack of lines in which "%L" stands for the local folder; the pool owns it.
     TransferStack *stackOf(const QStringList &lines)
@@ -62,29 +46,16 @@ class TestOperations : public QObject
         return stack;
     }
 
-    static bool idle(Connection *c) { return c->state() == Connection::Idle; }
 
 private slots:
     void initTestCase() { QVERIFY2(env_.setUp(), qPrintable(env_.errorString())); }
 
     void init()
     {
-        prompt_.clear();
-        status_.clear();
-        pane_ = RecordingPane();
-        job_ = RecordingJob();
-        pool_ = std::make_unique<ConnectionManager>(prompt_, status_);
-        pool_->setStoreUnique(false); // the pool keeps the option in the settings between runs
-        pool_->addPane(&pane_);
-        local_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(local_->isValid());
+        QVERIFY(setUpEngine());
     }
 
-    void cleanup()
-    {
-        pool_.reset();
-        local_.reset();
-    }
+    void cleanup() { tearDownEngine(); }
 
     // --- files -------------------------------------------------------------------------------
 

@@ -2,7 +2,7 @@
 // comes down or moves between two hosts arrives unchanged, and a file that fails leaves the rest
 // of its batch to complete.
 
-#include "EngineRecorders.h"
+#include "EngineTest.h"
 
 #include "support/FtpServerFixture.h"
 #include "support/RecordingPrompt.h"
@@ -34,30 +34,14 @@ QString line(const QString &remote, bool download, const QString &local, qint64 
 
 } // namespace
 
-class TestTransfers : public QObject
+class TestTransfers : public EngineTest
 {
     Q_OBJECT
 
-    TestEnvironment env_;
-    RecordingPrompt prompt_;
-    RecordingStatus status_;
-    RecordingPane pane_;
-    RecordingJob job_;
-    std::unique_ptr<ConnectionManager> pool_;
-    std::unique_ptr<QTemporaryDir> local_;
     std::unique_ptr<FtpServerFixture> server_;
 
-    Connection *logIn(const FtpServerFixture &server)
-    {
-        const HostRecord r = hostRecord(server.port(), 0);
-        pool_->defineHost(r);
-        Connection *c = pool_->connection(ConnectionManager::Browse, pool_->GetConnection(r.name, ConnectionManager::Browse));
-        if (!c || !QTest::qWaitFor([c] { return c->state() == Connection::Idle; }, Bound))
-            return nullptr;
-        return c;
-    }
+    Connection *logIn(const FtpServerFixture &server) { return EngineTest::logIn(server.port(), 0); }
 
-    QString localPath(const QString &name) const { return local_->filePath(name); }
 
     // Runs one batch to its end on a fresh login; the pool owns the stack.
     TransferStack *runBatch(const QStringList &lines)
@@ -82,24 +66,15 @@ private slots:
 
     void init()
     {
-        prompt_.clear();
-        status_.clear();
-        pane_ = RecordingPane();
-        job_ = RecordingJob();
-        pool_ = std::make_unique<ConnectionManager>(prompt_, status_);
-        pool_->setStoreUnique(false); // the pool keeps the option in the settings between runs
-        pool_->addPane(&pane_);
-        local_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(local_->isValid());
+        QVERIFY(setUpEngine());
         server_ = std::make_unique<FtpServerFixture>();
         QVERIFY2(server_->start(), qPrintable(server_->errorString()));
     }
 
     void cleanup()
     {
-        pool_.reset();
+        tearDownEngine();
         server_.reset();
-        local_.reset();
     }
 
     // --- files -------------------------------------------------------------------------------
