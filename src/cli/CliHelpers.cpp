@@ -70,29 +70,30 @@ int transferResult(CliSession &session, TransferStack &stack, CliContext &ctx)
 }
 
 // Lists a directory live and returns its entries; nullopt when the listing failed.
-std::optional<QList<ListingEntry>> listDirectory(CliSession &session, const QString &directory)
+std::optional<QList<ListingEntry>> listDirectory(CliSession &session, const QString &directory,
+                                                 const QString &cacheFile)
 {
     CliListing job;
+    session.pool().addPane(&job); // as a pane it learns whether the listing came in whole
     QEventLoop loop;
     job.onDone = [&loop] { loop.quit(); };
-    session.connection()->ListDir(QString(), &job, directory);
+    session.connection()->ListDir(cacheFile, &job, directory);
+    QPointer<Connection> c(session.connection());
     if (!job.done) {
-        QPointer<Connection> c(session.connection());
         QObject::connect(c, &Connection::stateChanged, &loop, [&] {
             if (c->state() == Connection::Closed)
                 loop.quit();
         });
         loop.exec();
-        if (!job.done) {
-            // The connection closed with the listing still queued; the job ends here.
-            if (c)
-                c->ClearQueue();
-            return std::nullopt;
-        }
     }
+    // The connection closed with the listing still queued; the job ends here.
+    if (!job.done && c)
+        c->ClearQueue();
+    session.pool().removePane(&job);
+    if (!job.done || !job.complete)
+        return std::nullopt;
     return job.entries;
 }
-
 
 QString withoutSlash(QString path)
 {

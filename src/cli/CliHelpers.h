@@ -25,5 +25,7 @@ void showProgress(CliContext &ctx, TransferStack &stack);
 // Runs the stack's transfer to its end and gives the exit status.
 int transferResult(CliSession &session, TransferStack &stack, CliContext &ctx);
 
-// Lists a directory live; nullopt when the listing failed.
-std::optional<QList<ListingEntry>> listDirectory(CliSession &session, const QString &directory);
+// Lists a directory live, writing the cache file when one is given; nullopt unless the listing
+// came in whole.
+std::optional<QList<ListingEntry>> listDirectory(CliSession &session, const QString &directory,
+                                                 const QString &cacheFile = QString());

@@ -1,7 +1,6 @@
 // Commands that move or change files on a host: get, put, rm, rmdir, mkdir, rename, fxp.
 
 #include "cli/CliHelpers.h"
-#include "cli/CliListing.h"
 #include "cli/CliWalk.h"
 #include "pool/ListInfo.h"
 #include "pool/TransferPlan.h"
@@ -58,26 +57,13 @@ int ls(CliContext &ctx)
     const QString cacheFile = cache.enabled() ? cache.GetFilePath() : QString();
     if (!session.open())
         return ExitUnreachable;
-    CliListing job;
-    session.pool().addPane(&job);
-    QEventLoop loop;
-    job.onDone = [&loop] { loop.quit(); };
-    session.connection()->ListDir(cacheFile, &job, directory);
-    QPointer<Connection> c(session.connection());
-    QObject::connect(c, &Connection::stateChanged, &loop, [&] {
-        if (c->state() == Connection::Closed)
-            loop.quit();
-    });
-    if (!job.done)
-        loop.exec();
-    // The connection closed with the listing still queued; the job ends here.
-    if (!job.done && c)
-        c->ClearQueue();
-    session.pool().removePane(&job);
+    const std::optional<QList<ListingEntry>> entries = listDirectory(session, directory, cacheFile);
     if (!session.loggedIn())
         return ExitUnreachable;
-    printEntries(ctx, job.entries);
-    return job.done && job.complete ? ExitDone : ExitRefused;
+    if (!entries)
+        return ExitRefused;
+    printEntries(ctx, *entries);
+    return ExitDone;
 }
 
 // Deletes the lines (worked from the end of the list) and gives the exit status.
