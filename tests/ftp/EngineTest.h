@@ -48,11 +48,12 @@ protected:
         local_.reset();
     }
 
-    // The browse connection to 127.0.0.1:port, logged in; nullptr when the login did not end
-    // idle in time. A scripted server must already expect the login.
-    Connection *logIn(quint16 port, int hostType = 1)
+    // The browse connection to the server (scripted or pyftpdlib), logged in; nullptr when the
+    // login did not end idle in time. A scripted server must already expect the login.
+    template <class Server>
+    Connection *logIn(const Server &server, int hostType = 1)
     {
-        const HostRecord r = hostRecord(port, hostType);
+        const HostRecord r = hostRecord(server.port(), hostType);
         pool_->defineHost(r);
         Connection *c = pool_->connection(ConnectionManager::Browse,
                                           pool_->GetConnection(r.name, ConnectionManager::Browse));
@@ -61,6 +62,8 @@ protected:
         return c;
     }
 
+    template <class Server>
+    static QString hostOf(const Server &server) { return hostRecord(server.port()).name; }
     QString localPath(const QString &name) const { return local_->filePath(name); }
     static bool idle(Connection *c) { return c->state() == Connection::Idle; }
 };

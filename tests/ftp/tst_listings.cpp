@@ -72,25 +72,16 @@ private:
     QList<int> fillers_;
 };
 
-
 } // namespace
 
 class TestListings : public EngineTest
 {
     Q_OBJECT
 
-
-
-    Connection *logIn(const ScriptedFtpServer &server) { return EngineTest::logIn(server.port()); }
-    QString hostOf(const ScriptedFtpServer &server) const { return hostRecord(server.port()).name; }
-
 private slots:
     void initTestCase() { QVERIFY2(env_.setUp(), qPrintable(env_.errorString())); }
 
-    void init()
-    {
-        QVERIFY(setUpEngine());
-    }
+    void init() { QVERIFY(setUpEngine()); }
 
     void cleanup() { tearDownEngine(); }
 

@@ -32,11 +32,6 @@ class TestOperations : public EngineTest
 {
     Q_OBJECT
 
-
-
-    Connection *logIn(const ScriptedFtpServer &server) { return EngineTest::logIn(server.port()); }
-    QString hostOf(const ScriptedFtpServer &server) const { return hostRecord(server.port()).name; }
-
     // A stack of lines in which "%L" stands for the local folder; the pool owns it.
     TransferStack *stackOf(const QStringList &lines)
     {
@@ -46,14 +41,10 @@ class TestOperations : public EngineTest
         return stack;
     }
 
-
 private slots:
     void initTestCase() { QVERIFY2(env_.setUp(), qPrintable(env_.errorString())); }
 
-    void init()
-    {
-        QVERIFY(setUpEngine());
-    }
+    void init() { QVERIFY(setUpEngine()); }
 
     void cleanup() { tearDownEngine(); }
 

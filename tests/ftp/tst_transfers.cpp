@@ -40,8 +40,8 @@ class TestTransfers : public EngineTest
 
     std::unique_ptr<FtpServerFixture> server_;
 
-    Connection *logIn(const FtpServerFixture &server) { return EngineTest::logIn(server.port(), 0); }
-
+    // pyftpdlib: the host type comes from SYST, as with a host of unknown type.
+    Connection *logIn(const FtpServerFixture &server) { return EngineTest::logIn(server, 0); }
 
     // Runs one batch to its end on a fresh login; the pool owns the stack.
     TransferStack *runBatch(const QStringList &lines)
