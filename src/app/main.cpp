@@ -1,0 +1,8 @@
+// Placeholder until the application object exists.
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    return 0;
+}

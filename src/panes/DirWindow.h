@@ -1,0 +1,121 @@
+#pragma once
+
+#include "panes/CommandTarget.h"
+
+#include <QHash>
+#include <QString>
+#include <QTreeWidget>
+
+class ConnectionManager;
+class FileWindow;
+class Window;
+struct ListingEntry;
+
+// The location tree of a pane: "All Hosts" with the host folders and hosts, "My Computer" with
+// the local drives, and below hosts and drives the directories as listings arrive. The selected
+// node is the pane's location; a node's position gives its host and path.
+class DirWindow : public QTreeWidget, public CommandTarget
+{
+    Q_OBJECT
+public:
+    // Bits of a node's data word.
+    enum NodeFlag : quint32 {
+        Seen = 0x1,
+        ComputerNode = 0x2,
+        DriveNode = 0x4,
+        Container = 0x8,
+        Top = 0x10,
+        FolderLike = 0x20,
+        HostFolder = 0x40,
+        HostNode = 0x80,
+        MyComputerNode = 0x100,
+        StartPathPending = 0x10000000,
+        Pending = 0x20000000,
+    };
+    static constexpr quint32 TopData = 0x38;
+    static constexpr quint32 MyComputerData = 0x10A;
+    static constexpr quint32 DriveData = 0x4;
+    static constexpr quint32 HostFolderData = 0x68;
+    static constexpr quint32 HostData = 0x10000082;
+    static constexpr quint32 DirectoryData = 0x1;
+    static constexpr quint32 PendingData = 0x20000000;
+
+    static const QString PlaceholderText;  // "***...Filler...***"
+    static const QString AllHosts;         // "All Hosts"
+    static const QString MyComputer;       // "My Computer"
+
+    struct Location
+    {
+        QString host;   // empty above the hosts, "My Computer" for the local disks
+        QString path;   // "/", "/pub/", "C:/", "C:/dir/"
+        bool remote = false;
+    };
+
+    // pane and pool may be null in tests that only build and search the tree.
+    DirWindow(Window *pane, ConnectionManager *pool, QWidget *parent = nullptr);
+
+    // Node data and pictures.
+    static quint32 nodeFlags(const QTreeWidgetItem *node);
+    static void setNodeFlags(QTreeWidgetItem *node, quint32 flags);
+    static int nodeIcon(const QTreeWidgetItem *node);          // PaneIcon index
+    static int nodeSelectedIcon(const QTreeWidgetItem *node);
+    static void setNodeIcons(QTreeWidgetItem *node, int icon, int selectedIcon);
+    static bool isPlaceholder(const QTreeWidgetItem *node);
+    QTreeWidgetItem *topNode() const;
+
+    void BuildRoots();
+    void AddHostEntries(QTreeWidgetItem *parent, int folderId);
+    void AddDrives(QTreeWidgetItem *node);
+
+    Location GetNodeLocation(const QTreeWidgetItem *node) const;
+    QTreeWidgetItem *FindHostNode(QTreeWidgetItem *start, const QString &host) const;
+    QTreeWidgetItem *FindPathNode(QTreeWidgetItem *hostNode, const QString &path) const;
+    // The node of exactly (host, path), or null when the tree does not hold it.
+    QTreeWidgetItem *findLocationNode(const QString &host, const QString &path) const;
+    QTreeWidgetItem *EnsureChildNode(QTreeWidgetItem *parent, const QString &name, bool expand, bool caseSensitive);
+    // False (after telling the user) when the host is not in the tree.
+    bool GoToLocation(const QString &host, const QString &path, bool select);
+    // Fills list (or just the tree when list is null) for the node; false when an expansion has to
+    // wait for a listing.
+    bool ListNode(QTreeWidgetItem *node, FileWindow *list, bool expansion);
+    void ScanLocalDirectory(QTreeWidgetItem *node, FileWindow *list);
+    void GoUp();
+
+    // A listing of (host, directory) applied to this tree: mark, add, sweep.
+    void listingStarted(const QString &host, const QString &directory);
+    void listingEntry(const QString &host, const QString &directory, const ListingEntry &entry);
+    void listingEnded(const QString &host, const QString &directory, bool complete);
+    void directoryRemoved(const QString &host, const QString &directory, const QString &name);
+    void directoryRenamed(const QString &host, const QString &directory, const QString &oldName, const QString &newName);
+    void directoryCreated(const QString &host, const QString &parent, const QString &name);
+
+    // The last input was a mouse click (or Open selected a node): show the selection at once.
+    bool selectedByMouse = false;
+    // Fetch from the host when the cache cannot be used; a Ctrl+click clears it.
+    bool fetch = true;
+
+    bool handleCommand(int id) override;
+    bool commandState(int id, CommandState &state) override;
+
+signals:
+    // The selected node changed (by any means); the pane shows it at once or after its timer.
+    void selectionChanged(QTreeWidgetItem *node);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    Window *pane_;
+    ConnectionManager *pool_;
+    // Trees of every pane of the pool (this one when there is no pool).
+    QList<DirWindow *> allTrees() const;
+    // The directory nodes being filled by listings under way, with their children by name.
+    struct Sweep
+    {
+        QTreeWidgetItem *node = nullptr;
+        QHash<QString, QTreeWidgetItem *> children;
+        bool expanded = false;
+    };
+    QHash<QString, Sweep> sweeps_; // key: host + '\n' + directory
+};

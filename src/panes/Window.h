@@ -1,0 +1,126 @@
+#pragma once
+
+#include "ftp/PaneView.h"
+#include "panes/CommandTarget.h"
+
+#include <QBasicTimer>
+#include <QPointer>
+#include <QWidget>
+
+class ArrowButton;
+class ConnectionManager;
+class DirWindow;
+class FileWindow;
+class QLabel;
+class QTreeWidgetItem;
+
+// One browser pane: the location tree on the left, the file list on the right, optional title
+// lines and, in the second pane, the two transfer arrows. The location shown is always the tree's
+// selected node.
+class Window : public QWidget, public PaneView, public CommandTarget
+{
+    Q_OBJECT
+public:
+    static constexpr int SelectionDelayMs = 300;
+    static constexpr int DividerMargin = 60;
+
+    Window(QWidget *parent, int paneNumber, ConnectionManager *pool);
+    ~Window() override;
+
+    int paneNumber() const { return paneNumber_; }
+    ConnectionManager *pool() const { return pool_; }
+    DirWindow *tree() const { return tree_; }
+    FileWindow *list() const { return list_; }
+    bool showTree() const { return showTree_; }
+    bool showTitles() const { return showTitles_; }
+    bool showDirs() const { return showDirs_; }
+    bool showButtons() const { return showButtons_; }
+    int listStyle() const { return listStyle_; }
+    int treeWidth() const { return treeWidth_; }
+    bool showingFiles() const { return showingFiles_; }
+    bool showingHosts() const { return showingHosts_; }
+    bool atRoot() const { return atRoot_; }
+    bool isRemote() const { return remote_ != 0; }
+    QString treeTitle() const;
+    QString listTitle() const;
+    QWidget *arrowToFirst() const;
+    QWidget *arrowToSecond() const;
+
+    // Host and path of the selected node.
+    QString currentHost() const;
+    QString currentPath() const;
+
+    void ShowLocation();
+    void Layout();
+    void SetListStyle(int style);
+    void GoUp();
+    void refreshCurrentFolder();
+    // Opens the start location stored for this pane, once every pane of the pool exists.
+    void startUpNavigation();
+    // Opens the focused item of the list: a folder-like item is entered, a local file is handed
+    // to the desktop's default program.
+    void openItem();
+
+    // The panes are stacked (one above the other) rather than side by side.
+    static bool panesStacked();
+    static void setPanesStacked(bool stacked);
+
+    bool handleCommand(int id) override;
+    bool commandState(int id, CommandState &state) override;
+
+    // PaneView
+    void listingRequested(const QString &host, const QString &directory, int listingId) override;
+    void listingStarted(const QString &host, const QString &directory, int listingId) override;
+    void listingEntry(const QString &host, const QString &directory, const ListingEntry &entry) override;
+    void listingEnded(const QString &host, const QString &directory, bool complete) override;
+    void entryRemoved(const QString &host, const QString &directory, const QString &name) override;
+    void entryRenamed(const QString &host, const QString &directory, const QString &oldName,
+                      const QString &newName) override;
+    void directoryCreated(const QString &host, const QString &parent, const QString &name) override;
+
+signals:
+    // The location shown changed (titles, arrows and enabling may follow).
+    void locationChanged();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void createList(int style);
+    void onTreeSelectionChanged(QTreeWidgetItem *node);
+    void setListTitleFor(const QString &host, const QString &path);
+    void repaintArrows();
+    QList<Window *> allPanes() const;
+    int dividerTop() const;
+
+    ConnectionManager *pool_;
+    int paneNumber_;
+    DirWindow *tree_ = nullptr;
+    FileWindow *list_ = nullptr;
+    QLabel *treeTitle_ = nullptr;
+    QLabel *listTitle_ = nullptr;
+    ArrowButton *arrowToFirst_ = nullptr;
+    ArrowButton *arrowToSecond_ = nullptr;
+    int treeWidth_ = 250;
+    bool splitDragging_ = false;
+    int dragX_ = -1;
+    QBasicTimer selectionTimer_;
+    bool showTitles_ = false;
+    bool showDirs_ = true;
+    bool showingFiles_ = false;
+    bool showingHosts_ = false;
+    bool showTree_ = false;
+    int remote_ = 0;
+    bool atRoot_ = false;
+    int listStyle_ = 3;
+    bool showButtons_ = false;
+    // The directory whose live listing is filling the list (host + '\n' + directory), if any.
+    QString fillingListing_;
+    QString shownHost_;
+    QString shownDirectory_;
+};
