@@ -88,7 +88,6 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
 
 private:
     void createList(int style);
@@ -96,7 +95,11 @@ private:
     void setListTitleFor(const QString &host, const QString &path);
     void repaintArrows();
     QList<Window *> allPanes() const;
+    Window *secondPane() const;
+    // The list shows (or waits for) the listing of this directory.
+    bool showsListing(const QString &host, const QString &directory) const;
     int dividerTop() const;
+    void showDragBar();
 
     ConnectionManager *pool_;
     int paneNumber_;
@@ -109,6 +112,7 @@ private:
     int treeWidth_ = 250;
     bool splitDragging_ = false;
     int dragX_ = -1;
+    QWidget *dragBar_ = nullptr; // the divider's position while it is dragged
     QBasicTimer selectionTimer_;
     bool showTitles_ = false;
     bool showDirs_ = true;
