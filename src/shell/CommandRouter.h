@@ -1,0 +1,45 @@
+#pragma once
+
+#include "panes/CommandTarget.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+// Finds who takes a command: the focused widget and then its parents up to the main window; the
+// first CommandTarget that takes the command runs it. When the focus is not inside a pane (a tool
+// button, nothing, another window) the command goes to the pane that had the focus last, or the
+// first pane before any had it.
+class CommandRouter : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CommandRouter(QWidget *window, QObject *parent = nullptr);
+
+    // The panes, first the one that takes commands before any pane had the focus.
+    void setPanes(const QList<QWidget *> &panes);
+
+    // The targets a command visits, in order.
+    QList<CommandTarget *> chain() const;
+    // The look of the command: the first target that takes it decides; nobody: greyed.
+    CommandState state(int id) const;
+    // Runs the command. False when nobody takes it or the target that takes it has it greyed.
+    bool dispatch(int id);
+
+    // The widget commands start from right now.
+    QWidget *startWidget() const;
+
+signals:
+    // The focus moved; enabling may have changed.
+    void focusMoved();
+
+private:
+    void onFocusChanged(QWidget *old, QWidget *now);
+    QWidget *paneOf(QWidget *widget) const;
+
+    QWidget *window_;
+    QList<QPointer<QWidget>> panes_;
+    QPointer<QWidget> lastInPane_; // the last focused widget inside a pane
+};

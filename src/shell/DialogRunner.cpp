@@ -1,0 +1,8 @@
+#include "shell/DialogRunner.h"
+
+#include <QDialog>
+
+int DialogRunner::run(QDialog &dialog)
+{
+    return dialog.exec();
+}

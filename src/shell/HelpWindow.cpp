@@ -1,0 +1,75 @@
+#include "shell/HelpWindow.h"
+
+#include "shell/ProgramPictures.h"
+
+#include <QFile>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setWindowTitle(QStringLiteral("Vemal Ftp Help"));
+    setWindowIcon(ProgramPictures::appIcon());
+
+    browser_ = new QTextBrowser(this);
+    browser_->setObjectName(QStringLiteral("helpBrowser"));
+    browser_->setOpenExternalLinks(true);
+
+    auto *contents = new QPushButton(QStringLiteral("&Contents"), this);
+    auto *back = new QPushButton(QStringLiteral("&Back"), this);
+    auto *forward = new QPushButton(QStringLiteral("&Forward"), this);
+    back->setEnabled(false);
+    forward->setEnabled(false);
+    connect(contents, &QPushButton::clicked, this, &HelpWindow::showContents);
+    connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
+    connect(forward, &QPushButton::clicked, browser_, &QTextBrowser::forward);
+    connect(browser_, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
+    connect(browser_, &QTextBrowser::forwardAvailable, forward, &QPushButton::setEnabled);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(contents);
+    buttons->addWidget(back);
+    buttons->addWidget(forward);
+    buttons->addStretch(1);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(buttons);
+    layout->addWidget(browser_);
+    resize(620, 520);
+}
+
+QUrl HelpWindow::contentsUrl()
+{
+    return QUrl(QStringLiteral("qrc:/help/contents.html"));
+}
+
+QUrl HelpWindow::topicUrl(int topic)
+{
+    const QString path = QStringLiteral(":/help/topic%1.html").arg(topic);
+    return QFile::exists(path) ? QUrl(QStringLiteral("qrc") + path) : QUrl();
+}
+
+void HelpWindow::showContents()
+{
+    present(contentsUrl());
+}
+
+void HelpWindow::showTopic(int topic)
+{
+    const QUrl url = topicUrl(topic);
+    present(url.isEmpty() ? contentsUrl() : url);
+}
+
+QUrl HelpWindow::page() const
+{
+    return browser_->source();
+}
+
+void HelpWindow::present(const QUrl &url)
+{
+    browser_->setSource(url);
+    show();
+    raise();
+    activateWindow();
+}

@@ -1,0 +1,57 @@
+#include "shell/MessageBoxPrompt.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon boxIcon(Prompt::Icon icon)
+{
+    switch (icon) {
+    case Prompt::Icon::Information:
+        return QMessageBox::Information;
+    case Prompt::Icon::Warning:
+        return QMessageBox::Warning;
+    case Prompt::Icon::Question:
+        return QMessageBox::Question;
+    case Prompt::Icon::Stop:
+        return QMessageBox::Critical;
+    case Prompt::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+struct ButtonPair
+{
+    int prompt;
+    QMessageBox::StandardButton box;
+};
+
+constexpr ButtonPair kButtons[] = {
+    {Prompt::Ok, QMessageBox::Ok},
+    {Prompt::Cancel, QMessageBox::Cancel},
+    {Prompt::Yes, QMessageBox::Yes},
+    {Prompt::No, QMessageBox::No},
+};
+
+} // namespace
+
+int MessageBoxPrompt::ask(const QString &text, const QString &caption, Icon icon, int buttons)
+{
+    QMessageBox::StandardButtons standard;
+    for (const ButtonPair &pair : kButtons) {
+        if (buttons & pair.prompt)
+            standard |= pair.box;
+    }
+    if (!standard)
+        standard = QMessageBox::Ok;
+    QMessageBox box(boxIcon(icon), caption, text, standard, QApplication::activeWindow());
+    const int chosen = box.exec();
+    for (const ButtonPair &pair : kButtons) {
+        if (chosen == pair.box)
+            return pair.prompt;
+    }
+    // Closed with Escape or the close box: the box's way out.
+    return (buttons & Cancel) ? Cancel : (buttons & No) ? No : Ok;
+}
