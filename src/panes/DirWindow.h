@@ -3,12 +3,14 @@
 #include "panes/CommandTarget.h"
 
 #include <QHash>
+#include <QPersistentModelIndex>
 #include <QString>
 #include <QTreeWidget>
 
 class ConnectionManager;
 class FileWindow;
 class Window;
+struct HostEntry;
 struct ListingEntry;
 
 // The location tree of a pane: "All Hosts" with the host folders and hosts, "My Computer" with
@@ -53,6 +55,7 @@ public:
 
     // pane and pool may be null in tests that only build and search the tree.
     DirWindow(Window *pane, ConnectionManager *pool, QWidget *parent = nullptr);
+    ~DirWindow() override;
 
     // Node data and pictures.
     static quint32 nodeFlags(const QTreeWidgetItem *node);
@@ -100,6 +103,10 @@ public:
 signals:
     // The selected node changed (by any means); the pane shows it at once or after its timer.
     void selectionChanged(QTreeWidgetItem *node);
+    // In-place editing of a node's label began (Rename) / was confirmed with a new text. The label
+    // keeps its old text: the pane renames the host, folder or directory and then sets it.
+    void labelEditStarted(QTreeWidgetItem *node);
+    void labelEdited(QTreeWidgetItem *node, const QString &newText);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -108,14 +115,49 @@ protected:
 private:
     Window *pane_;
     ConnectionManager *pool_;
-    // Trees of every pane of the pool (this one when there is no pool).
+    // Trees of every pane of the pool, and always this one.
     QList<DirWindow *> allTrees() const;
+
     // The directory nodes being filled by listings under way, with their children by name.
     struct Sweep
     {
-        QTreeWidgetItem *node = nullptr;
-        QHash<QString, QTreeWidgetItem *> children;
-        bool expanded = false;
+        QPersistentModelIndex node;                 // invalid once the node left the tree
+        QHash<QString, QTreeWidgetItem *> children; // kept current when children are removed
+        bool placeholderRemoved = false;
     };
     QHash<QString, Sweep> sweeps_; // key: host + '\n' + directory
+
+    // Expansions and collapses made by the program itself, not by the user.
+    bool quiet_ = false;
+    // The node whose label is being edited, with its text when editing began.
+    QPersistentModelIndex editing_;
+    QString editingText_;
+
+    static QTreeWidgetItem *addNode(QTreeWidgetItem *parent, const QString &text, quint32 flags, int icon,
+                                    int selectedIcon);
+    static void addPlaceholder(QTreeWidgetItem *node);
+    static QTreeWidgetItem *exactChild(const QTreeWidgetItem *parent, const QString &text);
+    static QHash<QString, QTreeWidgetItem *> childrenByText(const QTreeWidgetItem *node);
+    static bool markSeen(QTreeWidgetItem *node, int icon);
+    static void clearSeen(QTreeWidgetItem *node);
+    void addHostEntries(QTreeWidgetItem *parent, int folderId, const QList<HostEntry> &entries,
+                        QList<int> &openFolders);
+    QTreeWidgetItem *nodeAtPath(QTreeWidgetItem *hostNode, const QString &path, bool exact) const;
+    static QString localDriveForm(QString path);
+    void tellUser(const QString &text, const QString &caption);
+    void setExpandedQuietly(QTreeWidgetItem *node, bool expanded);
+    void removeUnseenChildren(QTreeWidgetItem *node);
+    void sortNode(QTreeWidgetItem *node);
+    bool scanLocal(QTreeWidgetItem *node, FileWindow *list);
+    void applyLocalEntries(QTreeWidgetItem *node, const QString &path, const QString &nativeDirectory,
+                           FileWindow *list);
+
+    void onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous);
+    void onItemExpanded(QTreeWidgetItem *node);
+    void onItemCollapsed(QTreeWidgetItem *node);
+    void onRowsAboutToBeRemoved(const QModelIndex &parent, int first, int last);
+    void onItemChanged(QTreeWidgetItem *node, int column);
+    void onEditorClosed();
+    void startLabelEdit(QTreeWidgetItem *node);
+    static bool canRename(const QTreeWidgetItem *node);
 };
