@@ -3,6 +3,8 @@
 #include "panes/CommandTarget.h"
 
 #include <QList>
+#include <QModelIndex>
+#include <QSet>
 #include <QString>
 #include <QWidget>
 
@@ -102,11 +104,34 @@ signals:
     void labelEditStarted(int row);
     void labelEdited(int row, const QString &newText);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void createView();
+    void createDetailsView();
+    void createIconView();
+    void showPopupMenu(const QPoint &position);
+    void sendToPane(int id);
+    void activateSelection();
+    void showSortIndicator();
+    int iconFor(const QString &name, int kind);
+    bool isAsciiName(const QString &name);
+    void selectRows(const QList<int> &rows, bool select);
+    QModelIndex indexOf(int row) const;
+
     Window *pane_;
     bool showDirectories_;
     int style_;
     int sortOrder_ = 0;
     FileListModel *model_ = nullptr;
     QAbstractItemView *view_ = nullptr;
+    // Extensions transferred as text (lower case), read once for each batch of added entries.
+    QSet<QString> asciiExtensions_;
+    bool asciiExtensionsRead_ = false;
+    // The last filter chosen in "Select Using Filter", offered again at the next opening.
+    QString lastFilter_;
+    bool lastNoWildcards_ = false;
+    bool lastCaseSensitive_ = false;
+    bool lastUnselect_ = false;
 };

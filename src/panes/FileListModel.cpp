@@ -1,0 +1,279 @@
+#include "panes/FileListModel.h"
+
+#include "ftp/PackedDateTime.h"
+#include "panes/FileListSort.h"
+#include "panes/PaneImages.h"
+
+#include <QMetaObject>
+
+namespace {
+
+struct ColumnLook
+{
+    const char *title;
+    Qt::Alignment alignment;
+};
+
+constexpr ColumnLook columns[FileListModel::ColumnCount] = {
+    {"Name", Qt::AlignLeft | Qt::AlignVCenter},
+    {"Size", Qt::AlignRight | Qt::AlignVCenter},
+    {"Date", Qt::AlignLeft | Qt::AlignVCenter},
+};
+
+} // namespace
+
+FileListModel::FileListModel(QObject *parent) : QAbstractTableModel(parent)
+{
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
+}
+
+FileListModel::~FileListModel() = default;
+
+int FileListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(shown_);
+}
+
+int FileListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant FileListModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return QVariant();
+    const int row = index.row();
+    switch (role) {
+    case Qt::DisplayRole:
+        if (index.column() == SizeColumn)
+            return sizeText(row);
+        if (index.column() == DateColumn)
+            return dateText(row);
+        return text(row);
+    case Qt::EditRole:
+        return index.column() == NameColumn ? QVariant(text(row)) : QVariant();
+    case Qt::DecorationRole:
+        return index.column() == NameColumn ? QVariant(paneImage(icon(row))) : QVariant();
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(columns[index.column()].alignment);
+    case IconRole:
+        return icon(row);
+    default:
+        return QVariant();
+    }
+}
+
+QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return QString::fromLatin1(columns[section].title);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(columns[section].alignment);
+    return QVariant();
+}
+
+Qt::ItemFlags FileListModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == NameColumn)
+        result |= Qt::ItemIsEditable;
+    return result;
+}
+
+void FileListModel::addItem(int icon, const itemdata *record, const QString &text)
+{
+    Item &added = items_.emplace_back();
+    added.icon = icon;
+    if (record) {
+        added.record = *record;
+        added.hasRecord = true;
+    }
+    added.record.name = text;
+    namesRanked_ = false;
+    postFlush();
+}
+
+// The view learns of buffered items at the next turn of the event loop at the latest.
+void FileListModel::postFlush()
+{
+    if (flushPosted_)
+        return;
+    flushPosted_ = true;
+    QMetaObject::invokeMethod(this, &FileListModel::flush, Qt::QueuedConnection);
+}
+
+void FileListModel::flush()
+{
+    flushPosted_ = false;
+    if (!hasPending())
+        return;
+    beginInsertRows(QModelIndex(), 0, int(items_.size() - shown_) - 1);
+    shown_ = items_.size();
+    endInsertRows();
+}
+
+void FileListModel::clear()
+{
+    beginResetModel();
+    items_ = std::vector<Item>();
+    shown_ = 0;
+    namesRanked_ = false;
+    endResetModel();
+}
+
+// Gives every listed entry the place of its name in case-insensitive collation order (equal
+// names share a place), so that sorts compare two numbers instead of two collation keys.
+void FileListModel::rankNames()
+{
+    if (namesRanked_)
+        return;
+    std::vector<Item *> named;
+    named.reserve(items_.size());
+    for (Item &each : items_) {
+        if (!each.hasRecord)
+            continue;
+        if (!each.nameKey)
+            each.nameKey = collator_.sortKey(each.record.name);
+        named.push_back(&each);
+    }
+    std::sort(named.begin(), named.end(),
+              [](const Item *a, const Item *b) { return a->nameKey->compare(*b->nameKey) < 0; });
+    quint32 rank = 0;
+    for (size_t i = 0; i < named.size(); ++i) {
+        if (i > 0 && named[i - 1]->nameKey->compare(*named[i]->nameKey) != 0)
+            ++rank;
+        named[i]->nameRank = rank;
+    }
+    namesRanked_ = true;
+}
+
+void FileListModel::sortItems(int sortOrder)
+{
+    flush();
+    rankNames();
+    const int count = int(shown_);
+    std::vector<FileListSortItem> keys(shown_);
+    for (int row = 0; row < count; ++row) {
+        const Item &each = item(row);
+        FileListSortItem &key = keys[size_t(row)];
+        key.hasRecord = each.hasRecord;
+        key.isDirectory = each.record.isDirectory;
+        key.size = each.record.size;
+        key.dateKey = fileListDateKey(each.record.date);
+        key.name = each.record.name;
+        key.dot = each.record.name.lastIndexOf(QLatin1Char('.'));
+        key.nameRank = each.nameRank;
+    }
+    applyOrder(sortFileListItems(keys, sortOrder));
+}
+
+// order[newRow] is the old row of the item that goes to newRow. Selection and current item stay
+// with their items through the persistent indexes.
+void FileListModel::applyOrder(const std::vector<int> &order)
+{
+    const int count = int(order.size());
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRowOf(order.size());
+    std::vector<Item> sorted(order.size());
+    for (int newRow = 0; newRow < count; ++newRow) {
+        const int oldRow = order[size_t(newRow)];
+        newRowOf[size_t(oldRow)] = newRow;
+        sorted[size_t(count - 1 - newRow)] = std::move(item(oldRow));
+    }
+    items_ = std::move(sorted);
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex &old : from)
+        to.append(index(newRowOf[size_t(old.row())], old.column()));
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void FileListModel::setIcon(int row, int icon)
+{
+    item(row).icon = icon;
+    const QModelIndex changed = index(row, NameColumn);
+    emit dataChanged(changed, changed, {Qt::DecorationRole, IconRole});
+}
+
+void FileListModel::setIcons(const QList<int> &rows, int icon)
+{
+    if (rows.isEmpty())
+        return;
+    int first = rows.first();
+    int last = first;
+    for (int row : rows) {
+        item(row).icon = icon;
+        first = qMin(first, row);
+        last = qMax(last, row);
+    }
+    emit dataChanged(index(first, NameColumn), index(last, NameColumn), {Qt::DecorationRole, IconRole});
+}
+
+const itemdata *FileListModel::record(int row) const
+{
+    const Item &each = item(row);
+    return each.hasRecord ? &each.record : nullptr;
+}
+
+QString FileListModel::sizeText(int row) const
+{
+    const Item &each = item(row);
+    return each.hasRecord ? formatSize(each.record.size) : QString();
+}
+
+QString FileListModel::dateText(int row) const
+{
+    const Item &each = item(row);
+    return each.hasRecord ? formatDate(each.record.date) : QString();
+}
+
+int FileListModel::find(const QString &text) const
+{
+    for (int row = 0; row < int(shown_); ++row) {
+        if (item(row).record.name == text)
+            return row;
+    }
+    return -1;
+}
+
+void FileListModel::remove(int row)
+{
+    beginRemoveRows(QModelIndex(), row, row);
+    items_.erase(items_.begin() + qsizetype(shown_ - 1 - size_t(row)));
+    --shown_;
+    endRemoveRows();
+}
+
+// The listed name follows the text, so that a renamed entry sorts under its new name.
+void FileListModel::rename(int row, const QString &text)
+{
+    Item &each = item(row);
+    each.record.name = text;
+    each.nameKey.reset();
+    namesRanked_ = false;
+    emit dataChanged(index(row, NameColumn), index(row, NameColumn), {Qt::DisplayRole, Qt::EditRole});
+}
+
+QString FileListModel::formatSize(quint64 size)
+{
+    QString text = QString::number(size);
+    for (qsizetype at = text.size() - 3; at > 0; at -= 3)
+        text.insert(at, QLatin1Char(','));
+    return text;
+}
+
+QString FileListModel::formatDate(quint32 packed)
+{
+    if (packed == 0)
+        return QString();
+    using namespace PackedDateTime;
+    return QString::asprintf("%02d/%02d/%04d %02d:%02d", month(packed), day(packed), year(packed),
+                             hour(packed), minute(packed));
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "panes/FileWindow.h"
+
+#include <QAbstractTableModel>
+#include <QCollator>
+#include <QCollatorSortKey>
+
+#include <optional>
+#include <vector>
+
+// The items of a file list: icon, text and, for listed entries, their itemdata. Built for long
+// listings: items added in a row wait in a buffer and join the list in one insertion (the next
+// turn of the event loop, or sooner when the list is read through flush()); display texts are
+// made when asked for; a sort compares names by their rank among all names, worked out from
+// collation keys once for each set of names.
+//
+// Items are stored newest first from the end: display row r is items_[shown_ - 1 - r], so
+// putting an item before all others is an append.
+class FileListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Column { NameColumn = 0, SizeColumn = 1, DateColumn = 2, ColumnCount = 3 };
+    // The item's icon index as an int.
+    static constexpr int IconRole = Qt::UserRole + 1;
+
+    explicit FileListModel(QObject *parent = nullptr);
+    ~FileListModel() override;
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    // Puts an item before every item there (once flushed). record is null for tree-node copies.
+    void addItem(int icon, const itemdata *record, const QString &text);
+    // Items added but not yet in the list.
+    bool hasPending() const { return items_.size() > shown_; }
+    // Places the buffered items before all others in one insertion.
+    void flush();
+    void clear();
+    // Stable sort by a sort order of the list (key, plus 5 when descending).
+    void sortItems(int sortOrder);
+
+    QString text(int row) const { return item(row).record.name; }
+    int icon(int row) const { return item(row).icon; }
+    void setIcon(int row, int icon);
+    // Gives every row in rows the icon, with one change notification.
+    void setIcons(const QList<int> &rows, int icon);
+    const itemdata *record(int row) const;
+    QString sizeText(int row) const;
+    QString dateText(int row) const;
+    int find(const QString &text) const;
+    void remove(int row);
+    void rename(int row, const QString &text);
+
+    static QString formatSize(quint64 size);
+    // "MM/DD/YYYY HH:MM", empty for 0.
+    static QString formatDate(quint32 packed);
+
+private:
+    struct Item
+    {
+        itemdata record; // name is the item's text; the other fields count only with hasRecord
+        int icon = 0;
+        bool hasRecord = false;
+        quint32 nameRank = 0; // see rankNames()
+        std::optional<QCollatorSortKey> nameKey; // made at the first sort
+    };
+
+    Item &item(int row) { return items_[shown_ - 1 - size_t(row)]; }
+    const Item &item(int row) const { return items_[shown_ - 1 - size_t(row)]; }
+    void postFlush();
+    void rankNames();
+    void applyOrder(const std::vector<int> &order);
+
+    std::vector<Item> items_;
+    size_t shown_ = 0;        // items_[0, shown_) are in the list; the rest wait for flush()
+    bool flushPosted_ = false;
+    bool namesRanked_ = false;
+    QCollator collator_;
+};

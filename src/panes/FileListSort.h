@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QStringView>
+#include <QtGlobal>
+
+#include <vector>
+
+// What the file list's comparison reads of one item, gathered once before a sort.
+struct FileListSortItem
+{
+    bool hasRecord = false;   // false: a tree-node copy, equal to anything
+    bool isDirectory = false;
+    quint64 size = 0;
+    quint32 dateKey = 0;      // see fileListDateKey
+    QStringView name;
+    qsizetype dot = -1;       // position of the last '.' in name, -1 when none
+    quint32 nameRank = 0;     // place of name among all names, case-insensitive collation order
+};
+
+// The fields of a PackedDateTime from year down to the two-second count, as one number that
+// orders the same way as comparing the fields one by one.
+quint32 fileListDateKey(quint32 packed);
+
+// Compares two items for a sort order (key 0 name, 1 type, 2 size, 3 date; plus 5 descending):
+// directories and links come before files in either direction; descending reverses the rest.
+int compareFileListItems(const FileListSortItem &a, const FileListSortItem &b, int sortOrder);
+
+// The positions of items in sorted order; equal items keep their order.
+std::vector<int> sortFileListItems(const std::vector<FileListSortItem> &items, int sortOrder);

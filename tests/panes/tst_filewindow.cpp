@@ -1,0 +1,824 @@
+// The file list of a pane: its items, sorting, selection commands, filter selection, the popup
+// menu, activation and label editing, driven through the real widgets offscreen.
+#include "support/TestEnvironment.h"
+
+#include "ftp/PackedDateTime.h"
+#include "panes/CommandIds.h"
+#include "panes/FileWindow.h"
+#include "panes/PaneImages.h"
+#include "platform/SettingsStore.h"
+#include "settings/AsciiExtensions.h"
+#include "shell/SelectWild.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCollator>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+
+#include <memory>
+
+namespace {
+
+using List = std::unique_ptr<FileWindow>;
+
+List makeList(int style = FileWindow::Details, bool showDirectories = true)
+{
+    List list = std::make_unique<FileWindow>(nullptr, showDirectories, style);
+    list->resize(500, 400);
+    return list;
+}
+
+bool showList(FileWindow *list)
+{
+    list->show();
+    return QTest::qWaitForWindowExposed(list);
+}
+
+// Entries written as "name" (file), "name/" (directory) or "name@" (link), with an optional
+// ":size" and ":year-month-day hour:minute:second" date: "b.txt:10:2020-01-02 03:04:06".
+void addEntries(FileWindow *list, const QStringList &entries)
+{
+    for (const QString &entry : entries) {
+        const QStringList parts = entry.split(QLatin1Char(':'));
+        QString name = parts.value(0);
+        int kind = FileWindow::KindFile;
+        if (name.endsWith(QLatin1Char('/')))
+            kind = FileWindow::KindDirectory;
+        else if (name.endsWith(QLatin1Char('@')))
+            kind = FileWindow::KindLink;
+        if (kind != FileWindow::KindFile)
+            name.chop(1);
+        quint32 date = 0;
+        if (parts.size() > 2) {
+            const QDateTime when = QDateTime::fromString(parts.mid(2).join(QLatin1Char(':')),
+                                                         QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            date = PackedDateTime::pack(when.date().year(), when.date().month(), when.date().day(),
+                                        when.time().hour(), when.time().minute(), when.time().second());
+        }
+        list->AddListItem(name, parts.value(1).toULongLong(), date, kind);
+    }
+}
+
+QStringList texts(const FileWindow *list)
+{
+    QStringList result;
+    for (int row = 0; row < list->itemCount(); ++row)
+        result << list->itemText(row);
+    return result;
+}
+
+QStringList selectedTexts(const FileWindow *list)
+{
+    QStringList result;
+    for (int row : list->selectedRows())
+        result << list->itemText(row);
+    return result;
+}
+
+QPoint centreOf(const FileWindow *list, int row)
+{
+    list->itemCount(); // the items added last are in the view once the list has been read
+    return list->view()->visualRect(list->view()->model()->index(row, 0)).center();
+}
+
+// What a real double click delivers: press, release, double click, release.
+void doubleClick(QWidget *widget, QPoint position)
+{
+    QTest::mouseClick(widget, Qt::LeftButton, {}, position);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, position);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, position);
+}
+
+} // namespace
+
+class TestFileWindow : public QObject
+{
+    Q_OBJECT
+
+    TestEnvironment env_;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(env_.setUp(), qPrintable(env_.errorString()));
+        SettingsStore::reopen();
+        QVERIFY(SettingsStore::instance().isOpen());
+        for (const char *extension : {"txt", "htm", "html", "c", "h", "README"})
+            QVERIFY(!AddAsciiExtension(QString::fromLatin1(extension)).isEmpty());
+    }
+
+    void formatSize_data()
+    {
+        QTest::addColumn<quint64>("size");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << quint64(0) << "0";
+        QTest::newRow("three digits") << quint64(999) << "999";
+        QTest::newRow("one thousand") << quint64(1000) << "1,000";
+        QTest::newRow("five digits") << quint64(12345) << "12,345";
+        QTest::newRow("one million") << quint64(1000000) << "1,000,000";
+        QTest::newRow("inner zeros") << quint64(1002003) << "1,002,003";
+        QTest::newRow("32-bit maximum") << quint64(4294967295u) << "4,294,967,295";
+        QTest::newRow("above 32 bits") << quint64(4294967296u) << "4,294,967,296";
+        QTest::newRow("64-bit maximum") << quint64(18446744073709551615ull) << "18,446,744,073,709,551,615";
+    }
+
+    void formatSize()
+    {
+        QFETCH(quint64, size);
+        QFETCH(QString, text);
+        QCOMPARE(FileWindow::formatSize(size), text);
+        List list = makeList();
+        list->AddListItem(QStringLiteral("f"), size, 0, FileWindow::KindFile);
+        QCOMPARE(list->sizeText(0), text);
+        QCOMPARE(list->view()->model()->index(0, 1).data().toString(), text);
+    }
+
+    // The Date column shows month/day/year hour:minute and nothing for an unknown date; copies of
+    // tree nodes show neither size nor date and carry no record.
+    void columnTexts()
+    {
+        List list = makeList();
+        list->addNodeItem(QStringLiteral("Node"), IconComputer);
+        list->AddListItem(QStringLiteral("unknown"), 5, 0, FileWindow::KindFile);
+        list->AddListItem(QStringLiteral("dated"), 1000, PackedDateTime::pack(2023, 7, 4, 9, 5, 58),
+                          FileWindow::KindFile);
+        QCOMPARE(texts(list.get()), QStringList({"dated", "unknown", "Node"}));
+        QCOMPARE(list->dateText(0), QStringLiteral("07/04/2023 09:05"));
+        QCOMPARE(list->sizeText(0), QStringLiteral("1,000"));
+        QCOMPARE(list->dateText(1), QString());
+        QCOMPARE(list->sizeText(2), QString());
+        QCOMPARE(list->dateText(2), QString());
+        QVERIFY(!list->itemData(2));
+        QCOMPARE(list->itemIcon(2), int(IconComputer));
+        QCOMPARE(list->itemData(0)->size, quint64(1000));
+        const QAbstractItemModel *model = list->view()->model();
+        QCOMPARE(model->index(1, 2).data().toString(), QString());
+        QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Name"));
+        QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Size"));
+        QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Date"));
+        QVERIFY(model->index(0, 1).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
+        QVERIFY(model->index(0, 2).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignLeft);
+    }
+
+    void addListItem_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("showDirectories");
+        QTest::addColumn<int>("icon"); // -1: not shown
+
+        QTest::newRow("dot") << "." << int(FileWindow::KindDirectory) << true << -1;
+        QTest::newRow("dot dot") << ".." << int(FileWindow::KindDirectory) << true << -1;
+        QTest::newRow("dot as a file") << "." << int(FileWindow::KindFile) << true << -1;
+        QTest::newRow("directory") << "pub" << int(FileWindow::KindDirectory) << true << int(IconFolder);
+        QTest::newRow("directory hidden") << "pub" << int(FileWindow::KindDirectory) << false << -1;
+        QTest::newRow("link") << "lnk" << int(FileWindow::KindLink) << true << int(IconLink);
+        QTest::newRow("link hidden") << "lnk" << int(FileWindow::KindLink) << false << -1;
+        QTest::newRow("file with folders hidden") << "a.bin" << int(FileWindow::KindFile) << false
+                                                  << int(IconBinaryFile);
+        QTest::newRow("text extension") << "notes.txt" << int(FileWindow::KindFile) << true << int(IconAsciiFile);
+        QTest::newRow("extension in other case") << "notes.TXT" << int(FileWindow::KindFile) << true
+                                                 << int(IconAsciiFile);
+        QTest::newRow("last extension counts") << "archive.txt.gz" << int(FileWindow::KindFile) << true
+                                               << int(IconBinaryFile);
+        QTest::newRow("no dot looks up the name") << "readme" << int(FileWindow::KindFile) << true
+                                                  << int(IconAsciiFile);
+        QTest::newRow("no dot, not listed") << "Makefile" << int(FileWindow::KindFile) << true
+                                            << int(IconBinaryFile);
+        QTest::newRow("trailing dot") << "notes." << int(FileWindow::KindFile) << true << int(IconBinaryFile);
+        QTest::newRow("text-like directory") << "docs.txt" << int(FileWindow::KindDirectory) << true
+                                             << int(IconFolder);
+    }
+
+    void addListItem()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, kind);
+        QFETCH(bool, showDirectories);
+        QFETCH(int, icon);
+        List list = makeList(FileWindow::Details, showDirectories);
+        QCOMPARE(list->AddListItem(name, 7, PackedDateTime::pack(2001, 2, 3), kind), icon < 0 ? 0 : 1);
+        QCOMPARE(list->itemCount(), icon < 0 ? 0 : 1);
+        if (icon < 0)
+            return;
+        QCOMPARE(list->itemIcon(0), icon);
+        QCOMPARE(list->itemText(0), name);
+        const itemdata *record = list->itemData(0);
+        QVERIFY(record);
+        QCOMPARE(record->name, name);
+        QCOMPARE(record->size, quint64(7));
+        QCOMPARE(record->date, PackedDateTime::pack(2001, 2, 3));
+        QCOMPARE(record->isDirectory, kind != FileWindow::KindFile);
+        if (kind == FileWindow::KindFile)
+            QCOMPARE(icon == IconAsciiFile, IsAsciiExtension(name));
+    }
+
+    // The extension list is read once per batch of entries: a change made in between shows in
+    // the next listing.
+    void asciiListReadPerListing()
+    {
+        List list = makeList();
+        list->AddListItem(QStringLiteral("a.xyz"), 1, 0, FileWindow::KindFile);
+        QCOMPARE(list->itemIcon(0), int(IconBinaryFile));
+        QVERIFY(!AddAsciiExtension(QStringLiteral("xyz")).isEmpty());
+        list->ClearList();
+        list->AddListItem(QStringLiteral("a.xyz"), 1, 0, FileWindow::KindFile);
+        QCOMPARE(list->itemIcon(0), int(IconAsciiFile));
+        QVERIFY(RemoveAsciiExtension(QStringLiteral("xyz")));
+    }
+
+    // Every item goes before the ones already there, and a batch joins the view in one insertion.
+    void itemsPrecedeEarlierOnes()
+    {
+        List list = makeList();
+        QSignalSpy inserted(list->view()->model(), &QAbstractItemModel::rowsInserted);
+        addEntries(list.get(), {"first", "second/", "third"});
+        list->addNodeItem(QStringLiteral("node"), IconFolder);
+        QTRY_COMPARE(list->view()->model()->rowCount(), 4);
+        QCOMPARE(inserted.size(), 1);
+        QCOMPARE(texts(list.get()), QStringList({"node", "third", "second", "first"}));
+        addEntries(list.get(), {"fourth", "fifth"});
+        QCOMPARE(texts(list.get()), QStringList({"fifth", "fourth", "node", "third", "second", "first"}));
+        QCOMPARE(inserted.size(), 2);
+        list->ClearList();
+        QCOMPARE(list->itemCount(), 0);
+        QCOMPARE(list->view()->model()->rowCount(), 0);
+    }
+
+    void findRemoveRename()
+    {
+        List list = makeList();
+        addEntries(list.get(), {"Readme:3", "readme:4", "b:5"});
+        QCOMPARE(list->findItem(QStringLiteral("readme")), 1);
+        QCOMPARE(list->findItem(QStringLiteral("Readme")), 2);
+        QCOMPARE(list->findItem(QStringLiteral("README")), -1);
+        list->removeItem(1);
+        QCOMPARE(texts(list.get()), QStringList({"b", "Readme"}));
+        list->renameItem(1, QStringLiteral("a"));
+        QCOMPARE(list->itemText(1), QStringLiteral("a"));
+        QCOMPARE(list->itemData(1)->size, quint64(3));
+        // The new name is the one sorted by.
+        list->SortList(FileWindow::SortName, false, 0);
+        QCOMPARE(texts(list.get()), QStringList({"a", "b"}));
+        // Rows out of range are ignored.
+        list->removeItem(5);
+        list->renameItem(-1, QStringLiteral("x"));
+        QCOMPARE(list->itemCount(), 2);
+        QCOMPARE(list->itemData(9), nullptr);
+    }
+
+    void sortOrderSteps_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("steps"); // cN column click N, kN key N, desc, asc
+        QTest::addColumn<QList<int>>("orders");
+
+        QTest::newRow("size clicked twice, then name") << 0 << "c1 c1 c0" << QList<int>{2, 7, 0};
+        QTest::newRow("size clicked from size") << 2 << "c1 c1" << QList<int>{7, 2};
+        QTest::newRow("date column from type") << 1 << "c2" << QList<int>{3};
+        QTest::newRow("date column descending to ascending") << 8 << "c2" << QList<int>{3};
+        QTest::newRow("name column from size descending") << 7 << "c0" << QList<int>{0};
+        QTest::newRow("descending after date, then name") << 0 << "k3 desc k0" << QList<int>{3, 8, 5};
+        QTest::newRow("ascending keeps the key") << 7 << "asc asc" << QList<int>{2, 2};
+        QTest::newRow("descending twice") << 1 << "desc desc" << QList<int>{6, 6};
+        QTest::newRow("key keeps descending") << 6 << "k2 k1" << QList<int>{7, 6};
+        QTest::newRow("keep key") << 3 << "k5" << QList<int>{3};
+        QTest::newRow("stored value above 8") << 12 << "k5" << QList<int>{0};
+        QTest::newRow("stored 9, then descending") << 9 << "desc" << QList<int>{5};
+        QTest::newRow("stored 9, then a click") << 9 << "c0" << QList<int>{5};
+    }
+
+    void sortOrderSteps()
+    {
+        QFETCH(int, start);
+        QFETCH(QString, steps);
+        QFETCH(QList<int>, orders);
+        List list = makeList();
+        list->setSortOrder(start);
+        const QStringList words = steps.split(QLatin1Char(' '));
+        QCOMPARE(words.size(), orders.size());
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            const QString &step = words[i];
+            if (step == QLatin1String("desc"))
+                list->SortList(FileWindow::KeepKey, false, 2);
+            else if (step == QLatin1String("asc"))
+                list->SortList(FileWindow::KeepKey, false, 1);
+            else
+                list->SortList(step.mid(1).toInt(), step.startsWith(QLatin1Char('c')), 0);
+            QVERIFY2(list->sortOrder() == orders[i], qPrintable(QStringLiteral("after %1: %2")
+                                                                    .arg(step).arg(list->sortOrder())));
+        }
+    }
+
+    void comparison_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<int>("sortOrder");
+        QTest::addColumn<QStringList>("sorted");
+
+        const QStringList mixed = {"b", "A", "z/", "C@", "a.txt"};
+        QTest::newRow("name: folders first, case ignored") << mixed << 0 << QStringList{"C", "z", "A", "a.txt", "b"};
+        QTest::newRow("name descending: folders still first")
+            << mixed << 5 << QStringList{"z", "C", "b", "a.txt", "A"};
+        QTest::newRow("type: no extension first, then by extension")
+            << QStringList{"b.txt", "d", "c.DOC", "a", "e.doc.gz"} << 1
+            << QStringList{"a", "d", "c.DOC", "e.doc.gz", "b.txt"};
+        QTest::newRow("type descending")
+            << QStringList{"b.txt", "d", "c.DOC", "a", "e.doc.gz"} << 6
+            << QStringList{"b.txt", "e.doc.gz", "c.DOC", "d", "a"};
+        QTest::newRow("type keeps folders first") << QStringList{"x.c", "dir.a/", "y"} << 1
+                                                  << QStringList{"dir.a", "y", "x.c"};
+        const QStringList sized = {"b:10", "c:5", "a:10", "big:5000000000", "d/:99"};
+        QTest::newRow("size, ties by name") << sized << 2 << QStringList{"d", "c", "a", "b", "big"};
+        QTest::newRow("size descending") << sized << 7 << QStringList{"d", "big", "b", "a", "c"};
+        const QStringList dated = {"y:0:2020-01-31 00:00:00", "x:0", "w:0:2019-12-01 23:59:58",
+                                   "v:0:2020-01-31 00:00:02", "u:0:2020-01-31 00:00:00"};
+        QTest::newRow("date: unknown earliest, fields, ties by name")
+            << dated << 3 << QStringList{"x", "w", "u", "y", "v"};
+        QTest::newRow("date descending") << dated << 8 << QStringList{"v", "y", "u", "w", "x"};
+    }
+
+    void comparison()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(int, sortOrder);
+        QFETCH(QStringList, sorted);
+        List list = makeList();
+        addEntries(list.get(), entries);
+        list->setSortOrder(sortOrder);
+        list->SortList(FileWindow::KeepKey, false, 0);
+        QCOMPARE(list->sortOrder(), sortOrder);
+        QCOMPARE(texts(list.get()), sorted);
+    }
+
+    // Extensions differing only in case tie; both still follow the names without one.
+    void typeTiesIgnoreCase()
+    {
+        List list = makeList();
+        addEntries(list.get(), {"a.TXT", "b.txt", "c"});
+        list->SortList(FileWindow::SortType, false, 0);
+        QCOMPARE(list->itemText(0), QStringLiteral("c"));
+        QCOMPARE(QSet<QString>({list->itemText(1), list->itemText(2)}), QSet<QString>({"a.TXT", "b.txt"}));
+    }
+
+    // Copies of tree nodes have no record: they compare equal, so a sort leaves them as they are.
+    void nodeCopiesKeepTheirOrder()
+    {
+        List list = makeList();
+        list->addNodeItem(QStringLiteral("a"), IconComputer);
+        list->addNodeItem(QStringLiteral("c"), IconFolder);
+        list->addNodeItem(QStringLiteral("b"), IconFolder);
+        for (int order : {0, 5, 1, 2, 3})
+            list->SortList(order, false, 0);
+        QCOMPARE(texts(list.get()), QStringList({"b", "c", "a"}));
+    }
+
+    void headerClickSorts()
+    {
+        List list = makeList();
+        QVERIFY(showList(list.get()));
+        addEntries(list.get(), {"a:30", "b:10", "c:20"});
+        auto *tree = qobject_cast<QTreeView *>(list->view());
+        QVERIFY(tree);
+        QHeaderView *header = tree->header();
+        const QPoint size(header->sectionViewportPosition(1) + header->sectionSize(1) / 2, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, size);
+        QCOMPARE(list->sortOrder(), 2);
+        QCOMPARE(texts(list.get()), QStringList({"b", "c", "a"}));
+        QCOMPARE(header->sortIndicatorSection(), 1);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, size);
+        QCOMPARE(list->sortOrder(), 7);
+        QCOMPARE(texts(list.get()), QStringList({"a", "c", "b"}));
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    }
+
+    void selectionFollowsItemsThroughSort()
+    {
+        List list = makeList();
+        addEntries(list.get(), {"d", "a", "c", "b", "e"});
+        list->setSelected(list->findItem(QStringLiteral("a")), true);
+        list->setSelected(list->findItem(QStringLiteral("d")), true);
+        list->view()->selectionModel()->setCurrentIndex(list->view()->model()->index(list->findItem("c"), 0),
+                                                        QItemSelectionModel::NoUpdate);
+        list->SortList(FileWindow::SortName, false, 0);
+        QCOMPARE(texts(list.get()), QStringList({"a", "b", "c", "d", "e"}));
+        QCOMPARE(selectedTexts(list.get()), QStringList({"a", "d"}));
+        QCOMPARE(list->itemText(list->focusedRow()), QStringLiteral("c"));
+        list->SortList(FileWindow::KeepKey, false, 2);
+        QCOMPARE(selectedTexts(list.get()), QStringList({"d", "a"}));
+        QCOMPARE(list->itemText(list->focusedRow()), QStringLiteral("c"));
+    }
+
+    void matchFilter_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<bool>("noWildcards");
+        QTest::addColumn<bool>("caseSensitive");
+        QTest::addColumn<bool>("matches");
+
+        QTest::newRow("star extension") << "readme.txt" << "*.txt" << false << false << true;
+        QTest::newRow("star stops at the first dot") << "a.b.txt" << "*.txt" << false << false << false;
+        QTest::newRow("trailing star needs a character") << "ab" << "ab*" << false << false << false;
+        QTest::newRow("trailing star") << "abc" << "ab*" << false << false << true;
+        QTest::newRow("question mark") << "abc" << "a?c" << false << false << true;
+        QTest::newRow("question mark needs a character") << "ac" << "a?c" << false << false << false;
+        QTest::newRow("pattern shorter than the name") << "abcd" << "a?c" << false << false << false;
+        QTest::newRow("star in the middle") << "report-2020.doc" << "r*2020.doc" << false << false << true;
+        QTest::newRow("star, character absent") << "abc" << "a*x" << false << false << false;
+        QTest::newRow("case ignored") << "README.TXT" << "*.txt" << false << false << true;
+        QTest::newRow("case sensitive") << "README.TXT" << "*.txt" << false << true << false;
+        QTest::newRow("plain substring") << "mytxtfile.doc" << "txt" << false << false << true;
+        QTest::newRow("plain substring absent") << "notes.doc" << "txt" << false << false << false;
+        QTest::newRow("plain substring, case sensitive") << "MyTxt" << "txt" << false << true << false;
+        QTest::newRow("no expansion: substring") << "ab.txt" << "b.t" << true << false << true;
+        QTest::newRow("no expansion: literal star") << "a.txt" << "*.txt" << true << false << false;
+        QTest::newRow("no expansion: name with a star") << "x*.txt" << "*.txt" << true << false << true;
+        QTest::newRow("empty filter matches everything") << "abc" << "" << false << false << true;
+    }
+
+    void matchFilter()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, filter);
+        QFETCH(bool, noWildcards);
+        QFETCH(bool, caseSensitive);
+        QFETCH(bool, matches);
+        QCOMPARE(FileWindow::MatchFilter(name, filter, noWildcards, caseSensitive), matches);
+    }
+
+    void applyFilter()
+    {
+        List list = makeList();
+        addEntries(list.get(), {"d.txt", "c.txt", "b.doc", "a.txt", "a.b.txt"});
+        list->setSelected(list->findItem(QStringLiteral("b.doc")), true);
+        list->applyFilter(QStringLiteral("*.TXT"), false, false, false);
+        QCOMPARE(selectedTexts(list.get()), QStringList({"a.txt", "b.doc", "c.txt", "d.txt"}));
+        QCOMPARE(list->focusedRow(), list->findItem(QStringLiteral("a.txt")));
+        list->applyFilter(QStringLiteral("c."), false, false, true);
+        QCOMPARE(selectedTexts(list.get()), QStringList({"a.txt", "b.doc", "d.txt"}));
+        list->applyFilter(QStringLiteral("*.TXT"), false, true, false);
+        QCOMPARE(selectedTexts(list.get()), QStringList({"a.txt", "b.doc", "d.txt"}));
+        list->applyFilter(QStringLiteral(".b."), true, false, false);
+        QCOMPARE(selectedTexts(list.get()), QStringList({"a.b.txt", "a.txt", "b.doc", "d.txt"}));
+    }
+
+    void selectUsingFilterDialog()
+    {
+        List list = makeList();
+        QVERIFY(showList(list.get()));
+        addEntries(list.get(), {"one.txt", "TWO.TXT", "three.doc"});
+        QVERIFY(list->handleCommand(Cmd::SelectUsingFilter));
+        SelectWild *dialog = nullptr;
+        QTRY_VERIFY((dialog = list->findChild<SelectWild *>()) && dialog->isVisible());
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Select Using Filter"));
+        QVERIFY(dialog->isModal());
+        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("ctl102"));
+        auto *noWildcards = dialog->findChild<QCheckBox *>(QStringLiteral("ctl101"));
+        auto *caseSensitive = dialog->findChild<QCheckBox *>(QStringLiteral("ctl103"));
+        auto *unselect = dialog->findChild<QCheckBox *>(QStringLiteral("ctl104"));
+        auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("ctl1"));
+        auto *cancel = dialog->findChild<QPushButton *>(QStringLiteral("ctl2"));
+        QVERIFY(edit && noWildcards && caseSensitive && unselect && ok && cancel);
+        QCOMPARE(noWildcards->text(), QStringLiteral("Don't &Expand Wildcards"));
+        QCOMPARE(caseSensitive->text(), QStringLiteral("&Case Sensitive"));
+        QCOMPARE(unselect->text(), QStringLiteral("Unselect matching files"));
+        QCOMPARE(ok->text(), QStringLiteral("&OK"));
+        QCOMPARE(cancel->text(), QStringLiteral("&Cancel"));
+        QCOMPARE(edit->maxLength(), 499);
+        bool prompted = false;
+        for (const QLabel *label : dialog->findChildren<QLabel *>())
+            prompted |= label->text() == QLatin1String("Please enter &filter for selecting files.")
+                && label->buddy() == edit;
+        QVERIFY(prompted);
+
+        QTest::keyClicks(edit, QStringLiteral("*.txt"));
+        caseSensitive->setChecked(true);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QCOMPARE(selectedTexts(list.get()), QStringList({"one.txt"}));
+        QTRY_VERIFY(!list->findChild<SelectWild *>());
+
+        // The next opening offers the last choice; Cancel changes nothing.
+        list->selectUsingFilter();
+        QTRY_VERIFY((dialog = list->findChild<SelectWild *>()) && dialog->isVisible());
+        QCOMPARE(dialog->findChild<QLineEdit *>(QStringLiteral("ctl102"))->text(), QStringLiteral("*.txt"));
+        QVERIFY(dialog->findChild<QCheckBox *>(QStringLiteral("ctl103"))->isChecked());
+        QVERIFY(!dialog->findChild<QCheckBox *>(QStringLiteral("ctl104"))->isChecked());
+        dialog->findChild<QCheckBox *>(QStringLiteral("ctl103"))->setChecked(false);
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("ctl2")), Qt::LeftButton);
+        QTRY_VERIFY(!list->findChild<SelectWild *>());
+        QCOMPARE(selectedTexts(list.get()), QStringList({"one.txt"}));
+        list->selectUsingFilter();
+        QTRY_VERIFY((dialog = list->findChild<SelectWild *>()) && dialog->isVisible());
+        QVERIFY(dialog->findChild<QCheckBox *>(QStringLiteral("ctl103"))->isChecked());
+        dialog->reject();
+    }
+
+    void selectionCommands()
+    {
+        List list = makeList();
+        addEntries(list.get(), {"a", "b", "c", "d"});
+        CommandState state;
+        QVERIFY(list->commandState(Cmd::Rename, state));
+        QVERIFY(!state.enabled);
+        for (int id : {int(Cmd::SelectAll), int(Cmd::UnselectAll), int(Cmd::InvertSelection),
+                       int(Cmd::SelectUsingFilter)}) {
+            state = CommandState{false, false};
+            QVERIFY(list->commandState(id, state));
+            QVERIFY(state.enabled);
+        }
+        // Commands of the pane pass on.
+        for (int id : {int(Cmd::Open), int(Cmd::Copy), int(Cmd::Delete), int(Cmd::MarkBinary),
+                       int(Cmd::ByName), int(Cmd::Descending), int(Cmd::RefreshCurrent)}) {
+            QVERIFY(!list->handleCommand(id));
+            QVERIFY(!list->commandState(id, state));
+        }
+
+        QVERIFY(list->handleCommand(Cmd::SelectAll));
+        QCOMPARE(list->selectedRows(), QList<int>({0, 1, 2, 3}));
+        QVERIFY(list->commandState(Cmd::Rename, state));
+        QVERIFY(state.enabled);
+        QVERIFY(list->handleCommand(Cmd::UnselectAll));
+        QCOMPARE(list->selectedRows(), QList<int>());
+        list->setSelected(1, true);
+        list->setSelected(3, true);
+        QVERIFY(list->handleCommand(Cmd::InvertSelection));
+        QCOMPARE(list->selectedRows(), QList<int>({0, 2}));
+        QVERIFY(list->isSelected(2));
+        QVERIFY(!list->isSelected(3));
+        QVERIFY(list->handleCommand(Cmd::InvertSelection));
+        QCOMPARE(list->selectedRows(), QList<int>({1, 3}));
+        list->setSelected(1, false);
+        QCOMPARE(list->selectedRows(), QList<int>({3}));
+    }
+
+    // Mark As changes the icon only: the record, and so the sort position, stay.
+    void markChangesOnlyTheIcon()
+    {
+        List list = makeList();
+        addEntries(list.get(), {"zdir/:0", "a.txt:5", "b:7"});
+        list->setSelected(list->findItem(QStringLiteral("zdir")), true);
+        list->setSelected(list->findItem(QStringLiteral("a.txt")), true);
+        list->markSelection(IconBinaryFile);
+        QCOMPARE(list->itemIcon(list->findItem(QStringLiteral("zdir"))), int(IconBinaryFile));
+        QCOMPARE(list->itemIcon(list->findItem(QStringLiteral("a.txt"))), int(IconBinaryFile));
+        QCOMPARE(list->itemIcon(list->findItem(QStringLiteral("b"))), int(IconBinaryFile));
+        QVERIFY(list->itemData(list->findItem(QStringLiteral("zdir")))->isDirectory);
+        list->SortList(FileWindow::SortName, false, 0);
+        QCOMPARE(texts(list.get()), QStringList({"zdir", "a.txt", "b"}));
+        list->unselectAll();
+        list->setSelected(2, true);
+        list->markSelection(IconFolder);
+        QCOMPARE(list->itemIcon(2), int(IconFolder));
+        QVERIFY(!list->itemData(2)->isDirectory);
+    }
+
+    void activation_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("markAs"); // -1: keep the icon
+        QTest::addColumn<int>("command");
+        QTest::newRow("binary file") << "a.bin" << -1 << int(Cmd::Copy);
+        QTest::newRow("text file") << "a.txt" << -1 << int(Cmd::Copy);
+        QTest::newRow("directory") << "dir/" << -1 << int(Cmd::Open);
+        QTest::newRow("link") << "lnk@" << -1 << int(Cmd::Open);
+        QTest::newRow("directory marked binary") << "dir/" << int(IconBinaryFile) << int(Cmd::Copy);
+        QTest::newRow("file marked folder") << "a.bin" << int(IconFolder) << int(Cmd::Open);
+    }
+
+    // A double click or Ctrl+Enter copies a file and opens anything folder-like, by the icon.
+    void activation()
+    {
+        QFETCH(QString, entry);
+        QFETCH(int, markAs);
+        QFETCH(int, command);
+        for (int style : {int(FileWindow::Details), int(FileWindow::List)}) {
+            List list = makeList(style);
+            QVERIFY(showList(list.get()));
+            addEntries(list.get(), {"other.txt", entry, "other.bin"});
+            list->setSelected(1, true);
+            if (markAs >= 0)
+                list->markSelection(markAs);
+            QSignalSpy requested(list.get(), &FileWindow::commandRequested);
+            doubleClick(list->view()->viewport(), centreOf(list.get(), 1));
+            QCOMPARE(list->selectedRows(), QList<int>({1}));
+            QTest::keyClick(list->view(), Qt::Key_Return, Qt::ControlModifier);
+            QTest::keyClick(list->view(), Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+            QCOMPARE(requested.size(), 3);
+            for (const QList<QVariant> &signal : requested)
+                QCOMPARE(signal.at(0).toInt(), command);
+        }
+    }
+
+    void activationNeedsSelection()
+    {
+        List list = makeList();
+        QVERIFY(showList(list.get()));
+        addEntries(list.get(), {"a", "b/"});
+        QSignalSpy requested(list.get(), &FileWindow::commandRequested);
+        QTest::keyClick(list->view(), Qt::Key_Return, Qt::ControlModifier);
+        // Plain Enter is not Ctrl+Enter.
+        list->setSelected(0, true);
+        QTest::keyClick(list->view(), Qt::Key_Return);
+        QCOMPARE(requested.size(), 0);
+    }
+
+    void popupMenu()
+    {
+        List list = makeList();
+        QVERIFY(showList(list.get()));
+        addEntries(list.get(), {"a", "b/"});
+        QSignalSpy requested(list.get(), &FileWindow::commandRequested);
+        QWidget *viewport = list->view()->viewport();
+        const QPoint at = centreOf(list.get(), 0);
+        QContextMenuEvent withoutSelection(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+        QApplication::sendEvent(viewport, &withoutSelection);
+        QCoreApplication::processEvents();
+        QVERIFY(!QApplication::activePopupWidget());
+
+        const QList<int> ids = {Cmd::Open, Cmd::Copy, Cmd::Delete, Cmd::MarkBinary, Cmd::MarkAscii, Cmd::MarkFolder};
+        for (int id : ids) {
+            list->setSelected(1, true);
+            QContextMenuEvent click(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+            QApplication::sendEvent(viewport, &click);
+            QMenu *menu = nullptr;
+            QTRY_VERIFY((menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())));
+            QStringList items;
+            for (const QAction *action : menu->actions())
+                items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            QCOMPARE(items, QStringList({"&Open", "&Copy", "&Delete", "-", "Mark As &Binary", "Mark As &ASCII",
+                                         "Mark As &Folder"}));
+            QList<QAction *> commands = menu->actions();
+            commands.removeIf([](const QAction *action) { return action->isSeparator(); });
+            commands.at(ids.indexOf(id))->trigger();
+            menu->close();
+            QTRY_VERIFY(!QApplication::activePopupWidget());
+        }
+        QCOMPARE(requested.size(), ids.size());
+        for (qsizetype i = 0; i < ids.size(); ++i)
+            QCOMPARE(requested.at(i).at(0).toInt(), ids[i]);
+    }
+
+    // Rename edits the first selected label; the new text is reported, not applied.
+    void renameByLabelEditing()
+    {
+        List list = makeList();
+        QVERIFY(showList(list.get()));
+        addEntries(list.get(), {"c", "b", "a"});
+        QSignalSpy started(list.get(), &FileWindow::labelEditStarted);
+        QSignalSpy edited(list.get(), &FileWindow::labelEdited);
+        QVERIFY(list->handleCommand(Cmd::Rename));
+        QCOMPARE(started.size(), 0);
+
+        list->setSelected(2, true);
+        list->setSelected(1, true);
+        QVERIFY(list->handleCommand(Cmd::Rename));
+        QCOMPARE(started.size(), 1);
+        QCOMPARE(started.at(0).at(0).toInt(), 1);
+        QLineEdit *editor = nullptr;
+        QTRY_VERIFY((editor = list->view()->viewport()->findChild<QLineEdit *>()) && editor->isVisible());
+        QCOMPARE(editor->text(), QStringLiteral("b"));
+        editor->setText(QStringLiteral("renamed"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(edited.size(), 1);
+        QCOMPARE(edited.at(0).at(0).toInt(), 1);
+        QCOMPARE(edited.at(0).at(1).toString(), QStringLiteral("renamed"));
+        QCOMPARE(list->itemText(1), QStringLiteral("b"));
+
+        // Escape ends the editing without a new text.
+        QVERIFY(list->handleCommand(Cmd::Rename));
+        QTRY_VERIFY((editor = list->view()->viewport()->findChild<QLineEdit *>()) && editor->isVisible());
+        editor->setText(QStringLiteral("other"));
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QTRY_VERIFY(!list->view()->viewport()->findChild<QLineEdit *>()
+                    || !list->view()->viewport()->findChild<QLineEdit *>()->isVisible());
+        QCOMPARE(started.size(), 2);
+        QCOMPARE(edited.size(), 1);
+        QCOMPARE(list->itemText(1), QStringLiteral("b"));
+    }
+
+    void viewStyles_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<bool>("details");
+        QTest::addColumn<int>("viewMode");
+        QTest::addColumn<int>("flow");
+        QTest::newRow("large icons") << 0 << false << int(QListView::IconMode) << int(QListView::LeftToRight);
+        QTest::newRow("small icons") << 1 << false << int(QListView::ListMode) << int(QListView::LeftToRight);
+        QTest::newRow("list") << 2 << false << int(QListView::ListMode) << int(QListView::TopToBottom);
+        QTest::newRow("details") << 3 << true << 0 << 0;
+    }
+
+    void viewStyles()
+    {
+        QFETCH(int, style);
+        QFETCH(bool, details);
+        QFETCH(int, viewMode);
+        QFETCH(int, flow);
+        List list = makeList(style);
+        QVERIFY(showList(list.get()));
+        QCOMPARE(list->style(), style);
+        QAbstractItemView *view = list->view();
+        QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
+        if (details) {
+            auto *tree = qobject_cast<QTreeView *>(view);
+            QVERIFY(tree);
+            QVERIFY(!tree->rootIsDecorated());
+            QVERIFY(tree->uniformRowHeights());
+            QVERIFY(!tree->isSortingEnabled());
+            QCOMPARE(tree->header()->sectionSize(0), 120);
+            QCOMPARE(tree->header()->sectionSize(1), 55);
+            QCOMPARE(tree->header()->sectionSize(2), 120);
+        } else {
+            auto *listView = qobject_cast<QListView *>(view);
+            QVERIFY(listView);
+            QCOMPARE(int(listView->viewMode()), viewMode);
+            QCOMPARE(int(listView->flow()), flow);
+            QVERIFY(listView->isWrapping());
+            QVERIFY(listView->uniformItemSizes());
+        }
+        // Ctrl and Shift clicks extend the selection in every style.
+        addEntries(list.get(), {"c", "b", "a", "d"});
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, centreOf(list.get(), 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, centreOf(list.get(), 2));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, centreOf(list.get(), 1));
+        QCOMPARE(list->selectedRows(), QList<int>({0, 2}));
+        QCOMPARE(list->view()->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey(),
+                 paneImage(IconBinaryFile).cacheKey());
+    }
+
+    void modelConsistency()
+    {
+        List list = makeList();
+        QAbstractItemModelTester tester(list->view()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        addEntries(list.get(), {"b:3", "a/", "c.txt:1"});
+        QTRY_COMPARE(list->view()->model()->rowCount(), 3);
+        list->setSelected(0, true);
+        for (int order : {0, 1, 2, 3, 5, 6, 7, 8})
+            list->SortList(order, false, 0);
+        list->addNodeItem(QStringLiteral("node"), IconComputer);
+        list->renameItem(list->findItem(QStringLiteral("b")), QStringLiteral("bb"));
+        list->setSelected(1, true);
+        list->markSelection(IconAsciiFile);
+        list->removeItem(0);
+        addEntries(list.get(), {"d", "e"});
+        list->SortList(FileWindow::SortName, false, 0);
+        QCOMPARE(list->itemCount(), 5);
+        list->ClearList();
+        addEntries(list.get(), {"f"});
+        QTRY_COMPARE(list->view()->model()->rowCount(), 1);
+    }
+
+    // A listing of 100 000 entries ends up complete and in order (correctness only: speed is
+    // measured by the list benchmark).
+    void longListing()
+    {
+        List list = makeList();
+        QVERIFY(showList(list.get()));
+        constexpr int count = 100000;
+        for (int i = 0; i < count; ++i) {
+            const bool directory = i % 10 == 0;
+            const QString name = QStringLiteral("%1item%2.%3").arg(QChar(u'a' + (i * 7) % 26)).arg(i)
+                                     .arg(i % 3 ? QStringLiteral("txt") : QStringLiteral("Dat"));
+            list->AddListItem(name, quint64(i % 1000) * 4099, PackedDateTime::pack(1990 + i % 30, 1 + i % 12, 1 + i % 28),
+                              directory ? FileWindow::KindDirectory : FileWindow::KindFile);
+        }
+        list->SortList(FileWindow::SortName, false, 0);
+        QCOMPARE(list->itemCount(), count);
+        QCOMPARE(list->view()->model()->rowCount(), count);
+        QCOMPARE(list->itemIcon(count - 1), list->itemText(count - 1).endsWith(QLatin1String("txt"))
+                                                ? int(IconAsciiFile) : int(IconBinaryFile));
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        int directories = 0;
+        for (int row = 0; row < count; ++row) {
+            const itemdata *current = list->itemData(row);
+            directories += current->isDirectory;
+            if (row == 0)
+                continue;
+            const itemdata *previous = list->itemData(row - 1);
+            QVERIFY(previous->isDirectory >= current->isDirectory);
+            if (previous->isDirectory == current->isDirectory)
+                QVERIFY2(collator.compare(previous->name, current->name) <= 0, qPrintable(current->name));
+        }
+        QCOMPARE(directories, count / 10);
+
+        list->SortList(FileWindow::SortSize, false, 2);
+        for (int row = directories + 1; row < count; ++row)
+            QVERIFY(list->itemData(row - 1)->size >= list->itemData(row)->size);
+    }
+};
+
+QTEST_MAIN(TestFileWindow)
+#include "tst_filewindow.moc"
