@@ -4,6 +4,7 @@
 #include "panes/FileListSort.h"
 #include "panes/PaneImages.h"
 
+#include <QHash>
 #include <QMetaObject>
 
 namespace {
@@ -19,6 +20,19 @@ constexpr ColumnLook columns[FileListModel::ColumnCount] = {
     {"Size", Qt::AlignRight | Qt::AlignVCenter},
     {"Date", Qt::AlignLeft | Qt::AlignVCenter},
 };
+
+// Sorts values and hands each its place in that order; equal values share a place.
+template<typename Value, typename Compare, typename Store>
+void rankInOrder(std::vector<Value> &values, Compare compare, Store store)
+{
+    std::sort(values.begin(), values.end(), [&](const Value &a, const Value &b) { return compare(a, b) < 0; });
+    quint32 rank = 0;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0 && compare(values[i - 1], values[i]) != 0)
+            ++rank;
+        store(values[i], rank);
+    }
+}
 
 } // namespace
 
@@ -94,7 +108,7 @@ void FileListModel::addItem(int icon, const itemdata *record, const QString &tex
         added.hasRecord = true;
     }
     added.record.name = text;
-    namesRanked_ = false;
+    forgetRanks();
     postFlush();
 }
 
@@ -122,12 +136,12 @@ void FileListModel::clear()
     beginResetModel();
     items_ = std::vector<Item>();
     shown_ = 0;
-    namesRanked_ = false;
+    forgetRanks();
     endResetModel();
 }
 
 // Gives every listed entry the place of its name in case-insensitive collation order (equal
-// names share a place), so that sorts compare two numbers instead of two collation keys.
+// names share a place), so that sorts compare two numbers instead of two names.
 void FileListModel::rankNames()
 {
     if (namesRanked_)
@@ -135,27 +149,69 @@ void FileListModel::rankNames()
     std::vector<Item *> named;
     named.reserve(items_.size());
     for (Item &each : items_) {
-        if (!each.hasRecord)
-            continue;
-        if (!each.nameKey)
-            each.nameKey = collator_.sortKey(each.record.name);
-        named.push_back(&each);
+        if (each.hasRecord)
+            named.push_back(&each);
     }
-    std::sort(named.begin(), named.end(),
-              [](const Item *a, const Item *b) { return a->nameKey->compare(*b->nameKey) < 0; });
-    quint32 rank = 0;
-    for (size_t i = 0; i < named.size(); ++i) {
-        if (i > 0 && named[i - 1]->nameKey->compare(*named[i]->nameKey) != 0)
-            ++rank;
-        named[i]->nameRank = rank;
+    const auto store = [](Item *each, quint32 rank) { each->nameRank = rank; };
+    // The C locale has no collation rules, and its collation keys would not ignore case.
+    if (collator_.locale().language() == QLocale::C) {
+        std::vector<std::pair<Item *, QString>> folded;
+        folded.reserve(named.size());
+        for (Item *each : named)
+            folded.emplace_back(each, each->record.name.toCaseFolded());
+        using Folded = std::pair<Item *, QString>;
+        rankInOrder(folded, [](const Folded &a, const Folded &b) { return a.second.compare(b.second); },
+                    [&](Folded &each, quint32 rank) { store(each.first, rank); });
+    } else {
+        for (Item *each : named) {
+            if (!each->nameKey)
+                each->nameKey = collator_.sortKey(each->record.name);
+        }
+        rankInOrder(named, [](const Item *a, const Item *b) { return a->nameKey->compare(*b->nameKey); },
+                    store);
     }
     namesRanked_ = true;
+}
+
+// The same for the extensions (from the last dot, compared without regard to case); names
+// without one get 0, ahead of every extension. Listings hold few distinct extensions, so only
+// those are sorted.
+void FileListModel::rankTypes()
+{
+    if (typesRanked_)
+        return;
+    std::vector<std::pair<Item *, QString>> typed;
+    QHash<QString, quint32> ranks;
+    for (Item &each : items_) {
+        const qsizetype dot = each.record.name.lastIndexOf(QLatin1Char('.'));
+        each.typeRank = 0;
+        if (!each.hasRecord || dot < 0)
+            continue;
+        typed.emplace_back(&each, QStringView(each.record.name).mid(dot).toString().toCaseFolded());
+        ranks.insert(typed.back().second, 0);
+    }
+    QStringList extensions = ranks.keys();
+    std::sort(extensions.begin(), extensions.end());
+    for (qsizetype i = 0; i < extensions.size(); ++i)
+        ranks[extensions[i]] = quint32(i + 1);
+    for (const auto &[item, extension] : typed)
+        item->typeRank = ranks.value(extension);
+    typesRanked_ = true;
+}
+
+void FileListModel::forgetRanks()
+{
+    namesRanked_ = false;
+    typesRanked_ = false;
 }
 
 void FileListModel::sortItems(int sortOrder)
 {
     flush();
     rankNames();
+    const int key = sortOrder >= 5 ? sortOrder - 5 : sortOrder;
+    if (key == 1)
+        rankTypes();
     const int count = int(shown_);
     std::vector<FileListSortItem> keys(shown_);
     for (int row = 0; row < count; ++row) {
@@ -165,9 +221,8 @@ void FileListModel::sortItems(int sortOrder)
         key.isDirectory = each.record.isDirectory;
         key.size = each.record.size;
         key.dateKey = fileListDateKey(each.record.date);
-        key.name = each.record.name;
-        key.dot = each.record.name.lastIndexOf(QLatin1Char('.'));
         key.nameRank = each.nameRank;
+        key.typeRank = each.typeRank;
     }
     applyOrder(sortFileListItems(keys, sortOrder));
 }
@@ -257,7 +312,7 @@ void FileListModel::rename(int row, const QString &text)
     Item &each = item(row);
     each.record.name = text;
     each.nameKey.reset();
-    namesRanked_ = false;
+    forgetRanks();
     emit dataChanged(index(row, NameColumn), index(row, NameColumn), {Qt::DisplayRole, Qt::EditRole});
 }
 

@@ -12,8 +12,8 @@
 // The items of a file list: icon, text and, for listed entries, their itemdata. Built for long
 // listings: items added in a row wait in a buffer and join the list in one insertion (the next
 // turn of the event loop, or sooner when the list is read through flush()); display texts are
-// made when asked for; a sort compares names by their rank among all names, worked out from
-// collation keys once for each set of names.
+// made when asked for; a sort compares names and extensions by their places among all names and
+// extensions, worked out once for each set of names.
 //
 // Items are stored newest first from the end: display row r is items_[shown_ - 1 - r], so
 // putting an item before all others is an append.
@@ -67,18 +67,22 @@ private:
         int icon = 0;
         bool hasRecord = false;
         quint32 nameRank = 0; // see rankNames()
-        std::optional<QCollatorSortKey> nameKey; // made at the first sort
+        quint32 typeRank = 0; // see rankTypes()
+        std::optional<QCollatorSortKey> nameKey; // made at the first sort, unless the locale is C
     };
 
     Item &item(int row) { return items_[shown_ - 1 - size_t(row)]; }
     const Item &item(int row) const { return items_[shown_ - 1 - size_t(row)]; }
     void postFlush();
     void rankNames();
+    void rankTypes();
+    void forgetRanks();
     void applyOrder(const std::vector<int> &order);
 
     std::vector<Item> items_;
     size_t shown_ = 0;        // items_[0, shown_) are in the list; the rest wait for flush()
     bool flushPosted_ = false;
     bool namesRanked_ = false;
+    bool typesRanked_ = false;
     QCollator collator_;
 };

@@ -7,26 +7,23 @@
 
 namespace {
 
-int sign(qint64 value)
+template<typename Number>
+int compareNumbers(Number a, Number b)
 {
-    return value < 0 ? -1 : (value > 0 ? 1 : 0);
+    return a == b ? 0 : (a < b ? -1 : 1);
 }
 
 int compareNames(const FileListSortItem &a, const FileListSortItem &b)
 {
-    return a.nameRank == b.nameRank ? 0 : (a.nameRank < b.nameRank ? -1 : 1);
+    return compareNumbers(a.nameRank, b.nameRank);
 }
 
-// Extensions (dot included) without regard to case; names without one come first.
+// Names without an extension come first, among themselves by name; equal extensions tie.
 int compareTypes(const FileListSortItem &a, const FileListSortItem &b)
 {
-    if (a.dot >= 0 && b.dot >= 0)
-        return sign(a.name.mid(a.dot).compare(b.name.mid(b.dot), Qt::CaseInsensitive));
-    if (b.dot >= 0)
-        return -1;
-    if (a.dot >= 0)
-        return 1;
-    return compareNames(a, b);
+    if (a.typeRank == 0 && b.typeRank == 0)
+        return compareNames(a, b);
+    return compareNumbers(a.typeRank, b.typeRank);
 }
 
 int compareByKey(const FileListSortItem &a, const FileListSortItem &b, int key)
@@ -35,13 +32,9 @@ int compareByKey(const FileListSortItem &a, const FileListSortItem &b, int key)
     case 1:
         return compareTypes(a, b);
     case 2:
-        if (a.size != b.size)
-            return a.size < b.size ? -1 : 1;
-        return compareNames(a, b);
+        return a.size != b.size ? compareNumbers(a.size, b.size) : compareNames(a, b);
     case 3:
-        if (a.dateKey != b.dateKey)
-            return a.dateKey < b.dateKey ? -1 : 1;
-        return compareNames(a, b);
+        return a.dateKey != b.dateKey ? compareNumbers(a.dateKey, b.dateKey) : compareNames(a, b);
     default:
         return compareNames(a, b);
     }

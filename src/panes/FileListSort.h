@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QStringView>
 #include <QtGlobal>
 
 #include <vector>
@@ -12,9 +11,8 @@ struct FileListSortItem
     bool isDirectory = false;
     quint64 size = 0;
     quint32 dateKey = 0;      // see fileListDateKey
-    QStringView name;
-    qsizetype dot = -1;       // position of the last '.' in name, -1 when none
-    quint32 nameRank = 0;     // place of name among all names, case-insensitive collation order
+    quint32 nameRank = 0;     // place of the name among all names (case-insensitive collation order)
+    quint32 typeRank = 0;     // place of the extension from the last dot (case ignored); 0 without a dot
 };
 
 // The fields of a PackedDateTime from year down to the two-second count, as one number that

@@ -326,10 +326,11 @@ private slots:
         QTest::addColumn<int>("sortOrder");
         QTest::addColumn<QStringList>("sorted");
 
-        const QStringList mixed = {"b", "A", "z/", "C@", "a.txt"};
-        QTest::newRow("name: folders first, case ignored") << mixed << 0 << QStringList{"C", "z", "A", "a.txt", "b"};
+        const QStringList mixed = {"b", "A", "z/", "C@", "a.txt", "B.txt", "Y/"};
+        QTest::newRow("name: folders first, case ignored")
+            << mixed << 0 << QStringList{"C", "Y", "z", "A", "a.txt", "b", "B.txt"};
         QTest::newRow("name descending: folders still first")
-            << mixed << 5 << QStringList{"z", "C", "b", "a.txt", "A"};
+            << mixed << 5 << QStringList{"z", "Y", "C", "B.txt", "b", "a.txt", "A"};
         QTest::newRow("type: no extension first, then by extension")
             << QStringList{"b.txt", "d", "c.DOC", "a", "e.doc.gz"} << 1
             << QStringList{"a", "d", "c.DOC", "e.doc.gz", "b.txt"};
