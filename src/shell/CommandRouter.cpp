@@ -13,7 +13,7 @@ void CommandRouter::setPanes(const QList<QWidget *> &panes)
     panes_.clear();
     for (QWidget *pane : panes)
         panes_.append(pane);
-    lastInPane_.clear();
+    lastPane_.clear();
 }
 
 QWidget *CommandRouter::paneOf(QWidget *widget) const
@@ -31,8 +31,8 @@ QWidget *CommandRouter::paneOf(QWidget *widget) const
 
 void CommandRouter::onFocusChanged(QWidget *, QWidget *now)
 {
-    if (now && paneOf(now))
-        lastInPane_ = now;
+    if (QWidget *pane = now ? paneOf(now) : nullptr)
+        lastPane_ = pane;
     emit focusMoved();
 }
 
@@ -41,16 +41,22 @@ QWidget *CommandRouter::startWidget() const
     QWidget *focus = QApplication::focusWidget();
     if (focus && paneOf(focus))
         return focus;
+    QWidget *pane = lastPane_;
     // A pane that was hidden since (the second pane when one is shown) no longer takes commands.
-    if (lastInPane_ && lastInPane_->isVisibleTo(window_) && paneOf(lastInPane_))
-        return lastInPane_;
-    for (const QPointer<QWidget> &pane : panes_) {
-        if (pane && pane->isVisibleTo(window_))
-            return pane;
+    if (!pane || !pane->isVisibleTo(window_)) {
+        pane = nullptr;
+        for (const QPointer<QWidget> &each : panes_) {
+            if (each && each->isVisibleTo(window_)) {
+                pane = each;
+                break;
+            }
+        }
     }
-    if (!panes_.isEmpty() && panes_.first())
-        return panes_.first();
-    return window_;
+    if (!pane)
+        return window_;
+    // The widget of the pane that had the focus last, if any.
+    QWidget *inside = pane->focusWidget();
+    return inside && pane->isAncestorOf(inside) && inside->isVisibleTo(pane) ? inside : pane;
 }
 
 QList<CommandTarget *> CommandRouter::chain() const

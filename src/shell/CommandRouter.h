@@ -10,8 +10,9 @@ class QWidget;
 
 // Finds who takes a command: the focused widget and then its parents up to the main window; the
 // first CommandTarget that takes the command runs it. When the focus is not inside a pane (a tool
-// button, nothing, another window) the command goes to the pane that had the focus last, or the
-// first pane before any had it.
+// button, nothing, another window) the command goes to the pane that had the focus last (the first
+// pane before any had it, or when that pane is hidden), starting at the widget that had the
+// focus in it.
 class CommandRouter : public QObject
 {
     Q_OBJECT
@@ -41,5 +42,5 @@ private:
 
     QWidget *window_;
     QList<QPointer<QWidget>> panes_;
-    QPointer<QWidget> lastInPane_; // the last focused widget inside a pane
+    QPointer<QWidget> lastPane_; // the pane that had the focus last
 };

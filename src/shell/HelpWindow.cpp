@@ -8,8 +8,20 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+// The pages live in the resources of a static library; a program that links it has to load them
+// once by name before the first use. (Outside any namespace: the macro names a global function.)
+static void loadPages()
+{
+    static const bool loaded = [] {
+        Q_INIT_RESOURCE(resources);
+        return true;
+    }();
+    Q_UNUSED(loaded);
+}
+
 HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 {
+    loadPages();
     setWindowTitle(QStringLiteral("Vemal Ftp Help"));
     setWindowIcon(ProgramPictures::appIcon());
 
@@ -41,11 +53,13 @@ HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 
 QUrl HelpWindow::contentsUrl()
 {
+    loadPages();
     return QUrl(QStringLiteral("qrc:/help/contents.html"));
 }
 
 QUrl HelpWindow::topicUrl(int topic)
 {
+    loadPages();
     const QString path = QStringLiteral(":/help/topic%1.html").arg(topic);
     return QFile::exists(path) ? QUrl(QStringLiteral("qrc") + path) : QUrl();
 }
