@@ -1,10 +1,9 @@
-// The file list of a pane: its items, sorting, selection commands, filter selection, the popup
-// menu, activation and label editing, driven through the real widgets offscreen.
+// The file list of a pane: its items, selection commands, filter selection, the popup menu,
+// activation and label editing, driven through the real widgets offscreen.
 #include "support/TestEnvironment.h"
 
-#include "ftp/PackedDateTime.h"
+#include "FileListFixture.h"
 #include "panes/CommandIds.h"
-#include "panes/FileWindow.h"
 #include "panes/PaneImages.h"
 #include "platform/SettingsStore.h"
 #include "settings/AsciiExtensions.h"
@@ -13,93 +12,17 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
-#include <QCollator>
 #include <QContextMenuEvent>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTreeView>
+#include <QHeaderView>
 
-#include <memory>
-
-namespace {
-
-using List = std::unique_ptr<FileWindow>;
-
-List makeList(int style = FileWindow::Details, bool showDirectories = true)
-{
-    List list = std::make_unique<FileWindow>(nullptr, showDirectories, style);
-    list->resize(500, 400);
-    return list;
-}
-
-bool showList(FileWindow *list)
-{
-    list->show();
-    return QTest::qWaitForWindowExposed(list);
-}
-
-// Entries written as "name" (file), "name/" (directory) or "name@" (link), with an optional
-// ":size" and ":year-month-day hour:minute:second" date: "b.txt:10:2020-01-02 03:04:06".
-void addEntries(FileWindow *list, const QStringList &entries)
-{
-    for (const QString &entry : entries) {
-        const QStringList parts = entry.split(QLatin1Char(':'));
-        QString name = parts.value(0);
-        int kind = FileWindow::KindFile;
-        if (name.endsWith(QLatin1Char('/')))
-            kind = FileWindow::KindDirectory;
-        else if (name.endsWith(QLatin1Char('@')))
-            kind = FileWindow::KindLink;
-        if (kind != FileWindow::KindFile)
-            name.chop(1);
-        quint32 date = 0;
-        if (parts.size() > 2) {
-            const QDateTime when = QDateTime::fromString(parts.mid(2).join(QLatin1Char(':')),
-                                                         QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-            date = PackedDateTime::pack(when.date().year(), when.date().month(), when.date().day(),
-                                        when.time().hour(), when.time().minute(), when.time().second());
-        }
-        list->AddListItem(name, parts.value(1).toULongLong(), date, kind);
-    }
-}
-
-QStringList texts(const FileWindow *list)
-{
-    QStringList result;
-    for (int row = 0; row < list->itemCount(); ++row)
-        result << list->itemText(row);
-    return result;
-}
-
-QStringList selectedTexts(const FileWindow *list)
-{
-    QStringList result;
-    for (int row : list->selectedRows())
-        result << list->itemText(row);
-    return result;
-}
-
-QPoint centreOf(const FileWindow *list, int row)
-{
-    list->itemCount(); // the items added last are in the view once the list has been read
-    return list->view()->visualRect(list->view()->model()->index(row, 0)).center();
-}
-
-// What a real double click delivers: press, release, double click, release.
-void doubleClick(QWidget *widget, QPoint position)
-{
-    QTest::mouseClick(widget, Qt::LeftButton, {}, position);
-    QTest::mouseDClick(widget, Qt::LeftButton, {}, position);
-    QTest::mouseRelease(widget, Qt::LeftButton, {}, position);
-}
-
-} // namespace
+using namespace FileListFixture;
 
 class TestFileWindow : public QObject
 {
@@ -275,150 +198,6 @@ private slots:
         list->renameItem(-1, QStringLiteral("x"));
         QCOMPARE(list->itemCount(), 2);
         QCOMPARE(list->itemData(9), nullptr);
-    }
-
-    void sortOrderSteps_data()
-    {
-        QTest::addColumn<int>("start");
-        QTest::addColumn<QString>("steps"); // cN column click N, kN key N, desc, asc
-        QTest::addColumn<QList<int>>("orders");
-
-        QTest::newRow("size clicked twice, then name") << 0 << "c1 c1 c0" << QList<int>{2, 7, 0};
-        QTest::newRow("size clicked from size") << 2 << "c1 c1" << QList<int>{7, 2};
-        QTest::newRow("date column from type") << 1 << "c2" << QList<int>{3};
-        QTest::newRow("date column descending to ascending") << 8 << "c2" << QList<int>{3};
-        QTest::newRow("name column from size descending") << 7 << "c0" << QList<int>{0};
-        QTest::newRow("descending after date, then name") << 0 << "k3 desc k0" << QList<int>{3, 8, 5};
-        QTest::newRow("ascending keeps the key") << 7 << "asc asc" << QList<int>{2, 2};
-        QTest::newRow("descending twice") << 1 << "desc desc" << QList<int>{6, 6};
-        QTest::newRow("key keeps descending") << 6 << "k2 k1" << QList<int>{7, 6};
-        QTest::newRow("keep key") << 3 << "k5" << QList<int>{3};
-        QTest::newRow("stored value above 8") << 12 << "k5" << QList<int>{0};
-        QTest::newRow("stored 9, then descending") << 9 << "desc" << QList<int>{5};
-        QTest::newRow("stored 9, then a click") << 9 << "c0" << QList<int>{5};
-    }
-
-    void sortOrderSteps()
-    {
-        QFETCH(int, start);
-        QFETCH(QString, steps);
-        QFETCH(QList<int>, orders);
-        List list = makeList();
-        list->setSortOrder(start);
-        const QStringList words = steps.split(QLatin1Char(' '));
-        QCOMPARE(words.size(), orders.size());
-        for (qsizetype i = 0; i < words.size(); ++i) {
-            const QString &step = words[i];
-            if (step == QLatin1String("desc"))
-                list->SortList(FileWindow::KeepKey, false, 2);
-            else if (step == QLatin1String("asc"))
-                list->SortList(FileWindow::KeepKey, false, 1);
-            else
-                list->SortList(step.mid(1).toInt(), step.startsWith(QLatin1Char('c')), 0);
-            QVERIFY2(list->sortOrder() == orders[i], qPrintable(QStringLiteral("after %1: %2")
-                                                                    .arg(step).arg(list->sortOrder())));
-        }
-    }
-
-    void comparison_data()
-    {
-        QTest::addColumn<QStringList>("entries");
-        QTest::addColumn<int>("sortOrder");
-        QTest::addColumn<QStringList>("sorted");
-
-        const QStringList mixed = {"b", "A", "z/", "C@", "a.txt", "B.txt", "Y/"};
-        QTest::newRow("name: folders first, case ignored")
-            << mixed << 0 << QStringList{"C", "Y", "z", "A", "a.txt", "b", "B.txt"};
-        QTest::newRow("name descending: folders still first")
-            << mixed << 5 << QStringList{"z", "Y", "C", "B.txt", "b", "a.txt", "A"};
-        QTest::newRow("type: no extension first, then by extension")
-            << QStringList{"b.txt", "d", "c.DOC", "a", "e.doc.gz"} << 1
-            << QStringList{"a", "d", "c.DOC", "e.doc.gz", "b.txt"};
-        QTest::newRow("type descending")
-            << QStringList{"b.txt", "d", "c.DOC", "a", "e.doc.gz"} << 6
-            << QStringList{"b.txt", "e.doc.gz", "c.DOC", "d", "a"};
-        QTest::newRow("type keeps folders first") << QStringList{"x.c", "dir.a/", "y"} << 1
-                                                  << QStringList{"dir.a", "y", "x.c"};
-        const QStringList sized = {"b:10", "c:5", "a:10", "big:5000000000", "d/:99"};
-        QTest::newRow("size, ties by name") << sized << 2 << QStringList{"d", "c", "a", "b", "big"};
-        QTest::newRow("size descending") << sized << 7 << QStringList{"d", "big", "b", "a", "c"};
-        const QStringList dated = {"y:0:2020-01-31 00:00:00", "x:0", "w:0:2019-12-01 23:59:58",
-                                   "v:0:2020-01-31 00:00:02", "u:0:2020-01-31 00:00:00"};
-        QTest::newRow("date: unknown earliest, fields, ties by name")
-            << dated << 3 << QStringList{"x", "w", "u", "y", "v"};
-        QTest::newRow("date descending") << dated << 8 << QStringList{"v", "y", "u", "w", "x"};
-    }
-
-    void comparison()
-    {
-        QFETCH(QStringList, entries);
-        QFETCH(int, sortOrder);
-        QFETCH(QStringList, sorted);
-        List list = makeList();
-        addEntries(list.get(), entries);
-        list->setSortOrder(sortOrder);
-        list->SortList(FileWindow::KeepKey, false, 0);
-        QCOMPARE(list->sortOrder(), sortOrder);
-        QCOMPARE(texts(list.get()), sorted);
-    }
-
-    // Extensions differing only in case tie; both still follow the names without one.
-    void typeTiesIgnoreCase()
-    {
-        List list = makeList();
-        addEntries(list.get(), {"a.TXT", "b.txt", "c"});
-        list->SortList(FileWindow::SortType, false, 0);
-        QCOMPARE(list->itemText(0), QStringLiteral("c"));
-        QCOMPARE(QSet<QString>({list->itemText(1), list->itemText(2)}), QSet<QString>({"a.TXT", "b.txt"}));
-    }
-
-    // Copies of tree nodes have no record: they compare equal, so a sort leaves them as they are.
-    void nodeCopiesKeepTheirOrder()
-    {
-        List list = makeList();
-        list->addNodeItem(QStringLiteral("a"), IconComputer);
-        list->addNodeItem(QStringLiteral("c"), IconFolder);
-        list->addNodeItem(QStringLiteral("b"), IconFolder);
-        for (int order : {0, 5, 1, 2, 3})
-            list->SortList(order, false, 0);
-        QCOMPARE(texts(list.get()), QStringList({"b", "c", "a"}));
-    }
-
-    void headerClickSorts()
-    {
-        List list = makeList();
-        QVERIFY(showList(list.get()));
-        addEntries(list.get(), {"a:30", "b:10", "c:20"});
-        auto *tree = qobject_cast<QTreeView *>(list->view());
-        QVERIFY(tree);
-        QHeaderView *header = tree->header();
-        const QPoint size(header->sectionViewportPosition(1) + header->sectionSize(1) / 2, header->height() / 2);
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, size);
-        QCOMPARE(list->sortOrder(), 2);
-        QCOMPARE(texts(list.get()), QStringList({"b", "c", "a"}));
-        QCOMPARE(header->sortIndicatorSection(), 1);
-        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, size);
-        QCOMPARE(list->sortOrder(), 7);
-        QCOMPARE(texts(list.get()), QStringList({"a", "c", "b"}));
-        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
-    }
-
-    void selectionFollowsItemsThroughSort()
-    {
-        List list = makeList();
-        addEntries(list.get(), {"d", "a", "c", "b", "e"});
-        list->setSelected(list->findItem(QStringLiteral("a")), true);
-        list->setSelected(list->findItem(QStringLiteral("d")), true);
-        list->view()->selectionModel()->setCurrentIndex(list->view()->model()->index(list->findItem("c"), 0),
-                                                        QItemSelectionModel::NoUpdate);
-        list->SortList(FileWindow::SortName, false, 0);
-        QCOMPARE(texts(list.get()), QStringList({"a", "b", "c", "d", "e"}));
-        QCOMPARE(selectedTexts(list.get()), QStringList({"a", "d"}));
-        QCOMPARE(list->itemText(list->focusedRow()), QStringLiteral("c"));
-        list->SortList(FileWindow::KeepKey, false, 2);
-        QCOMPARE(selectedTexts(list.get()), QStringList({"d", "a"}));
-        QCOMPARE(list->itemText(list->focusedRow()), QStringLiteral("c"));
     }
 
     void matchFilter_data()
@@ -779,45 +558,6 @@ private slots:
         list->ClearList();
         addEntries(list.get(), {"f"});
         QTRY_COMPARE(list->view()->model()->rowCount(), 1);
-    }
-
-    // A listing of 100 000 entries ends up complete and in order (correctness only: speed is
-    // measured by the list benchmark).
-    void longListing()
-    {
-        List list = makeList();
-        QVERIFY(showList(list.get()));
-        constexpr int count = 100000;
-        for (int i = 0; i < count; ++i) {
-            const bool directory = i % 10 == 0;
-            const QString name = QStringLiteral("%1item%2.%3").arg(QChar(u'a' + (i * 7) % 26)).arg(i)
-                                     .arg(i % 3 ? QStringLiteral("txt") : QStringLiteral("Dat"));
-            list->AddListItem(name, quint64(i % 1000) * 4099, PackedDateTime::pack(1990 + i % 30, 1 + i % 12, 1 + i % 28),
-                              directory ? FileWindow::KindDirectory : FileWindow::KindFile);
-        }
-        list->SortList(FileWindow::SortName, false, 0);
-        QCOMPARE(list->itemCount(), count);
-        QCOMPARE(list->view()->model()->rowCount(), count);
-        QCOMPARE(list->itemIcon(count - 1), list->itemText(count - 1).endsWith(QLatin1String("txt"))
-                                                ? int(IconAsciiFile) : int(IconBinaryFile));
-        QCollator collator;
-        collator.setCaseSensitivity(Qt::CaseInsensitive);
-        int directories = 0;
-        for (int row = 0; row < count; ++row) {
-            const itemdata *current = list->itemData(row);
-            directories += current->isDirectory;
-            if (row == 0)
-                continue;
-            const itemdata *previous = list->itemData(row - 1);
-            QVERIFY(previous->isDirectory >= current->isDirectory);
-            if (previous->isDirectory == current->isDirectory)
-                QVERIFY2(collator.compare(previous->name, current->name) <= 0, qPrintable(current->name));
-        }
-        QCOMPARE(directories, count / 10);
-
-        list->SortList(FileWindow::SortSize, false, 2);
-        for (int row = directories + 1; row < count; ++row)
-            QVERIFY(list->itemData(row - 1)->size >= list->itemData(row)->size);
     }
 };
 
