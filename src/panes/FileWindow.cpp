@@ -4,7 +4,6 @@
 #include "panes/FileListDelegate.h"
 #include "panes/FileListModel.h"
 #include "panes/PaneImages.h"
-#include "panes/Window.h"
 #include "platform/SettingsStore.h"
 #include "settings/SettingsKeys.h"
 #include "shell/SelectWild.h"
@@ -13,7 +12,6 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QMenu>
-#include <QPointer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -308,10 +306,15 @@ bool FileWindow::isSelected(int row) const
     return row >= 0 && row < itemCount() && view_->selectionModel()->isSelected(indexOf(row));
 }
 
+// An item selected while no item has the focus takes it, as it would by a click.
 void FileWindow::setSelected(int row, bool selected)
 {
-    if (row >= 0 && row < itemCount())
-        selectRows({row}, selected);
+    if (row < 0 || row >= itemCount())
+        return;
+    selectRows({row}, selected);
+    QItemSelectionModel *selection = view_->selectionModel();
+    if (selected && !selection->currentIndex().isValid())
+        selection->setCurrentIndex(indexOf(row), QItemSelectionModel::NoUpdate);
 }
 
 QList<int> FileWindow::selectedRows() const
@@ -499,13 +502,10 @@ bool FileWindow::commandState(int id, CommandState &state)
     }
 }
 
-// A command for the pane: out through commandRequested and, when there is a pane, to the pane.
+// A command for the pane, which listens to commandRequested.
 void FileWindow::sendToPane(int id)
 {
-    QPointer<FileWindow> self(this);
     emit commandRequested(id);
-    if (self && pane_)
-        pane_->handleCommand(id);
 }
 
 // Double click and Ctrl+Enter: a file is copied, anything folder-like is opened.

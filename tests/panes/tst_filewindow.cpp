@@ -325,14 +325,17 @@ private slots:
             QVERIFY(!list->commandState(id, state));
         }
 
+        QCOMPARE(list->focusedRow(), -1);
         QVERIFY(list->handleCommand(Cmd::SelectAll));
         QCOMPARE(list->selectedRows(), QList<int>({0, 1, 2, 3}));
         QVERIFY(list->commandState(Cmd::Rename, state));
         QVERIFY(state.enabled);
         QVERIFY(list->handleCommand(Cmd::UnselectAll));
         QCOMPARE(list->selectedRows(), QList<int>());
+        // The first item selected takes the focus while no item has it.
         list->setSelected(1, true);
         list->setSelected(3, true);
+        QCOMPARE(list->focusedRow(), 1);
         QVERIFY(list->handleCommand(Cmd::InvertSelection));
         QCOMPARE(list->selectedRows(), QList<int>({0, 2}));
         QVERIFY(list->isSelected(2));
