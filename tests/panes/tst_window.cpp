@@ -122,6 +122,14 @@ class TestWindow : public QObject
         pane->tree()->setCurrentItem(node);
     }
 
+    // Lists the host's root in pane 0, so that both trees hold its directories.
+    void browseRoot()
+    {
+        clickNode(pane0_, pane0_->tree()->FindHostNode(pane0_->tree()->topNode(), Site));
+        QTRY_VERIFY_WITH_TIMEOUT(pane0_->list()->findItem(QStringLiteral("top.txt")) >= 0, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(pane1_->tree()->findLocationNode(Site, QStringLiteral("/pub/")), Bound);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -192,7 +200,6 @@ private slots:
         QTest::addColumn<QString>("host");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("title");
-        QTest::newRow("my computer") << "My Computer" << "/" << "All Disks";
         QTest::newRow("drive") << "My Computer" << "C:/" << "Files in C:/ on My Computer";
         QTest::newRow("host directory") << Site << "/pub/" << "Files in /pub on site";
         QTest::newRow("host root") << Site << "/" << "Files in / on site";
@@ -208,6 +215,15 @@ private slots:
         QVERIFY(pane0_->tree()->GoToLocation(host, path, true));
         QCOMPARE(pane0_->listTitle(), title);
         QCOMPARE(pane0_->currentPath(), path);
+    }
+
+    void myComputerTitle()
+    {
+        makePanes();
+        clickNode(pane0_, pane0_->tree()->FindHostNode(pane0_->tree()->topNode(), QStringLiteral("My Computer")));
+        QCOMPARE(pane0_->listTitle(), QStringLiteral("All Disks"));
+        QVERIFY(!pane0_->showingFiles());
+        QVERIFY(pane0_->list()->itemCount() >= 2); // at least the home drive and the root
     }
 
     // Moving through ten hosts with the arrow key lists only the one the user stops at.
@@ -257,6 +273,7 @@ private slots:
     void browseHost()
     {
         makePanes();
+        browseRoot();
         pane0_->tree()->selectedByMouse = true;
         QVERIFY(pane0_->tree()->GoToLocation(Site, QStringLiteral("/pub/"), true));
         FileWindow *list = pane0_->list();
@@ -273,7 +290,7 @@ private slots:
             QCOMPARE(childTexts(pub), (QStringList{"docs", "incoming"}));
         }
         QVERIFY(prompt_.isEmpty());
-        QCOMPARE(pane1_->list()->itemCount(), 0); // pane 1 shows the hosts, not this listing
+        QCOMPARE(pane1_->list()->findItem(QStringLiteral("readme.txt")), -1); // pane 1 shows the hosts
 
         // Hiding directories shows the files only.
         pane0_->handleCommand(Cmd::ShowDirectories);
@@ -285,6 +302,7 @@ private slots:
     {
         QVERIFY(server_.makeDir(QStringLiteral("pub/old")));
         makePanes();
+        browseRoot();
         pane0_->tree()->selectedByMouse = true;
         QVERIFY(pane0_->tree()->GoToLocation(Site, QStringLiteral("/pub/"), true));
         QTRY_VERIFY_WITH_TIMEOUT(pane0_->list()->findItem(QStringLiteral("old")) >= 0, Bound);
