@@ -79,12 +79,14 @@ public:
     // False (after telling the user) when the host is not in the tree.
     bool GoToLocation(const QString &host, const QString &path, bool select);
     // Fills list (or just the tree when list is null) for the node; false when an expansion has to
-    // wait for a listing.
+    // wait for a listing, or a local directory could not be read. A given list's shownListing
+    // becomes -2; a plain expansion leaves the list alone.
     bool ListNode(QTreeWidgetItem *node, FileWindow *list, bool expansion);
     void ScanLocalDirectory(QTreeWidgetItem *node, FileWindow *list);
     void GoUp();
 
-    // A listing of (host, directory) applied to this tree: mark, add, sweep.
+    // A listing of (host, directory) applied to this tree: mark, add, sweep. A listing that broke
+    // off (complete false) removes nothing it did not reach. The node may leave the tree meanwhile.
     void listingStarted(const QString &host, const QString &directory);
     void listingEntry(const QString &host, const QString &directory, const ListingEntry &entry);
     void listingEnded(const QString &host, const QString &directory, bool complete);
@@ -115,7 +117,7 @@ protected:
 private:
     Window *pane_;
     ConnectionManager *pool_;
-    // Trees of every pane of the pool, and always this one.
+    // This tree and those of every other pane of the pool.
     QList<DirWindow *> allTrees() const;
 
     // The directory nodes being filled by listings under way, with their children by name.

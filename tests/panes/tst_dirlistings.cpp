@@ -6,10 +6,14 @@
 
 #include "support/FtpServerFixture.h"
 
+#include "ftp/PackedDateTime.h"
+#include "panes/FileWindow.h"
 #include "panes/PaneImages.h"
 #include "panes/Window.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QMap>
 #include <QTest>
 
 #include <unistd.h>
@@ -138,6 +142,34 @@ private slots:
             QCOMPARE(childTexts(a), (QStringList{"one", "two"}));
         }
         QCOMPARE(dump(third.tree()->topNode()), thirdBefore);
+    }
+
+    // Every entry reaches the list, hidden ones and files included, with its size and its time of
+    // modification to the second; what the list showed before goes.
+    void scanFillsList()
+    {
+        QVERIFY(makeDirs({"scan/sub", "scan/.hidden", "other/x"}));
+        QFile file(home("scan/data.bin"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("12345") == 5 && file.flush());
+        const QDateTime written(QDate(2021, 3, 4), QTime(5, 6, 8));
+        QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
+        file.close();
+        const auto tree = newTree();
+        FileWindow list(nullptr, true, FileWindow::Details);
+        QVERIFY(tree->GoToLocation(DirWindow::MyComputer, QStringLiteral("C:/other"), false));
+        QVERIFY(tree->GoToLocation(DirWindow::MyComputer, QStringLiteral("C:/scan"), false));
+        tree->ScanLocalDirectory(nodeAt(*tree, QStringLiteral("All Hosts/My Computer/(C:)/other")), &list);
+        tree->ScanLocalDirectory(nodeAt(*tree, QStringLiteral("All Hosts/My Computer/(C:)/scan")), &list);
+
+        QMap<QString, const itemdata *> items;
+        for (int row = 0; row < list.itemCount(); ++row)
+            items.insert(list.itemText(row), list.itemData(row));
+        QCOMPARE(items.keys(), (QStringList{".hidden", "data.bin", "sub"}));
+        QVERIFY(items.value("data.bin") && items.value("sub"));
+        QCOMPARE(items.value("data.bin")->size, 5u);
+        QCOMPARE(items.value("data.bin")->date, PackedDateTime::pack(2021, 3, 4, 5, 6, 8));
+        QVERIFY(!items.value("data.bin")->isDirectory);
+        QVERIFY(items.value("sub")->isDirectory);
     }
 
     // --- listings ------------------------------------------------------------------------------
