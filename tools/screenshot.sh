@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Takes a picture of Vemal Ftp's main window on a virtual X display.
+#
+#   tools/screenshot.sh [OUT.png] [CONFIG_DIR]
+#
+# OUT.png defaults to screenshot.png in the current folder. The program runs with a fresh settings
+# store and listing cache in a temporary folder, or with the settings under CONFIG_DIR (used as
+# XDG_CONFIG_HOME). An e-mail address and a cache folder are stored first when missing, so that no
+# first-start dialog waits for an answer. Installs Xvfb and the capture tools when they are missing.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=$(realpath -m "${1:-screenshot.png}")
+config=${2:-}
+
+. "$root/tools/setup.sh"
+ensure_packages "${BUILD_PACKAGES[@]}" xvfb x11-apps x11-utils netpbm
+(cd "$root" && build_project build)
+
+work=$(mktemp -d)
+xvfb_pid=
+app_pid=
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Waits up to $1 tenths of a second for the command after it to succeed.
+wait_for() {
+  local tenths=$1; shift
+  for _ in $(seq "$tenths"); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+display=
+for n in $(seq 90 150); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
+done
+[ -n "$display" ] || die "screenshot: no free X display number between 90 and 150"
+Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+wait_for 100 test -S "/tmp/.X11-unix/X$display" || die "screenshot: Xvfb did not start: $(cat "$work/xvfb.log")"
+
+export XDG_CONFIG_HOME=${config:-$work/config}
+export XDG_CACHE_HOME=$work/cache
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
+cli=$root/build/src/vemalftp-cli
+"$cli" config EMail >/dev/null 2>&1 || "$cli" config EMail "screenshot@example.org" >/dev/null
+"$cli" config CachePath >/dev/null 2>&1 || "$cli" config CachePath 'C:\.cache\vemalftp-screenshot\' >/dev/null
+
+DISPLAY=":$display" "$root/build/src/vemalftp" >"$work/app.log" 2>&1 &
+app_pid=$!
+# The frame: the window titled "Vemal Ftp" of class vemalftp (Qt's hidden leader window has the
+# title too, but no class).
+window_id() {
+  DISPLAY=":$display" xwininfo -root -tree 2>/dev/null | awk '/"Vemal Ftp": \("vemalftp"/ {print $1; exit}'
+}
+window_shown() { [ -n "$(window_id)" ]; }
+wait_for 200 window_shown || die "screenshot: the main window did not appear: $(cat "$work/app.log")"
+# The window is mapped; give it a moment to paint its first frame.
+sleep 1
+DISPLAY=":$display" xwd -silent -id "$(window_id)" | xwdtopnm 2>/dev/null | pnmtopng >"$out"
+echo "$out"
