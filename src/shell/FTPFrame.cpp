@@ -111,25 +111,33 @@ void FTPFrame::placeFromStore()
     move(values[0], values[1]);
     resize(values[2], values[3]);
     storedOuterSize_ = QSize(values[2], values[3]);
+    provisionalSize_ = size();
     placedFromStore_ = true;
 }
 
-void FTPFrame::showEvent(QShowEvent *event)
+bool FTPFrame::event(QEvent *event)
 {
-    QMainWindow::showEvent(event);
-    // The stored size is the outer size; once the desktop has put its frame around the window,
-    // take the frame's part off the inner size.
-    if (storedOuterSize_.isValid())
+    // The stored size is the outer size. Once the desktop has put its frame around the window
+    // (it moves or resizes the window as it does), the frame's part comes off the inner size.
+    const QEvent::Type type = event->type();
+    if (storedOuterSize_.isValid() && (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize))
         QTimer::singleShot(0, this, &FTPFrame::fitFrameToStoredSize);
+    return QMainWindow::event(event);
 }
 
 void FTPFrame::fitFrameToStoredSize()
 {
+    if (!storedOuterSize_.isValid())
+        return;
+    if (size() != provisionalSize_) {
+        storedOuterSize_ = QSize(); // resized since, by the desktop or the user: leave it
+        return;
+    }
+    const QSize frameExtra = frameGeometry().size() - size();
+    if (frameExtra.width() <= 0 && frameExtra.height() <= 0)
+        return; // no frame known yet
     const QSize outer = storedOuterSize_;
     storedOuterSize_ = QSize();
-    const QSize frameExtra = frameGeometry().size() - geometry().size();
-    if (!outer.isValid() || frameExtra.isEmpty())
-        return;
     resize(outer - frameExtra);
 }
 

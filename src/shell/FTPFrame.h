@@ -56,7 +56,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void showEvent(QShowEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void placeFromStore();
@@ -70,5 +70,8 @@ private:
     FrameActions *actions_ = nullptr;
     QLabel *statusLabel_ = nullptr;
     bool placedFromStore_ = false;
-    QSize storedOuterSize_; // the outer size to reach once the window frame is known
+    // The stored outer size while the desktop's frame around the window is not known yet, and
+    // the inner size given meanwhile.
+    QSize storedOuterSize_;
+    QSize provisionalSize_;
 };
