@@ -7,6 +7,8 @@
 #include "support/TestEnvironment.h"
 
 #include "panes/CommandIds.h"
+#include "panes/DirWindow.h"
+#include "panes/FileWindow.h"
 #include "panes/Window.h"
 #include "shell/CSplitter.h"
 #include "shell/CommandRouter.h"
@@ -366,6 +368,31 @@ private slots:
         QTest::keyClick(view, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         const QList<int> ran = listView ? list->ran : tree->ran;
         QCOMPARE(ran, id ? QList<int>{id} : QList<int>{});
+    }
+
+    // Ctrl+U in a real pane's file list goes up one level: the list view does not keep the key,
+    // and the pane takes it (Unselect All, which shares the key in the table, never gets it).
+    void ctrlUGoesUpInThePane()
+    {
+        activate();
+        Window *pane = frame_->splitter()->pane(0);
+        DirWindow *tree = pane->tree();
+        QTreeWidgetItem *computer = nullptr;
+        for (int i = 0; i < tree->topNode()->childCount(); ++i) {
+            if (tree->topNode()->child(i)->text(0) == DirWindow::MyComputer)
+                computer = tree->topNode()->child(i);
+        }
+        QVERIFY(computer);
+        tree->selectedByMouse = true;
+        tree->setCurrentItem(computer);
+        QTRY_VERIFY(!pane->atRoot());
+        QWidget *list = pane->list()->view() ? static_cast<QWidget *>(pane->list()->view()) : pane->list();
+        list->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), list);
+
+        QTest::keyClick(list, Qt::Key_U, Qt::ControlModifier);
+        QTRY_COMPARE(tree->currentItem(), tree->topNode());
+        QTRY_VERIFY(pane->atRoot());
     }
 
     // A key whose command is greyed does nothing.
