@@ -10,6 +10,7 @@
 #include "panes/CommandIds.h"
 #include "panes/DirWindow.h"
 #include "panes/FileWindow.h"
+#include "panes/PaneImages.h"
 #include "panes/Window.h"
 #include "platform/SettingsStore.h"
 #include "pool/ConnectionManager.h"
@@ -337,6 +338,21 @@ private slots:
         QVERIFY(pane0_->list()->focusedRow() == row || pane0_->list()->focusedRow() >= 0);
         pane0_->handleCommand(Cmd::Open);
         QCOMPARE(pane0_->currentPath(), QStringLiteral("C:/work/inner/"));
+    }
+
+    // A folder made by going to a path looks pending until it is shown, then like any folder.
+    void pendingFolderBecomesFolder()
+    {
+        QVERIFY(QDir(env_.home()).mkpath(QStringLiteral("later")));
+        makePanes();
+        DirWindow *tree = pane0_->tree();
+        QVERIFY(tree->GoToLocation(QStringLiteral("My Computer"), QStringLiteral("C:/later/"), false));
+        QTreeWidgetItem *node = tree->findLocationNode(QStringLiteral("My Computer"), QStringLiteral("C:/later/"));
+        QVERIFY(node);
+        QCOMPARE(DirWindow::nodeIcon(node), int(IconPendingFolder));
+        clickNode(pane0_, node);
+        QCOMPARE(DirWindow::nodeIcon(node), int(IconFolder));
+        QCOMPARE(DirWindow::nodeSelectedIcon(node), int(IconFolderOpen));
     }
 
     void dividerClamps_data()
