@@ -2,7 +2,7 @@
 // test's own home folder), listings applied with mark and sweep, changes reported by operations,
 // and expansion of drives, folders and of a host listed by pyftpdlib through a real pool.
 
-#include "tst_dirfixture.h"
+#include "DirTreeFixture.h"
 
 #include "support/FtpServerFixture.h"
 

@@ -1,7 +1,7 @@
 // The location tree: the fixed nodes from a real settings store, node locations and searches, Go
 // To on hosts and local disks, and the tree's input and commands.
 
-#include "tst_dirfixture.h"
+#include "DirTreeFixture.h"
 
 #include "panes/CommandIds.h"
 #include "panes/PaneImages.h"
