@@ -5,6 +5,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 #include <sqlite3.h>
 
 namespace {
@@ -251,6 +253,16 @@ bool SettingsStore::setValue(const QString &key, const QString &name, const QStr
 
 bool SettingsStore::setValues(const QString &key, const QList<SettingsValue> &values)
 {
+    // Values are written back at every shutdown, mostly unchanged; a commit costs a disk sync,
+    // which after a large copy on the same disk can take a noticeable part of a second.
+    const bool unchanged = std::all_of(values.begin(), values.end(), [&](const SettingsValue &value) {
+        const std::optional<QString> stored = this->value(key, value.name);
+        return stored && *stored == value.text;
+    });
+    if (unchanged && !values.isEmpty() && m_db) {
+        m_lastError = SQLITE_OK;
+        return true;
+    }
     return write([&] {
         const qint64 keyId = ensureKey(key);
         if (keyId <= 0)

@@ -110,6 +110,7 @@ private slots:
     void storeThatCannotOpenReadsNothing();
     void otherProcessWritesAreSeenAtOnce();
     void concurrentWritersLoseNothing();
+    void unchangedValuesCommitNothing();
 };
 
 void TestSettingsStore::newFileIsPrivate()
@@ -448,3 +449,26 @@ void TestSettingsStore::concurrentWritersLoseNothing()
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
 #include "tst_settingsstore.moc"
+
+// Writing back a value that is already stored commits nothing (each commit syncs the disk); any
+// change, even of letter case, is written.
+void TestSettingsStore::unchangedValuesCommitNothing()
+{
+    QVERIFY(store().setValue(kKey, QStringLiteral("SortBy0"), QStringLiteral("a")));
+    sqlite3 *other = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(m_fixture->filePath()).constData(), &other), SQLITE_OK);
+    const auto dataVersion = [other] {
+        sqlite3_stmt *statement = nullptr;
+        sqlite3_prepare_v2(other, "PRAGMA data_version", -1, &statement, nullptr);
+        const int version = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
+        sqlite3_finalize(statement);
+        return version;
+    };
+    const int before = dataVersion();
+    QVERIFY(store().setValue(kKey, QStringLiteral("sortby0"), QStringLiteral("a")));
+    QCOMPARE(dataVersion(), before);
+    QVERIFY(store().setValue(kKey, QStringLiteral("SortBy0"), QStringLiteral("A")));
+    QVERIFY(dataVersion() != before);
+    QCOMPARE(store().value(kKey, QStringLiteral("SortBy0")), std::optional<QString>(QStringLiteral("A")));
+    sqlite3_close(other);
+}
