@@ -101,7 +101,10 @@ def main():
         mib = args.size_mib
 
         def cli_get():
-            return timed([cli, url, "get", "/big.bin", out], env)
+            # Without a terminal an existing local file is skipped: start from none each round.
+            t = timed([cli, url, "get", "/big.bin", out], env)
+            os.remove(os.path.join(out, "big.bin"))
+            return t
 
         def curl_get():
             return timed(["curl", "-s", "-P", "-", "-o", os.path.join(out, "curl.bin"), f"{url}/big.bin"])
