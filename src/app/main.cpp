@@ -10,14 +10,35 @@
 
 namespace {
 
-// Without a display the toolkit would abort with a long message; say it in one line.
+bool isSet(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value && *value;
+}
+
+// X11 needs DISPLAY and Wayland WAYLAND_DISPLAY; the other platforms (offscreen, vnc, eglfs, ...)
+// need no display server.
+bool platformUsable(const QString &name)
+{
+    if (name == QLatin1String("xcb"))
+        return isSet("DISPLAY");
+    if (name.startsWith(QLatin1String("wayland")))
+        return isSet("WAYLAND_DISPLAY");
+    return !name.isEmpty();
+}
+
+// Whether Qt finds a screen to open on; without one it would abort with a long message.
+// QT_QPA_PLATFORM may list several platforms to try, each with options after ':' ("wayland;xcb").
 bool displayAvailable()
 {
-    const auto set = [](const char *name) {
-        const char *value = std::getenv(name);
-        return value && *value;
-    };
-    return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+    const QString platforms = QString::fromLocal8Bit(qgetenv("QT_QPA_PLATFORM"));
+    if (platforms.isEmpty())
+        return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+    for (const QString &entry : platforms.split(u';', Qt::SkipEmptyParts)) {
+        if (platformUsable(entry.section(u':', 0, 0).trimmed()))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
