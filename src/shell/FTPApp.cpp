@@ -16,7 +16,7 @@
 #include "shell/HelpWindow.h"
 #include "shell/ProgramPictures.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QMetaObject>
 
 FTPApp::FTPApp(Prompt &prompt, DialogRunner &dialogs, QObject *parent)
@@ -85,8 +85,15 @@ void FTPApp::askEmail()
 
 void FTPApp::showHelp(int topic)
 {
+    // Help asked for in a modal dialog belongs to that dialog: a window outside it would take no
+    // input until the dialog closes. It goes with the dialog.
+    QWidget *owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = frame_.get();
     if (!help_)
-        help_ = new HelpWindow(frame_.get());
+        help_ = new HelpWindow(owner);
+    else if (help_->parentWidget() != owner)
+        help_->setParent(owner, help_->windowFlags());
     if (topic > 0)
         help_->showTopic(topic);
     else

@@ -24,6 +24,7 @@
 #include "shell/ProgramPictures.h"
 
 #include <QFile>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
@@ -309,6 +310,44 @@ private slots:
 
         delete dialog;
         QVERIFY(!HelpContexts::isRegistered(dialog));
+    }
+
+    // Help asked for in a modal dialog can be read and used while the dialog waits: its buttons
+    // take clicks, which the dialog's modality would otherwise hold back.
+    void helpFromAModalDialogIsUsable()
+    {
+        ShellFixture shell;
+        FTPApp &app = shell.start();
+        auto *dialog = new QDialog(app.frame());
+        auto *name = new QLineEdit(dialog);
+        name->setObjectName(QStringLiteral("ctl101"));
+        HelpContexts::registerWindow(dialog, {{101, 405}});
+        dialog->setWindowModality(Qt::ApplicationModal);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        name->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), name);
+        QTest::keyClick(name, Qt::Key_F1);
+        HelpWindow *help = app.helpWindow();
+        QVERIFY(help && help->isVisible());
+        QCOMPARE(help->page(), HelpWindow::topicUrl(405));
+
+        // A click on "Contents" as the window system delivers it.
+        QPushButton *contents = nullptr;
+        for (QPushButton *button : help->findChildren<QPushButton *>()) {
+            if (button->text() == QLatin1String("&Contents"))
+                contents = button;
+        }
+        QVERIFY(contents);
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        const QPoint at = contents->mapTo(help, contents->rect().center());
+        QTest::mouseClick(help->windowHandle(), Qt::LeftButton, {}, at);
+        QTRY_COMPARE(help->page(), HelpWindow::contentsUrl());
+
+        delete dialog;
+        // Help opened later from the frame is a window of the frame again.
+        QVERIFY(app.frame()->runCommand(Cmd::HelpTopics));
+        QVERIFY(app.helpWindow() && app.helpWindow()->isVisible());
     }
 
     // --- pictures ------------------------------------------------------------------------------
