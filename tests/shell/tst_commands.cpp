@@ -265,6 +265,38 @@ private slots:
                                        "gap 10", "15 Small Icons", "16 List", "16627 Details", "gap 6", "19626 Go Up"}));
     }
 
+    // The buttons act on the real pane that had the focus last and show its state: Go Up is
+    // greyed at the top of the tree and works on pane 1 while pane 0 stays where it is.
+    void toolBarActsOnTheLastFocusedPane()
+    {
+        activate();
+        Window *pane0 = frame_->splitter()->pane(0);
+        Window *pane1 = frame_->splitter()->pane(1);
+        QToolBar *bar = frame_->toolBar();
+        QWidget *goUp = bar->widgetForAction(frame_->actions()->action(Cmd::GoUp));
+        QWidget *smallIcons = bar->widgetForAction(frame_->actions()->action(Cmd::SmallIcons));
+        QTRY_VERIFY(!goUp->isEnabled());
+
+        for (Window *pane : {pane0, pane1}) {
+            DirWindow *tree = pane->tree();
+            tree->selectedByMouse = true;
+            tree->setCurrentItem(tree->FindHostNode(tree->topNode(), DirWindow::MyComputer));
+            QVERIFY(!pane->atRoot());
+        }
+        pane1->list()->view()->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), pane1->list()->view());
+        QTRY_VERIFY(goUp->isEnabled());
+
+        QTest::mouseClick(smallIcons, Qt::LeftButton);
+        QCOMPARE(pane1->listStyle(), int(FileWindow::SmallIcons));
+        QCOMPARE(pane0->listStyle(), int(FileWindow::Details));
+        // The list pane 1 had the focus in was replaced; the pane still takes the commands.
+        QTest::mouseClick(goUp, Qt::LeftButton);
+        QTRY_VERIFY(pane1->atRoot());
+        QVERIFY(!pane0->atRoot());
+        QTRY_VERIFY(!goUp->isEnabled());
+    }
+
     // Command 13 is the pane's Ascending; the frame shows or hides the tool bar with it only when
     // no pane takes it.
     void toolBarToggleWhenNoPaneTakesIt()

@@ -10,6 +10,8 @@
 #include "support/TestEnvironment.h"
 
 #include "panes/CommandIds.h"
+#include "panes/DirWindow.h"
+#include "panes/FileWindow.h"
 #include "panes/Window.h"
 #include "platform/SettingsStore.h"
 #include "pool/ConnectionManager.h"
@@ -255,6 +257,37 @@ private slots:
         QCOMPARE(shell.prompt.count(), 1);
         QCOMPARE(closed.size(), 1);
         QVERIFY(isStored(QStringLiteral("Left")));
+    }
+
+    // No in the middle of a listing: the listing goes on to its end and fills the list.
+    void closeAnsweredNoKeepsAListingGoing()
+    {
+        FtpServerFixture server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QVERIFY(server.writeFile(QStringLiteral("one.txt"), "1"));
+        QVERIFY(server.writeFile(QStringLiteral("two.txt"), "22"));
+        ShellFixture shell;
+        const QString key = SettingsKeys::hostKey(QStringLiteral("busyhost"));
+        SettingsStore::instance().setValue(key, QStringLiteral("Address"), server.host());
+        SettingsStore::instance().setValue(key, QStringLiteral("Port"), QString::number(server.port()));
+        SettingsStore::instance().setValue(key, QStringLiteral("Parent"), QStringLiteral("0"));
+        FTPApp &app = shell.start();
+        Window *pane = app.splitter()->pane(0);
+        QTreeWidgetItem *host = pane->tree()->FindHostNode(pane->tree()->topNode(), QStringLiteral("busyhost"));
+        QVERIFY(host);
+        pane->tree()->selectedByMouse = true;
+        pane->tree()->setCurrentItem(host);
+        QVERIFY(!app.pool()->AllIdle());
+
+        shell.prompt.queueAnswer(Prompt::No);
+        QVERIFY(app.frame()->runCommand(Cmd::Close)); // the Close command asks as the close box does
+        QCOMPARE(shell.prompt.lastCaption(), QStringLiteral("Closing"));
+        QVERIFY(app.frame()->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(pane->list()->itemCount(), 2, Bound);
+        QCOMPARE(pane->list()->itemText(0), QStringLiteral("one.txt"));
+        QTRY_COMPARE_WITH_TIMEOUT(app.frame()->statusLabel()->text(), QStringLiteral("Finished Retrieving List."),
+                                  Bound);
+        QCOMPARE(shell.prompt.count(), 1);
     }
 
     void closeWhileBusyAnsweredYes()
