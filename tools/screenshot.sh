@@ -4,9 +4,10 @@
 #   tools/screenshot.sh [OUT.png] [CONFIG_DIR]
 #
 # OUT.png defaults to screenshot.png in the current folder. The program runs with a fresh settings
-# store and listing cache in a temporary folder, or with the settings under CONFIG_DIR (used as
-# XDG_CONFIG_HOME). An e-mail address and a cache folder are stored first when missing, so that no
-# first-start dialog waits for an answer. Installs Xvfb and the capture tools when they are missing.
+# store, listing cache and home folder (its drive C:) in a temporary folder, or with the settings
+# under CONFIG_DIR (used as XDG_CONFIG_HOME) and the user's own home. An e-mail address and a cache
+# folder are stored first when missing, so that no first-start dialog waits for an answer. Installs
+# Xvfb and the capture tools when they are missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-screenshot.png}")
@@ -51,6 +52,12 @@ wait_for 100 test -S "/tmp/.X11-unix/X$display" || die "screenshot: Xvfb did not
 export XDG_CONFIG_HOME=${config:-$work/config}
 export XDG_CACHE_HOME=$work/cache
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
+if [ -z "$config" ]; then
+  # Drive C: is the home folder: a fresh run browses, and keeps its listing cache, in a home of its
+  # own, never in the user's.
+  export HOME=$work/home
+  mkdir -p "$HOME"
+fi
 cli=$root/build/src/vemalftp-cli
 "$cli" config EMail >/dev/null 2>&1 || "$cli" config EMail "screenshot@example.org" >/dev/null
 "$cli" config CachePath >/dev/null 2>&1 || "$cli" config CachePath 'C:\.cache\vemalftp-screenshot\' >/dev/null
