@@ -22,9 +22,11 @@
 #include "shell/HelpContexts.h"
 #include "shell/HelpWindow.h"
 #include "shell/ProgramPictures.h"
+#include "shell/SelectWild.h"
 
 #include <QFile>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
@@ -201,6 +203,37 @@ private slots:
         ScriptedDialogs::cancel()(dialog);
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QVERIFY(!isStored(QStringLiteral("CachePath")));
+    }
+
+    // The shell's one-question dialogs open in the middle of the screen, whatever their owner.
+    void dialogsOpenCentred_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::newRow("Change EMail Address") << "email";
+        QTest::newRow("Cache Path") << "cache";
+        QTest::newRow("Select Using Filter") << "filter";
+    }
+
+    void dialogsOpenCentred()
+    {
+        QFETCH(QString, dialog);
+        StoreFixture store;
+        RecordingPrompt prompt;
+        QWidget owner;
+        owner.setGeometry(5, 5, 200, 150);
+        owner.show();
+        std::unique_ptr<QDialog> shown;
+        if (dialog == QLatin1String("email"))
+            shown = std::make_unique<EmailDialog>(prompt, &owner);
+        else if (dialog == QLatin1String("cache"))
+            shown = std::make_unique<CachePathDialog>(prompt, &owner);
+        else
+            shown = std::make_unique<SelectWild>(&owner, QString(), false, false, false);
+        shown->show();
+        QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
+        const QRect screen = shown->screen()->geometry();
+        QCOMPARE(shown->pos(), QPoint(screen.x() + screen.width() / 2 - shown->width() / 2,
+                                      screen.y() + screen.height() / 2 - shown->height() / 2));
     }
 
     // --- help ----------------------------------------------------------------------------------
