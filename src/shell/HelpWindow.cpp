@@ -28,6 +28,12 @@ HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     browser_ = new QTextBrowser(this);
     browser_->setObjectName(QStringLiteral("helpBrowser"));
     browser_->setOpenExternalLinks(true);
+    // One look for every page; the pages carry no style of their own.
+    browser_->document()->setDefaultStyleSheet(QStringLiteral(
+        "body { font-family: sans-serif; }\n"
+        "h1 { font-size: large; }\n"
+        "h2 { font-size: medium; margin-top: 14px; }\n"
+        "dt { font-weight: bold; margin-top: 6px; }\n"));
 
     auto *contents = new QPushButton(QStringLiteral("&Contents"), this);
     auto *back = new QPushButton(QStringLiteral("&Back"), this);

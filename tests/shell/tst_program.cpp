@@ -310,7 +310,7 @@ private slots:
     void noDisplaySaysSoInOneLine()
     {
         QFETCH(QString, platform);
-        const QString program = QFileInfo(QStringLiteral(VEMAL_CLI_PATH)).dir().filePath(QStringLiteral("vemalftp"));
+        const QString program = QStringLiteral(VEMAL_APP_PATH);
         if (!QFileInfo::exists(program))
             QSKIP("the vemalftp program is not built");
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
