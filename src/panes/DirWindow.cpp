@@ -444,6 +444,8 @@ void DirWindow::onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *
         previous->setIcon(0, paneImage(nodeIcon(previous)));
     if (current)
         current->setIcon(0, paneImage(nodeSelectedIcon(current)));
+    if (removing_)
+        selectedByMouse = false;
     emit selectionChanged(current);
 }
 

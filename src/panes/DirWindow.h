@@ -131,6 +131,8 @@ private:
 
     // Expansions and collapses made by the program itself, not by the user.
     bool quiet_ = false;
+    // A node of this tree is being removed.
+    bool removing_ = false;
     // The node whose label is being edited, with its text when editing began.
     QPersistentModelIndex editing_;
     QString editingText_;
@@ -149,6 +151,7 @@ private:
     void tellUser(const QString &text, const QString &caption);
     void setExpandedQuietly(QTreeWidgetItem *node, bool expanded);
     void removeUnseenChildren(QTreeWidgetItem *node);
+    static void removeNode(QTreeWidgetItem *node);
     void sortNode(QTreeWidgetItem *node);
     bool scanLocal(QTreeWidgetItem *node, FileWindow *list);
     void applyLocalEntries(QTreeWidgetItem *node, const QString &path, const QString &nativeDirectory,

@@ -391,6 +391,43 @@ private slots:
         QCOMPARE(edited.count(), 1);
         QCOMPARE(site->text(0), Site);
     }
+
+    // A node whose label is being edited leaves the tree (its directory vanished): the edit ends
+    // without a report, and the next edit works as before.
+    void editedNodeRemoved()
+    {
+        const auto tree = newTree();
+        tree->show();
+        QVERIFY(QTest::qWaitForWindowExposed(tree.get()));
+        feed(*tree, QStringLiteral("/"), {entry(QStringLiteral("pub")), entry(QStringLiteral("tmp"))});
+        tree->setCurrentItem(nodeAt(*tree, QStringLiteral("All Hosts/site/pub")));
+        QSignalSpy edited(tree.get(), &DirWindow::labelEdited);
+        const auto editor = [&tree]() -> QLineEdit * {
+            for (QLineEdit *line : tree->viewport()->findChildren<QLineEdit *>())
+                if (line->isVisible())
+                    return line;
+            return nullptr;
+        };
+        QVERIFY(tree->handleCommand(Cmd::Rename));
+        QVERIFY(editor());
+        editor()->setText(QStringLiteral("pub2"));
+        feed(*tree, QStringLiteral("/"), {entry(QStringLiteral("tmp"))});
+        QTRY_VERIFY(!editor());
+        QCoreApplication::processEvents();
+        QCOMPARE(edited.count(), 0);
+        QTreeWidgetItem *tmp = nodeAt(*tree, QStringLiteral("All Hosts/site/tmp"));
+        QCOMPARE(tree->currentItem(), tmp->parent());
+
+        tree->setCurrentItem(tmp);
+        QVERIFY(tree->handleCommand(Cmd::Rename));
+        QVERIFY(editor());
+        editor()->setText(QStringLiteral("temp"));
+        QTest::keyClick(editor(), Qt::Key_Return);
+        QVERIFY(edited.wait(Bound));
+        QCOMPARE(edited.at(0).at(0).value<QTreeWidgetItem *>(), tmp);
+        QCOMPARE(edited.at(0).at(1).toString(), QStringLiteral("temp"));
+        QCOMPARE(tmp->text(0), QStringLiteral("tmp"));
+    }
 };
 
 QTEST_MAIN(TestDirWindow)
