@@ -2,15 +2,23 @@
 
 #include <QLineEdit>
 
+FileListDelegate::FileListDelegate(EditGuard mayEdit, QObject *parent)
+    : QStyledItemDelegate(parent), mayEdit_(std::move(mayEdit))
+{
+}
+
 QWidget *FileListDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                                         const QModelIndex &index) const
 {
+    if (mayEdit_ && !mayEdit_(index.row()))
+        return nullptr; // the view then does not edit
     emit editStarted(index.row());
     return QStyledItemDelegate::createEditor(parent, option, index);
 }
 
 void FileListDelegate::setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const
 {
-    if (const auto *line = qobject_cast<QLineEdit *>(editor))
+    const auto *line = qobject_cast<QLineEdit *>(editor);
+    if (line && index.isValid() && line->text() != index.data(Qt::EditRole).toString())
         emit editCommitted(index.row(), line->text());
 }

@@ -2,13 +2,18 @@
 
 #include <QStyledItemDelegate>
 
+#include <functional>
+
 // Draws the file list's items and reports in-place label editing instead of writing the new
 // text into the list: a rename is finished by the pane, which changes the text when it succeeds.
 class FileListDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    // Asked before an edit of the row starts; false refuses it.
+    using EditGuard = std::function<bool(int row)>;
+
+    FileListDelegate(EditGuard mayEdit, QObject *parent);
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                           const QModelIndex &index) const override;
@@ -16,5 +21,9 @@ public:
 
 signals:
     void editStarted(int row) const;
+    // Only a text that differs from the label is reported.
     void editCommitted(int row, const QString &text) const;
+
+private:
+    EditGuard mayEdit_;
 };

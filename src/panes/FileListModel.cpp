@@ -140,6 +140,17 @@ void FileListModel::clear()
     endResetModel();
 }
 
+void FileListModel::takeItems(FileListModel &other)
+{
+    other.flush();
+    beginResetModel();
+    items_ = std::move(other.items_);
+    shown_ = items_.size();
+    forgetRanks();
+    endResetModel();
+    other.clear();
+}
+
 // Gives every listed entry the place of its name in case-insensitive collation order (equal
 // names share a place), so that sorts compare two numbers instead of two names.
 void FileListModel::rankNames()

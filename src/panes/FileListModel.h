@@ -41,6 +41,8 @@ public:
     // Places the buffered items before all others in one insertion.
     void flush();
     void clear();
+    // Takes over every item of other, in its order; other is left empty.
+    void takeItems(FileListModel &other);
     // Stable sort by a sort order of the list (key, plus 5 when descending).
     void sortItems(int sortOrder);
 

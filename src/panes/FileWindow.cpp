@@ -4,6 +4,7 @@
 #include "panes/FileListDelegate.h"
 #include "panes/FileListModel.h"
 #include "panes/PaneImages.h"
+#include "panes/Window.h"
 #include "platform/SettingsStore.h"
 #include "settings/SettingsKeys.h"
 #include "shell/SelectWild.h"
@@ -88,7 +89,7 @@ void FileWindow::createView()
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
-    auto *delegate = new FileListDelegate(view_);
+    auto *delegate = new FileListDelegate([this](int row) { return mayRename(row); }, view_);
     view_->setItemDelegate(delegate);
     connect(delegate, &FileListDelegate::editStarted, this, &FileWindow::labelEditStarted);
     connect(delegate, &FileListDelegate::editCommitted, this, &FileWindow::labelEdited);
@@ -174,6 +175,12 @@ void FileWindow::ClearList()
 {
     model_->clear();
     asciiExtensionsRead_ = false;
+}
+
+void FileWindow::takeItemsFrom(FileWindow &other)
+{
+    model_->takeItems(*other.model_);
+    other.asciiExtensionsRead_ = false;
 }
 
 int FileWindow::iconFor(const QString &name, int kind)
@@ -413,6 +420,11 @@ void FileWindow::applyFilter(const QString &filter, bool noWildcards, bool caseS
 void FileWindow::markSelection(int icon)
 {
     model_->setIcons(selectedRows(), icon);
+}
+
+bool FileWindow::mayRename(int row) const
+{
+    return !pane_ || pane_->mayRenameListItem(itemText(row), itemData(row) == nullptr);
 }
 
 void FileWindow::beginRename()

@@ -45,6 +45,8 @@ public:
     // Adds a copy of a tree node (text and icon, no itemdata) in front of every item.
     void addNodeItem(const QString &text, int icon);
     void ClearList();
+    // Takes over the items of another list (a list replaced by one of another style).
+    void takeItemsFrom(FileWindow &other);
     // key 0..3, or 5 to keep the key; toggle: key is a column index (header click);
     // direction 0 keep, 1 ascending, 2 descending.
     void SortList(int key, bool toggle, int direction);
@@ -85,8 +87,9 @@ public:
     void applyFilter(const QString &filter, bool noWildcards, bool caseSensitive, bool unselect);
     // Every selected item's icon becomes icon (Mark As).
     void markSelection(int icon);
-    // Starts in-place editing of the first selected item's label.
+    // Starts in-place editing of the first selected item's label, unless the pane refuses it.
     void beginRename();
+    bool mayRename(int row) const;
 
     static bool MatchFilter(const QString &name, const QString &filter, bool noWildcards, bool caseSensitive);
     // Thousands separators: 1000 -> "1,000".

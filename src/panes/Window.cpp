@@ -255,11 +255,10 @@ void Window::refreshCurrentFolder()
     const DirWindow::Location location = tree_->GetNodeLocation(node);
     if (location.host.isEmpty())
         return;
-    if (!location.remote) {
+    if (!location.remote)
         tree_->ScanLocalDirectory(node, list_);
-        return;
-    }
-    ListInfo::ListDirectory(*pool_, location.host, location.path, this, true, true);
+    else if (pool_)
+        ListInfo::ListDirectory(*pool_, location.host, location.path, this, true, true);
 }
 
 void Window::startUpNavigation()
@@ -272,9 +271,11 @@ void Window::startUpNavigation()
         return;
     if (host.isEmpty() || path.isEmpty() || host == DirWindow::AllHosts)
         return;
-    for (Window *pane : allPanes())
-        if (pane != this)
-            pane->tree_->GoToLocation(host, path, false);
+    // Every tree holds the same hosts: an unknown one is reported once.
+    for (Window *pane : allPanes()) {
+        if (pane != this && !pane->tree_->GoToLocation(host, path, false))
+            return;
+    }
     tree_->GoToLocation(host, path, true);
 }
 
@@ -306,13 +307,20 @@ void Window::openItem()
     }
     for (int i = 0; i < node->childCount(); ++i) {
         QTreeWidgetItem *child = node->child(i);
-        if (child->text(0) == name) {
+        if (child->text(0) == name && !DirWindow::isPlaceholder(child)) {
             tree_->selectedByMouse = true;
             tree_->setCurrentItem(child);
             list_->setFocus();
             return;
         }
     }
+}
+
+bool Window::mayRenameListItem(const QString &text, bool nodeCopy) const
+{
+    if (!showingHosts_ && !showingFiles_)
+        return false; // the list shows the drives
+    return !(showingHosts_ && nodeCopy && text == DirWindow::MyComputer);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -328,27 +336,39 @@ void Window::createList(int style)
 
 void Window::SetListStyle(int style)
 {
-    const int sortOrder = list_->sortOrder();
-    const bool hadFocus = list_->isAncestorOf(QApplication::focusWidget());
-    delete list_;
+    FileWindow *old = list_;
+    const bool hadFocus = old->isAncestorOf(QApplication::focusWidget());
     listStyle_ = style;
     createList(style);
-    list_->setSortOrder(sortOrder);
+    list_->setSortOrder(old->sortOrder());
+    // A listing on its way into the list keeps coming into the new one: what has arrived moves
+    // over. Asking for it again would find its cache file half written.
+    const bool arriving = !fillingListing_.isEmpty() || (pool_ && pool_->listingUnderWay(old->shownListing));
+    if (arriving) {
+        list_->takeItemsFrom(*old);
+        list_->shownListing = old->shownListing;
+    }
+    delete old;
     Layout();
     if (hadFocus)
         list_->setFocus();
+    if (!arriving)
+        refillList();
+}
+
+// Fills a new list with what the selected node shows.
+void Window::refillList()
+{
     QTreeWidgetItem *node = tree_->currentItem();
     if (!node)
         return;
-    const quint32 flags = DirWindow::nodeFlags(node);
     const DirWindow::Location location = tree_->GetNodeLocation(node);
-    if (flags & DirWindow::Container) {
+    if (DirWindow::nodeFlags(node) & DirWindow::Container)
         ShowLocation();
-    } else if (!location.remote) {
+    else if (!location.remote)
         tree_->ScanLocalDirectory(node, list_);
-    } else {
+    else if (pool_)
         ListInfo::ListDirectory(*pool_, location.host, location.path, this, false, true);
-    }
 }
 
 void Window::Layout()

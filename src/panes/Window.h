@@ -60,6 +60,8 @@ public:
     // Opens the focused item of the list: a folder-like item is entered, a local file is handed
     // to the desktop's default program.
     void openItem();
+    // Whether a label of the list may be edited: not the drives, nor "My Computer" among the hosts.
+    bool mayRenameListItem(const QString &text, bool nodeCopy) const;
 
     // The panes are stacked (one above the other) rather than side by side.
     static bool panesStacked();
@@ -91,6 +93,7 @@ protected:
 
 private:
     void createList(int style);
+    void refillList();
     void onTreeSelectionChanged(QTreeWidgetItem *node);
     void setListTitleFor(const QString &host, const QString &path);
     void repaintArrows();
