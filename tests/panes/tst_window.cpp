@@ -1,157 +1,48 @@
-// The browser pane: its values at first start and at destruction, titles, layout and the divider,
-// the selection delay for keyboard movement, the start path of hosts, and browsing a real
-// pyftpdlib host and the local disks with two panes kept in step.
+// The browser pane: its values at first start and at destruction, its commands with their
+// enabling and check marks, titles, start locations, Open, label editing in its list, layout, the
+// divider and the arrows, and the selection delay for keyboard movement and Go Up.
 
-#include "support/FtpServerFixture.h"
-#include "support/RecordingPrompt.h"
-#include "support/RecordingStatus.h"
-#include "support/TestEnvironment.h"
+#include "PaneFixture.h"
 
+#include "panes/ArrowButton.h"
 #include "panes/CommandIds.h"
-#include "panes/DirWindow.h"
-#include "panes/FileWindow.h"
 #include "panes/PaneImages.h"
-#include "panes/Window.h"
-#include "platform/SettingsStore.h"
-#include "pool/ConnectionManager.h"
 #include "settings/AppValues.h"
-#include "settings/SettingsKeys.h"
 
+#include <QDesktopServices>
 #include <QDir>
-#include <QTest>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTreeWidget>
+
+using namespace panetest;
 
 namespace {
 
-constexpr int Bound = 15000;
-
-const QString Site = QStringLiteral("site");
-
-void storeHost(const QString &name, quint16 port, const QString &startPath = QString(), int parent = 0)
+// Takes the URLs the program hands to the desktop.
+class UrlCatcher : public QObject
 {
-    SettingsStore &store = SettingsStore::instance();
-    const QString key = SettingsKeys::hostKey(name);
-    store.deleteKey(key);
-    store.createKey(key);
-    store.setValue(key, QStringLiteral("Address"), QStringLiteral("127.0.0.1"));
-    store.setValue(key, QStringLiteral("Port"), QString::number(port));
-    store.setValue(key, QStringLiteral("Type"), QStringLiteral("1"));
-    store.setValue(key, QStringLiteral("CacheType"), QStringLiteral("1"));
-    store.setValue(key, QStringLiteral("Parent"), QString::number(parent));
-    store.setValue(key, QStringLiteral("This"), QStringLiteral("0"));
-    if (!startPath.isEmpty())
-        store.setValue(key, QStringLiteral("StartPath"), startPath);
-}
+    Q_OBJECT
+public:
+    explicit UrlCatcher(QList<QUrl> *urls) : urls_(urls) {}
 
-void storeFolder(const QString &name, int id)
-{
-    SettingsStore &store = SettingsStore::instance();
-    const QString key = SettingsKeys::hostKey(name);
-    store.createKey(key);
-    store.setValue(key, QStringLiteral("Parent"), QStringLiteral("0"));
-    store.setValue(key, QStringLiteral("This"), QString::number(id));
-}
+public slots:
+    void open(const QUrl &url) { urls_->append(url); }
 
-QStringList itemTexts(const FileWindow *list)
-{
-    QStringList texts;
-    for (int row = 0; row < list->itemCount(); ++row)
-        texts << list->itemText(row);
-    return texts;
-}
-
-QStringList childTexts(const QTreeWidgetItem *node)
-{
-    QStringList texts;
-    for (int i = 0; node && i < node->childCount(); ++i)
-        texts << node->child(i)->text(0);
-    return texts;
-}
-
-int countStatus(const RecordingStatus &status, const QString &prefix)
-{
-    int count = 0;
-    for (const QString &line : status.texts())
-        count += line.startsWith(prefix) ? 1 : 0;
-    return count;
-}
+private:
+    QList<QUrl> *urls_;
+};
 
 } // namespace
 
-class TestWindow : public QObject
+class TestWindow : public QObject, protected PaneFixture
 {
     Q_OBJECT
 
-    TestEnvironment env_;
-    FtpServerFixture server_;
-    RecordingPrompt prompt_;
-    RecordingStatus status_;
-    std::unique_ptr<ConnectionManager> pool_;
-    QWidget *host_ = nullptr; // parent of the panes, shown offscreen
-    Window *pane0_ = nullptr;
-    Window *pane1_ = nullptr;
-
-    // Two panes registered with a fresh pool, side by side in a shown window.
-    void makePanes(QSize size = {800, 400})
-    {
-        pool_ = std::make_unique<ConnectionManager>(prompt_, status_);
-        host_ = new QWidget;
-        host_->resize(size);
-        pane1_ = new Window(host_, 1, pool_.get());
-        pane0_ = new Window(host_, 0, pool_.get());
-        pool_->addPane(pane0_);
-        pool_->addPane(pane1_);
-        pane0_->setGeometry(0, 0, size.width() / 2, size.height());
-        pane1_->setGeometry(size.width() / 2 + 3, 0, size.width() / 2 - 3, size.height());
-        host_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(host_));
-    }
-
-    void dropPanes()
-    {
-        delete host_;
-        host_ = nullptr;
-        pane0_ = pane1_ = nullptr;
-        pool_.reset();
-    }
-
-    // Selects the node as a mouse click does: shown at once.
-    static void clickNode(Window *pane, QTreeWidgetItem *node)
-    {
-        pane->tree()->selectedByMouse = true;
-        pane->tree()->fetch = true;
-        pane->tree()->setCurrentItem(node);
-    }
-
-    // Lists the host's root in pane 0, so that both trees hold its directories.
-    void browseRoot()
-    {
-        clickNode(pane0_, pane0_->tree()->FindHostNode(pane0_->tree()->topNode(), Site));
-        QTRY_VERIFY_WITH_TIMEOUT(pane0_->list()->findItem(QStringLiteral("top.txt")) >= 0, Bound);
-        QTRY_VERIFY_WITH_TIMEOUT(pane1_->tree()->findLocationNode(Site, QStringLiteral("/pub/")), Bound);
-    }
-
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(env_.setUp(), qPrintable(env_.errorString()));
-        QVERIFY2(server_.start(), qPrintable(server_.errorString()));
-        QVERIFY(server_.makeDir(QStringLiteral("pub/incoming")));
-        QVERIFY(server_.makeDir(QStringLiteral("pub/docs")));
-        QVERIFY(server_.writeFile(QStringLiteral("pub/readme.txt"), QByteArray(1000, 'r')));
-        QVERIFY(server_.writeFile(QStringLiteral("pub/image.bin"), QByteArray(999, 'b')));
-        QVERIFY(server_.makeDir(QStringLiteral("incoming")));
-        QVERIFY(server_.writeFile(QStringLiteral("top.txt"), "x"));
-    }
-
-    void init()
-    {
-        SettingsStore::instance().deleteKey(SettingsKeys::Root);
-        storeHost(Site, server_.port());
-        prompt_.clear();
-        status_.clear();
-    }
-
+    void initTestCase() { QVERIFY2(setUpRun(), qPrintable(setUpError())); }
+    void init() { setUpTest(); }
     void cleanup() { dropPanes(); }
 
     void firstStartDefaults()
@@ -196,6 +87,150 @@ private slots:
         QVERIFY(!pane1_->showButtons());
     }
 
+    // Enabling and check marks of the pane's commands where it shows the hosts, all disks and a
+    // directory.
+    void commandStates_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("checked");
+        struct Row
+        {
+            const char *name;
+            int id;
+            bool enabled;
+            bool checked;
+        };
+        const Row always[] = {
+            {"show tree", Cmd::ShowTree, true, false},
+            {"show titles", Cmd::ShowTitles, true, false},
+            {"show directories", Cmd::ShowDirectories, true, true},
+            {"transfer buttons", Cmd::ShowTransferButtons, true, true},
+            {"small icons", Cmd::SmallIcons, true, false},
+            {"list", Cmd::ListView, true, false},
+            {"details", Cmd::Details, true, true},
+            {"by name", Cmd::ByName, true, true},
+            {"by type", Cmd::ByType, true, false},
+            {"by size", Cmd::BySize, true, false},
+            {"by date", Cmd::ByDate, true, false},
+            {"descending", Cmd::Descending, true, false},
+            {"ascending", Cmd::Ascending, true, true},
+        };
+        struct Place
+        {
+            const char *name;
+            QString host;
+            QString path;
+            bool goUp;
+            bool files; // refresh and the Mark As commands
+        };
+        const Place places[] = {
+            {"hosts", "", "", false, false},
+            {"all disks", "My Computer", "", true, false},
+            {"drive", "My Computer", "C:/", true, true},
+        };
+        for (const Place &place : places) {
+            const auto row = [&](const char *what, int id, bool enabled, bool checked) {
+                QTest::addRow("%s: %s", place.name, what) << place.host << place.path << id << enabled << checked;
+            };
+            for (const Row &each : always)
+                row(each.name, each.id, each.enabled, each.checked);
+            row("go up", Cmd::GoUp, place.goUp, false);
+            row("refresh", Cmd::RefreshCurrent, place.files, false);
+            row("mark folder", Cmd::MarkFolder, place.files, false);
+            row("mark binary", Cmd::MarkBinary, place.files, false);
+            row("mark ascii", Cmd::MarkAscii, place.files, false);
+        }
+    }
+
+    void commandStates()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, path);
+        QFETCH(int, id);
+        makePanes();
+        DirWindow *tree = pane0_->tree();
+        QTreeWidgetItem *hostNode = tree->FindHostNode(tree->topNode(), host);
+        clickNode(pane0_, path.isEmpty() ? hostNode : tree->FindPathNode(hostNode, path));
+        QCOMPARE(pane0_->currentPath() + pane0_->currentHost(), (path.isEmpty() ? QStringLiteral("/") : path) + host);
+        CommandState state;
+        QVERIFY(pane0_->commandState(id, state));
+        QTEST(state.enabled, "enabled");
+        QTEST(state.checked, "checked");
+    }
+
+    // The check marks of the sort commands for every sort order, valid or not.
+    void sortChecks_data()
+    {
+        QTest::addColumn<int>("order");
+        QTest::addColumn<QList<int>>("checked");
+        QTest::newRow("name") << 0 << QList<int>{Cmd::ByName, Cmd::Ascending};
+        QTest::newRow("type") << 1 << QList<int>{Cmd::ByType, Cmd::Ascending};
+        QTest::newRow("size") << 2 << QList<int>{Cmd::BySize, Cmd::Ascending};
+        QTest::newRow("date") << 3 << QList<int>{Cmd::ByDate, Cmd::Ascending};
+        QTest::newRow("no such key") << 4 << QList<int>{Cmd::Ascending};
+        QTest::newRow("name descending") << 5 << QList<int>{Cmd::ByName, Cmd::Descending};
+        QTest::newRow("type descending") << 6 << QList<int>{Cmd::ByType, Cmd::Descending};
+        QTest::newRow("size descending") << 7 << QList<int>{Cmd::BySize, Cmd::Descending};
+        QTest::newRow("date descending") << 8 << QList<int>{Cmd::ByDate, Cmd::Descending};
+        QTest::newRow("out of range") << 9 << QList<int>{Cmd::Descending};
+    }
+
+    void sortChecks()
+    {
+        QFETCH(int, order);
+        QFETCH(QList<int>, checked);
+        makePanes();
+        pane0_->list()->setSortOrder(order);
+        QList<int> shown;
+        for (int id : {Cmd::ByName, Cmd::ByType, Cmd::BySize, Cmd::ByDate, Cmd::Descending, Cmd::Ascending}) {
+            CommandState state;
+            QVERIFY(pane0_->commandState(id, state));
+            QVERIFY(state.enabled);
+            if (state.checked)
+                shown << id;
+        }
+        QCOMPARE(shown, checked);
+    }
+
+    // The view commands change what they check; the transfer buttons are pane 1's from either pane;
+    // Mark As changes nothing while the pane shows no directory.
+    void viewCommandsToggle()
+    {
+        makePanes();
+        const auto checked = [](Window *pane, int id) {
+            CommandState state;
+            return pane->commandState(id, state) && state.checked;
+        };
+        for (int id : {Cmd::ShowTree, Cmd::ShowTitles, Cmd::ShowDirectories}) {
+            const bool before = checked(pane0_, id);
+            QVERIFY(pane0_->handleCommand(id));
+            QCOMPARE(checked(pane0_, id), !before);
+            QCOMPARE(checked(pane1_, id), before); // the other pane keeps its own
+        }
+        QVERIFY(pane0_->handleCommand(Cmd::ShowTransferButtons));
+        QVERIFY(!pane1_->showButtons());
+        QVERIFY(!checked(pane0_, Cmd::ShowTransferButtons) && !checked(pane1_, Cmd::ShowTransferButtons));
+        QVERIFY(pane1_->arrowToFirst()->isHidden());
+        QVERIFY(pane1_->handleCommand(Cmd::ShowTransferButtons));
+        QVERIFY(pane1_->showButtons() && pane1_->arrowToSecond()->isVisible());
+
+        for (int id : {Cmd::SmallIcons, Cmd::ListView, Cmd::Details}) {
+            QVERIFY(pane0_->handleCommand(id));
+            for (int other : {Cmd::SmallIcons, Cmd::ListView, Cmd::Details})
+                QCOMPARE(checked(pane0_, other), other == id);
+        }
+
+        FileWindow *list = pane0_->list();
+        QCOMPARE(itemTexts(list), (QStringList{Site, "My Computer"}));
+        list->selectAll();
+        QVERIFY(pane0_->handleCommand(Cmd::MarkBinary));
+        QCOMPARE(list->itemIcon(0), int(IconComputer));
+        QCOMPARE(list->itemIcon(1), int(IconComputer));
+    }
+
     void titles_data()
     {
         QTest::addColumn<QString>("host");
@@ -212,8 +247,7 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QString, title);
         makePanes();
-        pane0_->tree()->selectedByMouse = true;
-        QVERIFY(pane0_->tree()->GoToLocation(host, path, true));
+        QVERIFY(showLocation(pane0_, host, path));
         QCOMPARE(pane0_->listTitle(), title);
         QCOMPARE(pane0_->currentPath(), path);
     }
@@ -270,51 +304,46 @@ private slots:
         QCOMPARE(pane0_->currentPath(), QStringLiteral("/"));
     }
 
-    // Browsing the host: the list fills and sorts, both trees learn the directories.
-    void browseHost()
+    // The start location stored for a pane: opened in both trees and selected in that pane only;
+    // nothing happens without one or for "All Hosts"; an unknown host is reported once.
+    void startUpNavigation_data()
     {
-        makePanes();
-        browseRoot();
-        pane0_->tree()->selectedByMouse = true;
-        QVERIFY(pane0_->tree()->GoToLocation(Site, QStringLiteral("/pub/"), true));
-        FileWindow *list = pane0_->list();
-        QTRY_COMPARE_WITH_TIMEOUT(itemTexts(list),
-                                  (QStringList{"docs", "incoming", "image.bin", "readme.txt"}), Bound);
-        QTRY_VERIFY_WITH_TIMEOUT(status_.texts().contains(QStringLiteral("Finished Retrieving List.")), Bound);
-        QCOMPARE(list->sizeText(list->findItem(QStringLiteral("readme.txt"))), QStringLiteral("1,000"));
-        QCOMPARE(list->sizeText(list->findItem(QStringLiteral("image.bin"))), QStringLiteral("999"));
-        QVERIFY(pane0_->showingFiles());
-        QVERIFY(pane0_->isRemote());
-        for (Window *pane : {pane0_, pane1_}) {
-            QTreeWidgetItem *pub = pane->tree()->findLocationNode(Site, QStringLiteral("/pub/"));
-            QVERIFY(pub);
-            QCOMPARE(childTexts(pub), (QStringList{"docs", "incoming"}));
-        }
-        QVERIFY(prompt_.isEmpty());
-        QCOMPARE(pane1_->list()->findItem(QStringLiteral("readme.txt")), -1); // pane 1 shows the hosts
-
-        // Hiding directories shows the files only.
-        pane0_->handleCommand(Cmd::ShowDirectories);
-        QTRY_COMPARE_WITH_TIMEOUT(itemTexts(list), (QStringList{"image.bin", "readme.txt"}), Bound);
+        QTest::addColumn<QString>("host"); // empty: not stored
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("title"); // pane 0's list title afterwards
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("local") << "My Computer" << "c:\\start" << "Files in C:/start on My Computer" << QStringList{};
+        QTest::newRow("host") << Site << "/pub" << "Files in /pub on site" << QStringList{};
+        QTest::newRow("no host") << "" << "/pub" << "Hosts" << QStringList{};
+        QTest::newRow("no path") << Site << "" << "Hosts" << QStringList{};
+        QTest::newRow("all hosts") << "All Hosts" << "/pub" << "Hosts" << QStringList{};
+        QTest::newRow("unknown host") << "nowhere" << "/pub" << "Hosts"
+                                      << QStringList{"Could not find host nowhere please check it exists."};
     }
 
-    // A directory removed on the host leaves both trees at the next refresh.
-    void refreshSweepsVanishedDirectories()
+    void startUpNavigation()
     {
-        QVERIFY(server_.makeDir(QStringLiteral("pub/old")));
+        QFETCH(QString, host);
+        QFETCH(QString, path);
+        QFETCH(QString, title);
+        QVERIFY(QDir(env_.home()).mkpath(QStringLiteral("start")));
+        if (!host.isEmpty())
+            QVERIFY(SetAppValue(QStringLiteral("StartHost0"), host));
+        if (!path.isEmpty())
+            QVERIFY(SetAppValue(QStringLiteral("StartPath0"), path));
         makePanes();
-        browseRoot();
-        pane0_->tree()->selectedByMouse = true;
-        QVERIFY(pane0_->tree()->GoToLocation(Site, QStringLiteral("/pub/"), true));
-        QTRY_VERIFY_WITH_TIMEOUT(pane0_->list()->findItem(QStringLiteral("old")) >= 0, Bound);
-        QVERIFY(childTexts(pane1_->tree()->findLocationNode(Site, QStringLiteral("/pub/"))).contains("old"));
-        QVERIFY(QDir(server_.pathOf(QStringLiteral("pub/old"))).removeRecursively());
-        pane0_->handleCommand(Cmd::RefreshCurrent);
-        QTRY_VERIFY_WITH_TIMEOUT(pane0_->list()->findItem(QStringLiteral("old")) < 0
-                                     && pane0_->list()->findItem(QStringLiteral("docs")) >= 0,
-                                 Bound);
-        for (Window *pane : {pane0_, pane1_})
-            QVERIFY(!childTexts(pane->tree()->findLocationNode(Site, QStringLiteral("/pub/"))).contains("old"));
+        QTreeWidgetItem *before1 = pane1_->tree()->currentItem();
+        pane0_->startUpNavigation();
+        QTRY_COMPARE_WITH_TIMEOUT(pane0_->listTitle(), title, Bound);
+        QCOMPARE(pane1_->tree()->currentItem(), before1);
+        QStringList texts;
+        for (const RecordingPrompt::Entry &box : prompt_.entries())
+            texts << box.text;
+        QTEST(texts, "messages");
+        if (title != u"Hosts") {
+            const QString shown = pane0_->currentPath();
+            QVERIFY(pane1_->tree()->findLocationNode(host, shown));
+        }
     }
 
     // The local disks: a folder in the home drive, entered with Open.
@@ -327,8 +356,7 @@ private slots:
         file.write("12345");
         file.close();
         makePanes();
-        pane0_->tree()->selectedByMouse = true;
-        QVERIFY(pane0_->tree()->GoToLocation(QStringLiteral("My Computer"), QStringLiteral("C:/work/"), true));
+        QVERIFY(showLocation(pane0_, QStringLiteral("My Computer"), QStringLiteral("C:/work/")));
         QCOMPARE(pane0_->listTitle(), QStringLiteral("Files in C:/work on My Computer"));
         QCOMPARE(itemTexts(pane0_->list()), (QStringList{"inner", "notes.txt"}));
         QVERIFY(!pane0_->isRemote());
@@ -338,6 +366,121 @@ private slots:
         QVERIFY(pane0_->list()->focusedRow() == row || pane0_->list()->focusedRow() >= 0);
         pane0_->handleCommand(Cmd::Open);
         QCOMPARE(pane0_->currentPath(), QStringLiteral("C:/work/inner/"));
+    }
+
+    // Open on a file: a local one goes to the desktop's program for it, a host's is left to the
+    // copy commands; a file marked as a folder has no node to enter.
+    void openFiles()
+    {
+        QList<QUrl> opened;
+        UrlCatcher catcher(&opened);
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
+        QVERIFY(QDir(env_.home()).mkpath(QStringLiteral("docs")));
+        QFile file(env_.home() + QStringLiteral("/docs/plan.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        makePanes();
+        const auto open = [this](const QString &name) {
+            FileWindow *list = pane0_->list();
+            list->unselectAll();
+            list->setSelected(list->findItem(name), true);
+            QVERIFY(pane0_->handleCommand(Cmd::Open));
+        };
+
+        QVERIFY(showLocation(pane0_, QStringLiteral("My Computer"), QStringLiteral("C:/docs/")));
+        open(QStringLiteral("plan.txt"));
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(file.fileName())});
+        pane0_->list()->markSelection(IconFolder);
+        open(QStringLiteral("plan.txt"));
+        QCOMPARE(pane0_->currentPath(), QStringLiteral("C:/docs/"));
+
+        browseRoot();
+        open(QStringLiteral("top.txt"));
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(pane0_->currentPath(), QStringLiteral("/"));
+        QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
+    }
+
+    // Label editing in the pane's list: refused for the drives and for "My Computer" among the
+    // hosts, by any way of starting it; elsewhere a new text is reported and the label keeps its
+    // own, and an edit cut short by the list being refilled reports nothing.
+    void listLabelEditing_data()
+    {
+        QTest::addColumn<QString>("host"); // empty: the hosts
+        QTest::addColumn<QString>("path"); // empty: the host node itself
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("my computer among hosts") << "" << "" << "My Computer" << false;
+        QTest::newRow("host") << "" << "" << Site << true;
+        QTest::newRow("drive") << "My Computer" << "" << "(C:)" << false;
+        QTest::newRow("local file") << "My Computer" << "C:/labels/" << "notes.txt" << true;
+    }
+
+    void listLabelEditing()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, path);
+        QFETCH(QString, item);
+        QFETCH(bool, allowed);
+        QVERIFY(QDir(env_.home()).mkpath(QStringLiteral("labels")));
+        QFile file(env_.home() + QStringLiteral("/labels/notes.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        makePanes();
+        DirWindow *tree = pane0_->tree();
+        QTreeWidgetItem *hostNode = tree->FindHostNode(tree->topNode(), host);
+        tree->selectedByMouse = true;
+        if (path.isEmpty())
+            clickNode(pane0_, hostNode);
+        else
+            QVERIFY(tree->GoToLocation(host, path, true));
+        FileWindow *list = pane0_->list();
+        const int row = list->findItem(item);
+        QVERIFY(row >= 0);
+        list->setSelected(row, true);
+        QSignalSpy started(list, &FileWindow::labelEditStarted);
+        QSignalSpy edited(list, &FileWindow::labelEdited);
+        const auto editor = [list]() -> QLineEdit * {
+            for (QLineEdit *line : list->view()->viewport()->findChildren<QLineEdit *>())
+                if (line->isVisible())
+                    return line;
+            return nullptr;
+        };
+
+        QVERIFY(list->handleCommand(Cmd::Rename));
+        if (!allowed) {
+            list->view()->edit(list->view()->model()->index(row, 0)); // as a slow second click does
+            QCoreApplication::processEvents();
+            QVERIFY(!editor());
+            QCOMPARE(started.count(), 0);
+            return;
+        }
+        QTRY_VERIFY(editor());
+        editor()->setText(QStringLiteral("renamed"));
+        QTest::keyClick(editor(), Qt::Key_Return);
+        QTRY_COMPARE(edited.count(), 1);
+        QCOMPARE(edited.at(0).at(1).toString(), QStringLiteral("renamed"));
+        QCOMPARE(list->itemText(row), item);
+
+        // The same text again is no rename; Escape is none either.
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+            QVERIFY(list->handleCommand(Cmd::Rename));
+            QTRY_VERIFY(editor());
+            QTest::keyClick(editor(), key);
+            QTRY_VERIFY(!editor());
+        }
+        QCOMPARE(edited.count(), 1);
+
+        // The list is refilled while the label is edited.
+        QVERIFY(list->handleCommand(Cmd::Rename));
+        QTRY_VERIFY(editor());
+        editor()->setText(QStringLiteral("lost"));
+        pane0_->ShowLocation();
+        QTRY_VERIFY(!editor());
+        QCOMPARE(edited.count(), 1);
+        QVERIFY(list->findItem(item) >= 0);
+        QCOMPARE(started.count(), 4);
     }
 
     // A folder made by going to a path looks pending until it is shown, then like any folder.
@@ -398,6 +541,92 @@ private slots:
         QCOMPARE(pane1_->arrowToFirst()->geometry(), QRect(0, 150 - 23, 20, 20));
     }
 
+    // With the tree: titles above both views and the arrows beside or above them.
+    void layoutWithTree_data()
+    {
+        QTest::addColumn<int>("pane");
+        QTest::addColumn<bool>("stacked");
+        QTest::addColumn<bool>("titles");
+        QTest::addColumn<QList<QRect>>("rects"); // tree title, list title, tree, list, arrows
+        QTest::newRow("side by side, titles")
+            << 1 << false << true
+            << QList<QRect>{{23, 0, 226, 17}, {254, 0, 247, 17}, {23, 20, 227, 279}, {253, 20, 247, 279},
+                            {0, 127, 20, 20}, {0, 153, 20, 20}};
+        QTest::newRow("stacked, titles")
+            << 1 << true << true
+            << QList<QRect>{{0, 23, 249, 17}, {254, 23, 247, 17}, {0, 43, 250, 256}, {253, 43, 247, 256},
+                            {352, 0, 20, 20}, {378, 0, 20, 20}};
+        QTest::newRow("no arrows, no titles")
+            << 0 << false << false << QList<QRect>{{}, {}, {0, 0, 250, 299}, {253, 0, 247, 299}, {}, {}};
+    }
+
+    void layoutWithTree()
+    {
+        QFETCH(int, pane);
+        QFETCH(bool, stacked);
+        QFETCH(bool, titles);
+        QFETCH(QList<QRect>, rects);
+        makePanes();
+        const auto restore = qScopeGuard([] { Window::setPanesStacked(false); });
+        Window::setPanesStacked(stacked);
+        Window *window = pane == 0 ? pane0_ : pane1_;
+        window->handleCommand(Cmd::ShowTree);
+        if (titles)
+            window->handleCommand(Cmd::ShowTitles);
+        window->resize(500, 300);
+        window->Layout();
+        const QList<QWidget *> parts{window->findChild<QWidget *>(QStringLiteral("ctl403")),
+                                     window->findChild<QWidget *>(QStringLiteral("ctl404")),
+                                     window->tree(),
+                                     window->list(),
+                                     window->arrowToFirst(),
+                                     window->arrowToSecond()};
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            QVERIFY(parts[i]);
+            QCOMPARE(parts[i]->isVisible(), !rects[i].isNull());
+            if (!rects[i].isNull())
+                QCOMPARE(parts[i]->geometry(), rects[i]);
+        }
+    }
+
+    // The arrows point towards the panes by the split and look greyed unless both this pane and
+    // pane 0 show a directory's entries.
+    void arrowLooks()
+    {
+        makePanes();
+        const auto restore = qScopeGuard([] { Window::setPanesStacked(false); });
+        auto *toFirst = static_cast<ArrowButton *>(pane1_->arrowToFirst());
+        auto *toSecond = static_cast<ArrowButton *>(pane1_->arrowToSecond());
+        QCOMPARE(toFirst->direction(), ArrowButton::Left);
+        QCOMPARE(toSecond->direction(), ArrowButton::Right);
+        Window::setPanesStacked(true);
+        pane1_->Layout();
+        QCOMPARE(toFirst->direction(), ArrowButton::Up);
+        QCOMPARE(toSecond->direction(), ArrowButton::Down);
+
+        const auto show = [this](Window *pane, const QString &path) {
+            DirWindow *tree = pane->tree();
+            QTreeWidgetItem *computer = tree->FindHostNode(tree->topNode(), QStringLiteral("My Computer"));
+            clickNode(pane, path.isEmpty() ? computer : tree->FindPathNode(computer, path));
+        };
+        QVERIFY(toFirst->greyed() && toSecond->greyed());
+        show(pane1_, QStringLiteral("C:/"));
+        QVERIFY(pane1_->showingFiles());
+        QVERIFY(toFirst->greyed() && toSecond->greyed()); // pane 0 shows the hosts
+        show(pane0_, QStringLiteral("C:/"));
+        QVERIFY(!toFirst->greyed() && !toSecond->greyed());
+        show(pane0_, QString()); // all disks
+        QVERIFY(toFirst->greyed() && toSecond->greyed());
+        show(pane0_, QStringLiteral("C:/"));
+        show(pane1_, QString());
+        QVERIFY(toFirst->greyed() && toSecond->greyed());
+
+        // Greyed is only a look: the arrow still clicks.
+        QSignalSpy clicked(toFirst, &QAbstractButton::clicked);
+        QTest::mouseClick(toFirst, Qt::LeftButton);
+        QCOMPARE(clicked.count(), 1);
+    }
+
     void goUpStopsAtTheTop()
     {
         makePanes();
@@ -405,11 +634,15 @@ private slots:
         CommandState state;
         QVERIFY(pane0_->commandState(Cmd::GoUp, state));
         QVERIFY(!state.enabled);
-        pane0_->tree()->selectedByMouse = true;
-        QVERIFY(pane0_->tree()->GoToLocation(QStringLiteral("My Computer"), QStringLiteral("C:/"), true));
+        QVERIFY(showLocation(pane0_, QStringLiteral("My Computer"), QStringLiteral("C:/")));
         QVERIFY(!pane0_->atRoot());
+        // Go Up waits for the selection delay even right after a click.
+        pane0_->tree()->selectedByMouse = true;
         pane0_->handleCommand(Cmd::GoUp);
-        QTRY_COMPARE_WITH_TIMEOUT(pane0_->listTitle(), QStringLiteral("All Disks"), Bound);
+        QCOMPARE(pane0_->listTitle(), QStringLiteral("All Disks"));
+        QVERIFY(pane0_->showingFiles());
+        QTRY_VERIFY_WITH_TIMEOUT(!pane0_->showingFiles(), Bound);
+        QVERIFY(pane0_->list()->findItem(QStringLiteral("(C:)")) >= 0);
     }
 };
 
