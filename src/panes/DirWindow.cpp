@@ -432,6 +432,21 @@ void DirWindow::onItemExpanded(QTreeWidgetItem *node)
         setExpandedQuietly(still, false);
 }
 
+// A selection on a node that goes, or below it, moves to that node's parent first. The pane shows
+// it after the selection delay even after a click: showing it at once would list into the tree
+// while it is still being changed.
+void DirWindow::rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end)
+{
+    for (QModelIndex at = currentIndex(); at.isValid(); at = at.parent()) {
+        if (at.parent() == parent && at.row() >= start && at.row() <= end) {
+            QScopedValueRollback<bool> removing(removing_, true);
+            setCurrentIndex(parent);
+            break;
+        }
+    }
+    QTreeWidget::rowsAboutToBeRemoved(parent, start, end);
+}
+
 void DirWindow::onItemCollapsed(QTreeWidgetItem *node)
 {
     if (node && node == topNode())

@@ -113,6 +113,7 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end) override;
 
 private:
     Window *pane_;
@@ -131,7 +132,7 @@ private:
 
     // Expansions and collapses made by the program itself, not by the user.
     bool quiet_ = false;
-    // A node of this tree is being removed.
+    // The selection is moving off nodes that are being removed.
     bool removing_ = false;
     // The node whose label is being edited, with its text when editing began.
     QPersistentModelIndex editing_;
@@ -151,7 +152,6 @@ private:
     void tellUser(const QString &text, const QString &caption);
     void setExpandedQuietly(QTreeWidgetItem *node, bool expanded);
     void removeUnseenChildren(QTreeWidgetItem *node);
-    static void removeNode(QTreeWidgetItem *node);
     void sortNode(QTreeWidgetItem *node);
     bool scanLocal(QTreeWidgetItem *node, FileWindow *list);
     void applyLocalEntries(QTreeWidgetItem *node, const QString &path, const QString &nativeDirectory,

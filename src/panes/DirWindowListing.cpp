@@ -8,8 +8,6 @@
 #include "panes/PaneImages.h"
 #include "platform/LocalDrives.h"
 
-#include <QScopedValueRollback>
-
 #include <optional>
 
 namespace {
@@ -66,28 +64,8 @@ void DirWindow::removeUnseenChildren(QTreeWidgetItem *node)
     // From the back, so that removing one child moves as few others as possible.
     for (int i = node->childCount() - 1; i >= 0; --i) {
         if (!(nodeFlags(node->child(i)) & Seen))
-            removeNode(node->child(i));
+            delete node->takeChild(i);
     }
-}
-
-// A selection on the node or below it first moves to the node's parent. That change is shown
-// after the selection delay even after a click: showing it at once would list into this tree
-// while it is being changed.
-void DirWindow::removeNode(QTreeWidgetItem *node)
-{
-    auto *tree = qobject_cast<DirWindow *>(node->treeWidget());
-    if (!tree) {
-        delete node;
-        return;
-    }
-    QScopedValueRollback<bool> removing(tree->removing_, true);
-    for (const QTreeWidgetItem *at = tree->currentItem(); at; at = at->parent()) {
-        if (at == node) {
-            tree->setCurrentItem(node->parent());
-            break;
-        }
-    }
-    delete node;
 }
 
 void DirWindow::sortNode(QTreeWidgetItem *node)
@@ -194,7 +172,7 @@ void DirWindow::directoryRemoved(const QString &host, const QString &directory, 
 {
     QTreeWidgetItem *node = findLocationNode(host, directory);
     if (QTreeWidgetItem *child = node ? exactChild(node, name) : nullptr)
-        removeNode(child);
+        delete child;
 }
 
 void DirWindow::directoryRenamed(const QString &host, const QString &directory, const QString &oldName,
