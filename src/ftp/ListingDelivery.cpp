@@ -27,7 +27,7 @@ void ListingDelivery::start()
         if (!cache_->open(cachePath_))
             cache_.reset(); // the listing still shows; it is just not kept
     }
-    for (PaneView *pane : std::as_const(panes_))
+    for (PaneView *pane : QList<PaneView *>(panes_))
         pane->listingStarted(host_, directory_, listingId_);
 }
 
@@ -37,7 +37,7 @@ void ListingDelivery::DeliverEntry(const ListingEntry &entry)
         cache_->remove(), cache_.reset();
     if (job_)
         job_->AddEntry(entry);
-    for (PaneView *pane : std::as_const(panes_))
+    for (PaneView *pane : QList<PaneView *>(panes_))
         pane->listingEntry(host_, directory_, entry);
 }
 
@@ -55,6 +55,6 @@ void ListingDelivery::end(bool complete)
             cache_->remove();
         cache_.reset();
     }
-    for (PaneView *pane : std::as_const(panes_))
+    for (PaneView *pane : QList<PaneView *>(panes_))
         pane->listingEnded(host_, directory_, complete);
 }

@@ -15,9 +15,13 @@ struct ListingEntry;
 class ListingDelivery
 {
 public:
-    // cachePath empty: nothing is written to the cache.
+    // cachePath empty: nothing is written to the cache. panes is the pool's live list, read at
+    // every step, so that a pane closed while the listing arrives is not called.
     ListingDelivery(const QList<PaneView *> &panes, const QString &host, const QString &directory,
                     int listingId, ListingJob *job, const QString &cachePath);
+    // The list is kept by reference: a temporary one would be gone at the first entry.
+    ListingDelivery(QList<PaneView *> &&panes, const QString &, const QString &, int, ListingJob *,
+                    const QString &) = delete;
     ~ListingDelivery();
 
     const QString &host() const { return host_; }
@@ -30,7 +34,7 @@ public:
     void end(bool complete);
 
 private:
-    QList<PaneView *> panes_;
+    const QList<PaneView *> &panes_;
     QString host_;
     QString directory_;
     int listingId_;

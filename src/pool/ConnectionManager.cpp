@@ -259,6 +259,15 @@ bool ConnectionManager::listingUnderWay(int listingId) const
     return false;
 }
 
+bool ConnectionManager::listingArriving(int listingId) const
+{
+    for (const QList<Connection *> *list : {&browseConnections_, &transferConnections_})
+        for (const Connection *c : *list)
+            if (c && c->isListing(listingId))
+                return true;
+    return false;
+}
+
 bool ConnectionManager::IsPooled(const void *address) const
 {
     if (!address)

@@ -79,6 +79,8 @@ public:
     void ReapClosed();
     // A listing with this id is being fetched or waits in a queue of any connection.
     bool listingUnderWay(int listingId) const;
+    // A listing with this id is arriving on some connection now.
+    bool listingArriving(int listingId) const;
     void RemoveConnection(Connection *connection);
     bool IsPooled(const void *address) const;
     bool AllIdle() const;

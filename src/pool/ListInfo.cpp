@@ -181,9 +181,22 @@ void ListInfo::RequestListing(ConnectionManager &pool, const QString &host, QStr
         useCache = cache.Lookup(host, path, true);
     QString cacheFile = cache.GetFilePath();
     job->listingId_ = cacheFile.isEmpty() ? -1 : Cache::ListingId(cacheFile);
+    const bool underWay = pool.listingUnderWay(job->listingId_);
+    // While a listing arrives its cache file holds only what came so far: never replay that.
+    const bool arriving = pool.listingArriving(job->listingId_);
+    if (arriving)
+        useCache = false;
+    // A walk takes its own copy rather than wait; so does a pane that asks while the listing is
+    // arriving, since what already arrived went by before it asked. A pane that asks while the
+    // listing only waits in a queue is filled by it when it comes.
+    const bool ownCopy = underWay && (dedupe || (arriving && requester));
+    if (ownCopy) {
+        // Someone else's copy is on its way: fetch ours without touching the cache.
+        cacheFile.clear();
+        job->listingId_ = -1;
+    }
     if (requester)
         requester->listingRequested(host, path, job->listingId_);
-    const bool underWay = pool.listingUnderWay(job->listingId_);
 
     if (useCache && (!dedupe || !underWay)) {
         if (const std::optional<QList<ListingEntry>> entries = cache.ReadListing()) {
@@ -204,15 +217,10 @@ void ListInfo::RequestListing(ConnectionManager &pool, const QString &host, QStr
         job->Next();
         return;
     }
-    if (underWay && !dedupe) {
+    if (underWay && !ownCopy) {
         pool.status().showStatus(QObject::tr("List of %1 on %2 already awaiting processing").arg(path, host));
         job->Next();
         return;
-    }
-    if (underWay) {
-        // Someone else's copy is on its way: fetch ours without touching the cache.
-        cacheFile.clear();
-        job->listingId_ = -1;
     }
     if (!cacheFile.isEmpty()) {
         cache.DeleteFile();

@@ -209,7 +209,8 @@ private slots:
         QTcpSocket *data = listener.nextPendingConnection();
         QVERIFY(host.waitForConnected(Bound));
 
-        ListingDelivery delivery({&pane_}, "h", "/d/", -1, &job_, QString());
+        const QList<PaneView *> panes{&pane_};
+        ListingDelivery delivery(panes, "h", "/d/", -1, &job_, QString());
         ListTransfer transfer(data, delivery);
         QSignalSpy finished(&transfer, &ListTransfer::finished);
         for (const QByteArray &piece : pieces) {
