@@ -7,6 +7,7 @@
 #include "support/RecordingPrompt.h"
 #include "support/RecordingStatus.h"
 #include "support/TestEnvironment.h"
+#include "support/TestHosts.h"
 
 #include "ftp/ListingEntry.h"
 #include "panes/DirWindow.h"
@@ -41,12 +42,7 @@ inline void storeEntry(const QString &name, int parent, int folderId = 0)
 
 inline void storeServer(const QString &name, quint16 port)
 {
-    storeEntry(name, 0);
-    SettingsStore &store = SettingsStore::instance();
-    const QString key = SettingsKeys::hostKey(name);
-    store.setValue(key, QStringLiteral("Address"), QStringLiteral("127.0.0.1"));
-    store.setValue(key, QStringLiteral("Port"), QString::number(port));
-    store.setValue(key, QStringLiteral("Type"), QStringLiteral("1"));
+    storeTestHost(name, port);
 }
 
 inline ListingEntry entry(const QString &name, ListingEntry::Kind kind = ListingEntry::Directory)

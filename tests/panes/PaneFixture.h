@@ -7,6 +7,7 @@
 #include "support/RecordingPrompt.h"
 #include "support/RecordingStatus.h"
 #include "support/TestEnvironment.h"
+#include "support/TestHosts.h"
 
 #include "panes/DirWindow.h"
 #include "panes/FileWindow.h"
@@ -27,27 +28,15 @@ inline const QString Site = QStringLiteral("site");
 
 inline void storeHost(const QString &name, quint16 port, const QString &startPath = QString(), int parent = 0)
 {
-    SettingsStore &store = SettingsStore::instance();
-    const QString key = SettingsKeys::hostKey(name);
-    store.deleteKey(key);
-    store.createKey(key);
-    store.setValue(key, QStringLiteral("Address"), QStringLiteral("127.0.0.1"));
-    store.setValue(key, QStringLiteral("Port"), QString::number(port));
-    store.setValue(key, QStringLiteral("Type"), QStringLiteral("1"));
-    store.setValue(key, QStringLiteral("CacheType"), QStringLiteral("1"));
-    store.setValue(key, QStringLiteral("Parent"), QString::number(parent));
-    store.setValue(key, QStringLiteral("This"), QStringLiteral("0"));
+    QList<SettingsValue> extra;
     if (!startPath.isEmpty())
-        store.setValue(key, QStringLiteral("StartPath"), startPath);
+        extra.append({QStringLiteral("StartPath"), startPath});
+    storeTestHost(name, port, extra, parent);
 }
 
 inline void storeFolder(const QString &name, int id)
 {
-    SettingsStore &store = SettingsStore::instance();
-    const QString key = SettingsKeys::hostKey(name);
-    store.createKey(key);
-    store.setValue(key, QStringLiteral("Parent"), QStringLiteral("0"));
-    store.setValue(key, QStringLiteral("This"), QString::number(id));
+    storeTestFolder(name, id);
 }
 
 inline QStringList itemTexts(const FileWindow *list)

@@ -9,6 +9,7 @@
 #include "support/RecordingStatus.h"
 #include "support/ScriptedFtpServer.h"
 #include "support/TestEnvironment.h"
+#include "support/TestHosts.h"
 
 #include "ftp/Cache.h"
 #include "ftp/CacheWriter.h"
@@ -131,16 +132,9 @@ public:
 // Host Site in the settings store, logging in to port; values given replace the defaults.
 void storeSite(quint16 port, const QString &cacheType = QStringLiteral("1"))
 {
-    SettingsStore &store = SettingsStore::instance();
-    const QString key = SettingsKeys::hostKey(Site);
-    store.deleteKey(key);
-    store.createKey(key);
-    store.setValue(key, QStringLiteral("Address"), QStringLiteral("127.0.0.1"));
-    store.setValue(key, QStringLiteral("Port"), QString::number(port));
-    store.setValue(key, QStringLiteral("Type"), QStringLiteral("1"));
-    store.setValue(key, QStringLiteral("CacheType"), cacheType);
-    store.setValue(key, QStringLiteral("CacheMins"), QStringLiteral("0"));
-    store.setValue(key, QStringLiteral("CacheDays"), QStringLiteral("0"));
+    storeTestHost(Site, port, {{QStringLiteral("CacheType"), cacheType},
+                               {QStringLiteral("CacheMins"), QStringLiteral("0")},
+                               {QStringLiteral("CacheDays"), QStringLiteral("0")}});
 }
 
 // How often the server was sent exactly this command line.

@@ -10,6 +10,7 @@
 
 #include "support/FtpServerFixture.h"
 #include "support/TestEnvironment.h"
+#include "support/TestHosts.h"
 
 #include "panes/CommandIds.h"
 #include "panes/DirWindow.h"
@@ -102,14 +103,6 @@ void dragSplitterBar(CSplitter *splitter, int to)
     sendMouse(splitter, QEvent::MouseButtonRelease, QPoint(to, y), Qt::NoButton);
 }
 
-void storeHost(const QString &name, quint16 port)
-{
-    const QString key = SettingsKeys::hostKey(name);
-    SettingsStore &store = SettingsStore::instance();
-    store.setValue(key, QStringLiteral("Address"), QStringLiteral("127.0.0.1"));
-    store.setValue(key, QStringLiteral("Port"), QString::number(port));
-    store.setValue(key, QStringLiteral("Parent"), QStringLiteral("0"));
-}
 
 QString stored(const QString &name)
 {
@@ -208,7 +201,7 @@ private slots:
     void browseHostAndHome()
     {
         QVERIFY2(SettingsStore::instance().keyExists(SettingsKeys::Hosts), "runs after firstStart");
-        storeHost(Site, server_.port());
+        storeTestHost(Site, server_.port());
         QVERIFY(!AddAsciiExtension(QStringLiteral("txt")).isEmpty());
         FTPApp &app = startProgram();
         QVERIFY2(shell_->dialogs.titles.isEmpty(), qPrintable(shell_->dialogs.titles.join(u',')));
