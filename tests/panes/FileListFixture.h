@@ -3,6 +3,9 @@
 // Helpers shared by the file list tests: lists made and filled from short entry texts.
 
 #include "ftp/PackedDateTime.h"
+#include "platform/SettingsStore.h"
+#include "settings/AsciiExtensions.h"
+#include "support/TestEnvironment.h"
 #include "panes/FileWindow.h"
 
 #include <QAbstractItemView>
@@ -13,6 +16,20 @@
 #include <memory>
 
 namespace FileListFixture {
+
+// Points the store at the test's folder and gives it a known list of text-file extensions.
+inline bool openStoreWithAsciiList(TestEnvironment &env)
+{
+    if (!env.setUp())
+        return false;
+    SettingsStore::reopen();
+    if (!SettingsStore::instance().isOpen())
+        return false;
+    for (const char *extension : {"txt", "htm", "html", "c", "h", "README"})
+        if (AddAsciiExtension(QString::fromLatin1(extension)).isEmpty())
+            return false;
+    return true;
+}
 
 using List = std::unique_ptr<FileWindow>;
 

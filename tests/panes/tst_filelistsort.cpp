@@ -24,11 +24,7 @@ class TestFileListSort : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(env_.setUp(), qPrintable(env_.errorString()));
-        SettingsStore::reopen();
-        QVERIFY(SettingsStore::instance().isOpen());
-        for (const char *extension : {"txt", "htm", "html", "c", "h", "README"})
-            QVERIFY(!AddAsciiExtension(QString::fromLatin1(extension)).isEmpty());
+        QVERIFY2(openStoreWithAsciiList(env_), qPrintable(env_.errorString()));
     }
 
     void sortOrderSteps_data()

@@ -49,6 +49,30 @@ void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &at, Qt::MouseBu
     QCoreApplication::sendEvent(widget, &event);
 }
 
+// A splitter with its two panes over a fresh store and pool, 600 by 400 and shown; the stored
+// values are set before it reads them.
+struct SplitterRig
+{
+    StoreFixture store;
+    RecordingPrompt prompt;
+    RecordingStatus status;
+    std::unique_ptr<ConnectionManager> pool;
+    std::unique_ptr<CSplitter> splitter;
+
+    SplitterRig(bool vertical, int position, bool showTwo = true)
+    {
+        SetAppValue(QStringLiteral("CachePath"), QStringLiteral("C:\\cache\\"));
+        SetAppValue(QStringLiteral("ShowTwo"), showTwo ? QStringLiteral("1") : QStringLiteral("0"));
+        SetAppValue(QStringLiteral("SplitVertical"), vertical ? QStringLiteral("1") : QStringLiteral("0"));
+        SetAppValue(QStringLiteral("SplitterPos"), QString::number(position));
+        pool = std::make_unique<ConnectionManager>(prompt, status);
+        splitter = std::make_unique<CSplitter>(pool.get());
+        splitter->resize(600, 400);
+        splitter->show();
+    }
+    ~SplitterRig() { splitter.reset(); } // the panes go before the pool
+};
+
 } // namespace
 
 class TestShell : public QObject
@@ -336,17 +360,8 @@ private slots:
         QFETCH(int, position);
         QFETCH(QRect, pane0);
         QFETCH(QRect, pane1);
-        StoreFixture store;
-        SetAppValue(QStringLiteral("CachePath"), QStringLiteral("C:\\cache\\"));
-        SetAppValue(QStringLiteral("ShowTwo"), showTwo ? QStringLiteral("1") : QStringLiteral("0"));
-        SetAppValue(QStringLiteral("SplitVertical"), vertical ? QStringLiteral("1") : QStringLiteral("0"));
-        SetAppValue(QStringLiteral("SplitterPos"), QString::number(position));
-        RecordingPrompt prompt;
-        RecordingStatus status;
-        ConnectionManager pool(prompt, status);
-        CSplitter splitter(&pool);
-        splitter.resize(600, 400);
-        splitter.show();
+        SplitterRig rig(vertical, position, showTwo);
+        CSplitter &splitter = *rig.splitter;
         QCOMPARE(Window::panesStacked(), !vertical);
         QCOMPARE(splitter.pane(0)->geometry(), pane0);
         QCOMPARE(splitter.pane(1)->isVisible(), !pane1.isNull());
@@ -379,16 +394,8 @@ private slots:
         QFETCH(int, dragTo);
         QFETCH(bool, grabbed);
         QFETCH(int, expected);
-        StoreFixture store;
-        SetAppValue(QStringLiteral("CachePath"), QStringLiteral("C:\\cache\\"));
-        SetAppValue(QStringLiteral("SplitVertical"), vertical ? QStringLiteral("1") : QStringLiteral("0"));
-        SetAppValue(QStringLiteral("SplitterPos"), QStringLiteral("200"));
-        RecordingPrompt prompt;
-        RecordingStatus status;
-        ConnectionManager pool(prompt, status);
-        CSplitter splitter(&pool);
-        splitter.resize(600, 400);
-        splitter.show();
+        SplitterRig rig(vertical, 200);
+        CSplitter &splitter = *rig.splitter;
         const auto point = [vertical](int along) { return vertical ? QPoint(along, 100) : QPoint(100, along); };
         const QRect before = splitter.pane(0)->geometry();
 
@@ -429,16 +436,8 @@ private slots:
         QFETCH(bool, vertical);
         QFETCH(int, at);
         QFETCH(int, shape);
-        StoreFixture store;
-        SetAppValue(QStringLiteral("CachePath"), QStringLiteral("C:\\cache\\"));
-        SetAppValue(QStringLiteral("SplitVertical"), vertical ? QStringLiteral("1") : QStringLiteral("0"));
-        SetAppValue(QStringLiteral("SplitterPos"), QStringLiteral("200"));
-        RecordingPrompt prompt;
-        RecordingStatus status;
-        ConnectionManager pool(prompt, status);
-        CSplitter splitter(&pool);
-        splitter.resize(600, 400);
-        splitter.show();
+        SplitterRig rig(vertical, 200);
+        CSplitter &splitter = *rig.splitter;
         sendMouse(&splitter, QEvent::MouseMove, QPoint(201, 201), Qt::NoButton);
         sendMouse(&splitter, QEvent::MouseMove, vertical ? QPoint(at, 50) : QPoint(50, at), Qt::NoButton);
         QCOMPARE(int(splitter.cursor().shape()), shape);
