@@ -73,7 +73,7 @@ struct TreeEntry
 class LocalTreeLister
 {
 public:
-    explicit LocalTreeLister(QStringList *problems) : m_problems(problems) {}
+    LocalTreeLister(QStringList *problems, QStringList *folders) : m_problems(problems), m_folders(folders) {}
 
     QStringList list(const QString &nativeDirectory);
 
@@ -84,6 +84,7 @@ private:
     void problem(const QString &nativePath, const char *reason);
 
     QStringList *m_problems;
+    QStringList *m_folders;
     std::vector<TreeEntry> m_pending; // taken from the back
     QSet<std::pair<quint64, quint64>> m_visited; // (device, inode) of every folder listed
     QStringList m_items;
@@ -129,6 +130,8 @@ void LocalTreeLister::expand(const TreeEntry &directory)
         problem(directory.nativePath, "was reached a second time through a mount; not listed again");
         return;
     }
+    if (m_folders)
+        m_folders->append(directory.relative);
     QFileInfoList entries = QDir(directory.nativePath)
         .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
     std::sort(entries.begin(), entries.end(),
@@ -318,9 +321,31 @@ ResumeDecision ContinueInterrupted(qint64 localSize, qint64 listedSize)
     return {ResumeDecision::Resume, localSize, listedSize - localSize};
 }
 
-QStringList ListLocalTree(const QString &nativeDirectory, QStringList *problems)
+QStringList ListLocalTree(const QString &nativeDirectory, QStringList *problems, QStringList *folders)
 {
-    return LocalTreeLister(problems).list(nativeDirectory);
+    return LocalTreeLister(problems, folders).list(nativeDirectory);
+}
+
+QStringList FoldersWithoutFiles(const QStringList &folders, const QStringList &files)
+{
+    QSet<QString> holding; // every folder above some file
+    for (const QString &file : files) {
+        for (qsizetype slash = file.lastIndexOf(QLatin1Char('/')); slash > 0;
+             slash = file.lastIndexOf(QLatin1Char('/'), slash - 1))
+            holding.insert(file.left(slash));
+    }
+    QStringList empty;
+    QSet<QString> seen;
+    for (const QString &folder : folders) {
+        if (!holding.contains(folder) && !seen.contains(folder)) {
+            seen.insert(folder);
+            empty << folder;
+        }
+    }
+    std::stable_sort(empty.begin(), empty.end(), [](const QString &a, const QString &b) {
+        return a.count(QLatin1Char('/')) < b.count(QLatin1Char('/'));
+    });
+    return empty;
 }
 
 std::optional<QString> LocalPathInside(const QString &nativeBaseFolder, const QString &relativeRemotePath)

@@ -91,7 +91,16 @@ ResumeDecision ContinueInterrupted(qint64 localSize, qint64 listedSize);
 // followed, so a link loop cannot trap the walk), links that lead nowhere, anything but regular
 // files (a fifo would block the upload), names a host cannot be sent ("\", control characters),
 // folders that cannot be read and folders reached a second time through a mount.
-QStringList ListLocalTree(const QString &nativeDirectory, QStringList *problems = nullptr);
+//
+// When folders is given it receives every folder that was listed, the chosen one first and each
+// before the folders inside it, named as the items are: "site", "site/img", "site/empty".
+QStringList ListLocalTree(const QString &nativeDirectory, QStringList *problems = nullptr,
+                          QStringList *folders = nullptr);
+
+// The folders of a copied tree that hold no file anywhere below them, the ones a copy of its files
+// alone would not make. Both lists name entries below the same place ("site/img", "site/img/a.png");
+// the result keeps each folder after the folders that hold it.
+QStringList FoldersWithoutFiles(const QStringList &folders, const QStringList &files);
 
 // The native path a file of a downloaded tree gets: relativeRemotePath ("sub/dir/name", as a
 // walk's item below the selected directory) under nativeBaseFolder, each part through LocalName.

@@ -75,6 +75,8 @@ private slots:
     void localTreeOfWhatIsNoFolder();
     void localTreeThroughSelectedLink();
     void localTreeSkipsUnreadableFolder();
+    void foldersWithoutFiles_data();
+    void foldersWithoutFiles();
     void localPathInside_data();
     void localPathInside();
 };
@@ -348,8 +350,8 @@ void TestTransferPlan::localTreeListsFilesOnly()
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere")), site + "/img/away"));
     QCOMPARE(::mkfifo(QFile::encodeName(site + "/fifo").constData(), 0600), 0);
 
-    QStringList problems;
-    const QStringList items = ListLocalTree(site + "/", &problems);
+    QStringList problems, folders;
+    const QStringList items = ListLocalTree(site + "/", &problems, &folders);
     const QStringList expected{
         QStringLiteral("site/.hidden (1)"),
         QStringLiteral("site/a.bin (5)"),
@@ -363,6 +365,9 @@ void TestTransferPlan::localTreeListsFilesOnly()
 
     QStringList expectedProblems{"bad\\name", "dangling", "fifo", "img/away", "img/up", "line\nfeed", "loop"};
     QCOMPARE(problemPaths(problems, site), expectedProblems);
+    // Every folder, empty ones too, each after the one that holds it; links to folders are none.
+    const QStringList expectedFolders{"site", "site/empty", "site/img", "site/img/z"};
+    QCOMPARE(folders, expectedFolders);
     // The list is what an upload reads back.
     for (const QString &item : items)
         QVERIFY2(ParseFileItem(item), qPrintable(item));
@@ -414,11 +419,39 @@ void TestTransferPlan::localTreeSkipsUnreadableFolder()
     QVERIFY(writeFile(top + "/open", 1));
     QVERIFY(QFile::setPermissions(top + "/closed", QFileDevice::Permissions()));
 
-    QStringList problems;
-    const QStringList items = ListLocalTree(top, &problems);
+    QStringList problems, folders;
+    const QStringList items = ListLocalTree(top, &problems, &folders);
     QFile::setPermissions(top + "/closed", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(items, QStringList{QStringLiteral("top/open (1)")});
     QCOMPARE(problemPaths(problems, top), QStringList{QStringLiteral("closed")});
+    QCOMPARE(folders, QStringList{QStringLiteral("top")}); // what could not be read is not made either
+}
+
+void TestTransferPlan::foldersWithoutFiles_data()
+{
+    QTest::addColumn<QStringList>("folders");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("every folder holds a file")
+        << QStringList{"t", "t/a", "t/a/b"} << QStringList{"t/x", "t/a/b/y"} << QStringList{};
+    QTest::newRow("an empty folder beside files")
+        << QStringList{"t", "t/a", "t/e"} << QStringList{"t/a/x"} << QStringList{"t/e"};
+    QTest::newRow("a chain of empty folders")
+        << QStringList{"t", "t/e", "t/e/f", "t/e/f/g"} << QStringList{"t/x"} << QStringList{"t/e", "t/e/f", "t/e/f/g"};
+    QTest::newRow("nothing but folders")
+        << QStringList{"t", "t/e"} << QStringList{} << QStringList{"t", "t/e"};
+    QTest::newRow("a name that only starts like a folder with files")
+        << QStringList{"t", "t/a", "t/ab"} << QStringList{"t/a/x"} << QStringList{"t/ab"};
+    QTest::newRow("children listed before their parents, and twice")
+        << QStringList{"t/e/f", "t", "t/e", "t/e/f"} << QStringList{"t/x"} << QStringList{"t/e", "t/e/f"};
+}
+
+void TestTransferPlan::foldersWithoutFiles()
+{
+    QFETCH(QStringList, folders);
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, expected);
+    QCOMPARE(FoldersWithoutFiles(folders, files), expected);
 }
 
 void TestTransferPlan::localPathInside_data()
