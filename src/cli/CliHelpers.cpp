@@ -73,12 +73,18 @@ int transferResult(CliSession &session, TransferStack &stack, CliContext &ctx)
 std::optional<QList<ListingEntry>> listDirectory(CliSession &session, const QString &directory,
                                                  const QString &cacheFile)
 {
+    return listDirectory(session.pool(), session.connection(), directory, cacheFile);
+}
+
+std::optional<QList<ListingEntry>> listDirectory(ConnectionManager &pool, Connection *connection,
+                                                 const QString &directory, const QString &cacheFile)
+{
     CliListing job;
-    session.pool().addPane(&job); // as a pane it learns whether the listing came in whole
+    pool.addPane(&job); // as a pane it learns whether the listing came in whole
     QEventLoop loop;
     job.onDone = [&loop] { loop.quit(); };
-    session.connection()->ListDir(cacheFile, &job, directory);
-    QPointer<Connection> c(session.connection());
+    connection->ListDir(cacheFile, &job, directory);
+    QPointer<Connection> c(connection);
     if (!job.done) {
         QObject::connect(c, &Connection::stateChanged, &loop, [&] {
             if (c->state() == Connection::Closed)
@@ -89,7 +95,7 @@ std::optional<QList<ListingEntry>> listDirectory(CliSession &session, const QStr
     // The connection closed with the listing still queued; the job ends here.
     if (!job.done && c)
         c->ClearQueue();
-    session.pool().removePane(&job);
+    pool.removePane(&job);
     if (!job.done || !job.complete)
         return std::nullopt;
     return job.entries;

@@ -6,6 +6,8 @@
 #include <optional>
 
 class CliSession;
+class Connection;
+class ConnectionManager;
 class TransferStack;
 struct ListingEntry;
 
@@ -29,3 +31,6 @@ int transferResult(CliSession &session, TransferStack &stack, CliContext &ctx);
 // came in whole.
 std::optional<QList<ListingEntry>> listDirectory(CliSession &session, const QString &directory,
                                                  const QString &cacheFile = QString());
+// The same on a given connection of the pool.
+std::optional<QList<ListingEntry>> listDirectory(ConnectionManager &pool, Connection *connection,
+                                                 const QString &directory, const QString &cacheFile = QString());

@@ -60,6 +60,26 @@ void ConsoleMonitor::ShowSent(const QString &line)
     err_ << "Sent > " << line << Qt::endl;
 }
 
+int FailureCount::ask(const QString &text, const QString &caption, Icon icon, int buttons)
+{
+    if (icon == Icon::Warning && holding_ && !(buttons & (Yes | No))) {
+        held_.append({text, caption});
+        return buttons & Ok ? Ok : Cancel;
+    }
+    if (icon == Icon::Warning)
+        ++warnings;
+    return next_.ask(text, caption, icon, buttons);
+}
+
+void FailureCount::release(bool show)
+{
+    holding_ = false;
+    const QList<Held> held = std::exchange(held_, {});
+    if (show)
+        for (const Held &warning : held)
+            message(warning.text, warning.caption);
+}
+
 CliSession::CliSession(CliContext &ctx, Prompt &prompt)
     : ctx_(ctx), failures_(prompt), pool_(failures_, *ctx.status), monitor_(*ctx.err)
 {

@@ -33,20 +33,27 @@ private:
 
 // Passes every box on and counts the warnings among them: the failures the hosts' replies caused,
 // which the engine shows and then goes on.
+//
+// While held, plain warnings (nothing to answer) wait instead: a step that may fail harmlessly,
+// such as making a folder the host already has, decides afterwards whether they are shown.
 class FailureCount : public Prompt
 {
 public:
     explicit FailureCount(Prompt &next) : next_(next) {}
-    int ask(const QString &text, const QString &caption, Icon icon, int buttons) override
-    {
-        if (icon == Icon::Warning)
-            ++warnings;
-        return next_.ask(text, caption, icon, buttons);
-    }
+    int ask(const QString &text, const QString &caption, Icon icon, int buttons) override;
+    void hold() { holding_ = true; }
+    // Ends the hold: the waiting warnings are shown and counted when show is true, else dropped.
+    void release(bool show);
     int warnings = 0;
 
 private:
+    struct Held
+    {
+        QString text, caption;
+    };
     Prompt &next_;
+    bool holding_ = false;
+    QList<Held> held_;
 };
 
 // One command's session with its host: the pool, the connection for HOST and waiting on it.
@@ -76,6 +83,7 @@ public:
     bool loggedIn() const { return loggedIn_; }
     // How many failures were shown so far (a refused listing in a walk, for one).
     int failuresShown() const { return failures_.warnings; }
+    FailureCount &failures() { return failures_; }
     ConnectionManager &pool() { return pool_; }
     Connection *connection() const { return connection_; }
     // The pool's name for HOST.

@@ -3,6 +3,7 @@
 #include "cli/CliHelpers.h"
 #include "cli/CliSession.h"
 #include "cli/CliWalk.h"
+#include "cli/RemoteFolders.h"
 #include "ftp/ListingEntry.h"
 #include "platform/Prompt.h"
 #include "pool/ListInfo.h"
@@ -177,6 +178,56 @@ int get(CliContext &ctx)
                        existingChoice(flags));
 }
 
+// The files of a local tree as upload lines, and in *folders the remote folders that no file
+// will make, each after the folders that hold it.
+void planTree(CliContext &ctx, const QFileInfo &local, const QString &remoteDirectory, TransferStack &stack,
+              QStringList *folders)
+{
+    QStringList problems, localFolders, files;
+    const QString parent = local.absoluteDir().absolutePath() + QLatin1Char('/');
+    for (const QString &item : ListLocalTree(local.absoluteFilePath(), &problems, &localFolders)) {
+        if (const std::optional<FileItem> file = ParseFileItem(item)) {
+            stack.addEntry(UploadLine(joinRemote(remoteDirectory, file->name), parent + file->name, file->size,
+                                      file->ascii));
+            files << file->name;
+        }
+    }
+    for (const QString &problem : std::as_const(problems))
+        *ctx.err << problem << Qt::endl;
+    if (files.isEmpty() && !localFolders.isEmpty())
+        *folders << RemoteFolders::levelsOf(remoteDirectory);
+    for (const QString &folder : FoldersWithoutFiles(localFolders, files))
+        *folders << joinRemote(remoteDirectory, folder);
+}
+
+// Uploads the stack, then makes the folders that received no file: the upload makes the others.
+int upload(CliContext &ctx, TransferStack &stack, const QStringList &folders, bool unique)
+{
+    CliSession session(ctx, *ctx.prompt);
+    int result = ExitDone;
+    if (!stack.remainingLines().isEmpty()) {
+        if (!session.open())
+            return ExitUnreachable;
+        // The option is for this upload only: the stored preference stays as it was.
+        const bool storedUnique = session.pool().storeUnique();
+        session.pool().setStoreUnique(unique);
+        session.watch(&stack);
+        showProgress(ctx, stack);
+        session.connection()->TransferFiles(&stack);
+        result = transferResult(session, stack, ctx);
+        session.pool().setStoreUnique(storedUnique);
+        if (result == ExitUnreachable)
+            return result;
+    }
+    if (folders.isEmpty())
+        return result;
+    QString host;
+    if (!session.defineHost(ctx.host, &host))
+        return ExitUsage;
+    const int made = RemoteFolders(ctx, session, host).make(folders);
+    return result == ExitDone ? made : result;
+}
+
 int put(CliContext &ctx)
 {
     QStringList flags;
@@ -191,34 +242,13 @@ int put(CliContext &ctx)
     }
     const QString remoteDirectory = absoluteRemote(ctx.args.at(1));
     TransferStack stack;
-    if (tree) {
-        QStringList problems;
-        const QString parent = local.absoluteDir().absolutePath() + QLatin1Char('/');
-        for (const QString &item : ListLocalTree(local.absoluteFilePath(), &problems)) {
-            if (const std::optional<FileItem> file = ParseFileItem(item))
-                stack.addEntry(UploadLine(joinRemote(remoteDirectory, file->name), parent + file->name, file->size,
-                                          file->ascii));
-        }
-        for (const QString &problem : std::as_const(problems))
-            *ctx.err << problem << Qt::endl;
-    } else {
+    QStringList folders;
+    if (tree)
+        planTree(ctx, local, remoteDirectory, stack, &folders);
+    else
         stack.addEntry(UploadLine(joinRemote(remoteDirectory, local.fileName()), local.absoluteFilePath(),
                                   local.size(), IsAsciiExtension(local.fileName())));
-    }
-    if (stack.remainingLines().isEmpty())
-        return ExitDone;
-    CliSession session(ctx, *ctx.prompt);
-    if (!session.open())
-        return ExitUnreachable;
-    // The option is for this upload only: the stored preference stays as it was.
-    const bool storedUnique = session.pool().storeUnique();
-    session.pool().setStoreUnique(flags.contains(QLatin1String("--unique")));
-    session.watch(&stack);
-    showProgress(ctx, stack);
-    session.connection()->TransferFiles(&stack);
-    const int result = transferResult(session, stack, ctx);
-    session.pool().setStoreUnique(storedUnique);
-    return result;
+    return upload(ctx, stack, folders, flags.contains(QLatin1String("--unique")));
 }
 
 const CliRegistration registrations[] = {

@@ -2,6 +2,7 @@
 
 #include "cli/CliHelpers.h"
 #include "cli/CliWalk.h"
+#include "cli/RemoteFolders.h"
 #include "pool/ListInfo.h"
 #include "pool/TransferPlan.h"
 #include "cli/CliSession.h"
@@ -217,6 +218,31 @@ int runHostToHost(CliContext &ctx, CliSession &session, HostToHostTransfer &tran
     return transfer.filesFailed() == 0 ? ExitDone : ExitRefused;
 }
 
+// The folders of a walked tree (the top one and each "DIR: " item below base) as destination
+// paths, without the folders that files will make.
+QStringList emptyFolders(const QStringList &items, const QString &source, const QString &destination)
+{
+    const QString base = remoteParent(source);
+    QStringList folders{remoteName(source)}, files;
+    for (const QString &item : items) {
+        if (!item.startsWith(QLatin1String("DIR: ")))
+            continue;
+        const QString path = item.mid(5, item.lastIndexOf(QLatin1String(" (")) - 5);
+        if (path.startsWith(base) && path.size() > base.size())
+            folders << path.mid(base.size());
+    }
+    for (const QString &item : ItemsBelow(items, base))
+        if (const std::optional<FileItem> file = ParseFileItem(item))
+            files << file->name;
+    QStringList paths;
+    if (files.isEmpty())
+        paths << RemoteFolders::levelsOf(destination);
+    for (const QString &folder : FoldersWithoutFiles(folders, files))
+        if (!folder.isEmpty())
+            paths << joinRemote(destination, folder);
+    return paths;
+}
+
 int fxp(CliContext &ctx)
 {
     QStringList flags;
@@ -230,6 +256,7 @@ int fxp(CliContext &ctx)
         return ExitUsage;
     HostToHostTransfer transfer(session.pool(), sourceHost, destinationHost, false);
     QList<HostToHostTransfer::Line> lines;
+    QStringList folders; // made after the files: those that no file makes
     bool listingRefused = false;
     if (flags.contains(QLatin1String("-r"))) {
         CliWalk walk(ctx, session.pool());
@@ -239,21 +266,31 @@ int fxp(CliContext &ctx)
         });
         if (!whole)
             return ExitUnreachable;
-        // What could be listed is copied even when the host refused some of the listings.
+        // What could be listed is copied even when the host refused some of the listings; when it
+        // refused the folder itself there is nothing, not even an empty folder, to make.
         listingRefused = session.failuresShown() > 0;
         const QString base = remoteParent(source);
         for (const QString &item : ItemsBelow(walk.items, base))
             if (const std::optional<FileItem> file = ParseFileItem(item))
                 lines.append({base + file->name, joinRemote(destination, file->name), !file->ascii});
+        if (!(listingRefused && walk.items.isEmpty()))
+            folders = emptyFolders(walk.items, source, destination);
     } else {
         lines.append({source, joinRemote(destination, remoteName(source)), !IsAsciiExtension(remoteName(source))});
     }
-    if (lines.isEmpty())
-        return listingRefused ? ExitRefused : ExitDone;
-    // Each new line goes on top: insert the last first so the files go in walk order.
-    for (auto it = lines.crbegin(); it != lines.crend(); ++it)
-        transfer.insertLine(*it);
-    const int result = runHostToHost(ctx, session, transfer);
+    int result = ExitDone;
+    if (!lines.isEmpty()) {
+        // Each new line goes on top: insert the last first so the files go in walk order.
+        for (auto it = lines.crbegin(); it != lines.crend(); ++it)
+            transfer.insertLine(*it);
+        result = runHostToHost(ctx, session, transfer);
+        if (result == ExitUnreachable)
+            return result;
+    }
+    if (!folders.isEmpty()) {
+        const int made = RemoteFolders(ctx, session, destinationHost).make(folders);
+        result = result == ExitDone ? made : result;
+    }
     return result == ExitDone && listingRefused ? ExitRefused : result;
 }
 

@@ -53,6 +53,8 @@ private slots:
     void walkOfARefusedFolder();
     void cacheBuildListsEveryFolderIntoTheCache();
     void fxpCopiesBetweenHosts();
+    void treeCopiesMakeEveryFolder_data();
+    void treeCopiesMakeEveryFolder();
     void hostileListingWritesNothingOutsideTheFolder();
 };
 
@@ -415,6 +417,72 @@ void TestCliTransfer::fxpCopiesBetweenHosts()
     refused.setPassword(QStringLiteral("wrong"));
     CLI_RUN(login, 3, url(), "fxp", "/fxp/single.bin", refused.toString(), "/refused");
     QVERIFY2(login.err.contains(QLatin1String("Login Error: Invalid Password")), qPrintable(login.err));
+}
+
+void TestCliTransfer::treeCopiesMakeEveryFolder_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("withFiles");
+    QTest::addColumn<QStringList>("present"); // folders the destination has before the copy
+    QTest::addColumn<QString>("blocker");     // a file on the destination where an empty folder goes
+    for (const QString &command : {QStringLiteral("put"), QStringLiteral("fxp")}) {
+        const QByteArray c = command.toLatin1();
+        QTest::newRow(c + ": files, an empty folder and a chain of them")
+            << command << true << QStringList() << QString();
+        QTest::newRow(c + ": nothing but folders, under a destination still to make")
+            << command << false << QStringList() << QString();
+        QTest::newRow(c + ": the empty folders are already there")
+            << command << true << QStringList{"tree/empty", "tree/chain/a"} << QString();
+        QTest::newRow(c + ": a file where an empty folder goes")
+            << command << true << QStringList() << QStringLiteral("tree/chain");
+    }
+}
+
+// The copy holds the same folders as its source, empty ones too, and the files byte for byte.
+void TestCliTransfer::treeCopiesMakeEveryFolder()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, withFiles);
+    QFETCH(QStringList, present);
+    QFETCH(QString, blocker);
+    const QString tag = QString::number(qHash(QByteArray(QTest::currentDataTag())));
+    QTemporaryDir local;
+    FtpServerFixture other;
+    const bool put = command == QLatin1String("put");
+    if (!put)
+        QVERIFY2(other.start(), qPrintable(other.errorString()));
+    FtpServerFixture &destination = put ? m_server : other;
+    const QString source = put ? local.filePath(QStringLiteral("tree")) : m_server.pathOf("mksrc/" + tag + "/tree");
+    for (const char *folder : {"empty", "chain/a/b/c", "sub/inner"})
+        QVERIFY(QDir().mkpath(source + u'/' + QLatin1String(folder)));
+    if (withFiles) {
+        QVERIFY(writeLocal(source + QStringLiteral("/top.bin"), randomBytes(30000)));
+        QVERIFY(writeLocal(source + QStringLiteral("/sub/x.txt"), "x\n"));
+    }
+    const QString landing = "mk/" + tag + "/in";
+    for (const QString &folder : std::as_const(present))
+        QVERIFY(destination.makeDir(landing + u'/' + folder));
+    if (!blocker.isEmpty())
+        QVERIFY(destination.writeFile(landing + u'/' + blocker, "in the way"));
+
+    const QStringList args = put ? QStringList{url(), "put", "-r", source, u'/' + landing}
+                                 : QStringList{url(), "fxp", "-r", "/mksrc/" + tag + "/tree",
+                                               destination.url("alice"), u'/' + landing};
+    const CliResult result = runCli(args);
+    const QByteArray shown = describe(args, result) + "\n--- server log:\n" + destination.log().toUtf8();
+    if (!blocker.isEmpty()) {
+        // The rest of the tree arrives; the folder that cannot be made is named.
+        QVERIFY2(result.exitCode == 1, shown.constData());
+        QVERIFY2(result.err.contains("/" + landing + "/tree/chain was not made"), shown.constData());
+        QCOMPARE(destination.readFile(landing + u'/' + blocker), QByteArray("in the way"));
+        QVERIFY(QFileInfo(destination.pathOf(landing + "/tree/empty")).isDir());
+        QVERIFY(QFileInfo(destination.pathOf(landing + "/tree/sub/inner")).isDir());
+        return;
+    }
+    QVERIFY2(result.exitCode == 0, shown.constData());
+    // A folder that is there already is no failure and shows none.
+    QVERIFY2(!result.err.contains(QLatin1String("Error")), shown.constData());
+    QCOMPARE(treeSnapshot(destination.pathOf(landing + "/tree")), treeSnapshot(source));
 }
 
 namespace {
