@@ -40,11 +40,6 @@ int storedNumber(const QString &name, int fallback)
     return LeadingInteger(text);
 }
 
-QString listingKey(const QString &host, const QString &directory)
-{
-    return host + QLatin1Char('\n') + directory;
-}
-
 } // namespace
 
 Window::Window(QWidget *parent, int paneNumber, ConnectionManager *pool)
@@ -160,7 +155,7 @@ void Window::ShowLocation()
     showingFiles_ = false;
     atRoot_ = false;
     list_->shownListing = -2;
-    fillingListing_.clear();
+    filling_ = false;
     list_->ClearList();
 
     QTreeWidgetItem *node = tree_->currentItem();
@@ -343,7 +338,7 @@ void Window::SetListStyle(int style)
     list_->setSortOrder(old->sortOrder());
     // A listing on its way into the list keeps coming into the new one: what has arrived moves
     // over. Asking for it again would find its cache file half written.
-    const bool arriving = !fillingListing_.isEmpty() || (pool_ && pool_->listingUnderWay(old->shownListing));
+    const bool arriving = filling_ || (pool_ && pool_->listingUnderWay(old->shownListing));
     if (arriving) {
         list_->takeItemsFrom(*old);
         list_->shownListing = old->shownListing;
@@ -657,6 +652,7 @@ void Window::listingRequested(const QString &host, const QString &directory, int
     list_->shownListing = listingId;
     shownHost_ = host;
     shownDirectory_ = directory;
+    filling_ = false; // whatever was arriving is not what the list waits for now
 }
 
 bool Window::showsListing(const QString &host, const QString &directory) const
@@ -669,22 +665,22 @@ void Window::listingStarted(const QString &host, const QString &directory, int l
     tree_->listingStarted(host, directory);
     if (list_->shownListing == listingId && showsListing(host, directory)) {
         list_->ClearList();
-        fillingListing_ = listingKey(host, directory);
+        filling_ = true;
     }
 }
 
 void Window::listingEntry(const QString &host, const QString &directory, const ListingEntry &entry)
 {
     tree_->listingEntry(host, directory, entry);
-    if (!fillingListing_.isEmpty() && fillingListing_ == listingKey(host, directory))
+    if (filling_ && showsListing(host, directory))
         list_->AddListItem(entry.name, entry.size, entry.dateTime, int(entry.kind));
 }
 
 void Window::listingEnded(const QString &host, const QString &directory, bool complete)
 {
     tree_->listingEnded(host, directory, complete);
-    if (!fillingListing_.isEmpty() && fillingListing_ == listingKey(host, directory)) {
-        fillingListing_.clear();
+    if (filling_ && showsListing(host, directory)) {
+        filling_ = false;
         list_->SortList(FileWindow::KeepKey, false, 0);
     }
 }

@@ -126,8 +126,8 @@ private:
     bool atRoot_ = false;
     int listStyle_ = 3;
     bool showButtons_ = false;
-    // The directory whose live listing is filling the list (host + '\n' + directory), if any.
-    QString fillingListing_;
+    // A listing of the shown directory is filling the list.
+    bool filling_ = false;
     QString shownHost_;
     QString shownDirectory_;
 };
