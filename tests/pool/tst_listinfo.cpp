@@ -137,6 +137,16 @@ void storeSite(quint16 port, const QString &cacheType = QStringLiteral("1"))
                                {QStringLiteral("CacheDays"), QStringLiteral("0")}});
 }
 
+// The host's side of one listing of directory: it sends line, then holds the data connection open
+// until the test closes it.
+void expectHeldListing(ScriptedFtpServer &server, const QString &directory, const QByteArray &line)
+{
+    server.expectPrefix(QStringLiteral("PORT "), "200 PORT ok\r\n");
+    server.expect(QStringLiteral("CWD ") + directory, "250 ok\r\n");
+    server.expect(QStringLiteral("TYPE A"), "200 ok\r\n");
+    server.expect(QStringLiteral("LIST"), "150 Here it comes\r\n").sendData(line, "226 Done\r\n").holdDataOpen();
+}
+
 // How often the server was sent exactly this command line.
 int sent(const FtpServerFixture &server, const QString &command)
 {
@@ -416,14 +426,8 @@ private slots:
         QVERIFY(server.listen());
         storeSite(server.port());
         server.expectLogin();
-        for (int i = 0; i < 2; ++i) {
-            server.expectPrefix(QStringLiteral("PORT "), "200 PORT ok\r\n");
-            server.expect(QStringLiteral("CWD /pub"), "250 ok\r\n");
-            server.expect(QStringLiteral("TYPE A"), "200 ok\r\n");
-            server.expect(QStringLiteral("LIST"), "150 Here it comes\r\n")
-                .sendData("-rw-r--r--   1 u  g   5 Jan  1  2020 a.txt\r\n", "226 Done\r\n")
-                .holdDataOpen();
-        }
+        for (int i = 0; i < 2; ++i)
+            expectHeldListing(server, QStringLiteral("/pub"), "-rw-r--r--   1 u  g   5 Jan  1  2020 a.txt\r\n");
         const QString busy = QStringLiteral("List of /pub/ on site already awaiting processing");
 
         ListInfo::ListDirectory(*pool_, Site, QStringLiteral("/pub/"), &paneA_, true, true);
@@ -817,12 +821,7 @@ private slots:
         QVERIFY(server.listen());
         storeSite(server.port());
         server.expectLogin();
-        server.expectPrefix(QStringLiteral("PORT "), "200 PORT ok\r\n");
-        server.expect(QStringLiteral("CWD /t"), "250 ok\r\n");
-        server.expect(QStringLiteral("TYPE A"), "200 ok\r\n");
-        server.expect(QStringLiteral("LIST"), "150 Here it comes\r\n")
-            .sendData("drwxr-xr-x   2 u  g   4096 Jan  1  2020 sub\r\n", "226 Done\r\n")
-            .holdDataOpen();
+        expectHeldListing(server, QStringLiteral("/t"), "drwxr-xr-x   2 u  g   4096 Jan  1  2020 sub\r\n");
 
         RecordingBuild build;
         const bool own = how == u"closeHost";
@@ -858,12 +857,7 @@ private slots:
         QVERIFY(server.listen());
         storeSite(server.port());
         server.expectLogin();
-        server.expectPrefix(QStringLiteral("PORT "), "200 PORT ok\r\n");
-        server.expect(QStringLiteral("CWD /t"), "250 ok\r\n");
-        server.expect(QStringLiteral("TYPE A"), "200 ok\r\n");
-        server.expect(QStringLiteral("LIST"), "150 Here it comes\r\n")
-            .sendData("drwxr-xr-x   2 u  g   4096 Jan  1  2020 sub\r\n", "226 Done\r\n")
-            .holdDataOpen();
+        expectHeldListing(server, QStringLiteral("/t"), "drwxr-xr-x   2 u  g   4096 Jan  1  2020 sub\r\n");
 
         RecordingBuild build;
         QVERIFY(ListInfo::StartTreeBuild(*pool_, Site, {QStringLiteral("/t")}, false, newConnection, true, &build));

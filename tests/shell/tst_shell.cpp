@@ -8,6 +8,7 @@
 #include "support/FtpServerFixture.h"
 #include "support/RecordingStatus.h"
 #include "support/TestEnvironment.h"
+#include "support/TestHosts.h"
 
 #include "panes/CommandIds.h"
 #include "panes/DirWindow.h"
@@ -251,9 +252,7 @@ private slots:
         FtpServerFixture server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         ShellFixture shell;
-        const QString key = SettingsKeys::hostKey(QStringLiteral("busyhost"));
-        SettingsStore::instance().setValue(key, QStringLiteral("Address"), server.host());
-        SettingsStore::instance().setValue(key, QStringLiteral("Port"), QString::number(server.port()));
+        storeTestHost(QStringLiteral("busyhost"), server.port());
         FTPApp &app = shell.start();
         FTPFrame *frame = app.frame();
         QSignalSpy closed(&app, &FTPApp::closed);
@@ -291,10 +290,7 @@ private slots:
         QVERIFY(server.writeFile(QStringLiteral("one.txt"), "1"));
         QVERIFY(server.writeFile(QStringLiteral("two.txt"), "22"));
         ShellFixture shell;
-        const QString key = SettingsKeys::hostKey(QStringLiteral("busyhost"));
-        SettingsStore::instance().setValue(key, QStringLiteral("Address"), server.host());
-        SettingsStore::instance().setValue(key, QStringLiteral("Port"), QString::number(server.port()));
-        SettingsStore::instance().setValue(key, QStringLiteral("Parent"), QStringLiteral("0"));
+        storeTestHost(QStringLiteral("busyhost"), server.port());
         FTPApp &app = shell.start();
         Window *pane = app.splitter()->pane(0);
         QTreeWidgetItem *host = pane->tree()->FindHostNode(pane->tree()->topNode(), QStringLiteral("busyhost"));
@@ -319,9 +315,7 @@ private slots:
         FtpServerFixture server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         ShellFixture shell;
-        const QString key = SettingsKeys::hostKey(QStringLiteral("busyhost"));
-        SettingsStore::instance().setValue(key, QStringLiteral("Address"), server.host());
-        SettingsStore::instance().setValue(key, QStringLiteral("Port"), QString::number(server.port()));
+        storeTestHost(QStringLiteral("busyhost"), server.port());
         FTPApp &app = shell.start();
         QSignalSpy closed(&app, &FTPApp::closed);
         QVERIFY(app.pool()->connectionFor(QStringLiteral("busyhost"), ConnectionManager::Browse));
