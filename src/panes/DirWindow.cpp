@@ -475,14 +475,9 @@ void DirWindow::tellUser(const QString &text, const QString &caption)
 QList<DirWindow *> DirWindow::allTrees() const
 {
     QList<DirWindow *> trees{const_cast<DirWindow *>(this)};
-    if (!pool_)
-        return trees;
-    for (PaneView *pane : pool_->panes()) {
-        auto *window = dynamic_cast<Window *>(pane);
-        DirWindow *tree = window ? window->tree() : nullptr;
-        if (tree && !trees.contains(tree))
-            trees.append(tree);
-    }
+    for (Window *window : Window::panesOf(pool_))
+        if (!trees.contains(window->tree()))
+            trees.append(window->tree());
     return trees;
 }
 

@@ -119,14 +119,20 @@ QString Window::currentPath() const
 bool Window::panesStacked() { return stackedPanes; }
 void Window::setPanesStacked(bool stacked) { stackedPanes = stacked; }
 
-QList<Window *> Window::allPanes() const
+QList<Window *> Window::panesOf(const ConnectionManager *pool)
 {
     QList<Window *> panes;
-    if (pool_) {
-        for (PaneView *view : pool_->panes())
+    if (pool) {
+        for (PaneView *view : pool->panes())
             if (auto *pane = dynamic_cast<Window *>(view))
                 panes.append(pane);
     }
+    return panes;
+}
+
+QList<Window *> Window::allPanes() const
+{
+    QList<Window *> panes = panesOf(pool_);
     if (!panes.contains(const_cast<Window *>(this)))
         panes.append(const_cast<Window *>(this));
     return panes;

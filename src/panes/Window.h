@@ -64,6 +64,9 @@ public:
     bool mayRenameListItem(const QString &text, bool nodeCopy) const;
 
     // The panes are stacked (one above the other) rather than side by side.
+    // The panes registered with the pool.
+    static QList<Window *> panesOf(const ConnectionManager *pool);
+
     static bool panesStacked();
     static void setPanesStacked(bool stacked);
 
