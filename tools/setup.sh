@@ -25,10 +25,15 @@ ensure_packages() {
 
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev)
 
+# build_project DIR [BUILD_TYPE [CMAKE_ARGS...]]: configures DIR once, then builds it.
+# ccache is used when the machine has it (it is not needed).
 build_project() {
-  local dir=$1
+  local dir=$1 type=${2:-Release}
+  shift $(( $# < 2 ? $# : 2 ))
   if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release >&2 || die "cmake configure failed"
+    local launcher=()
+    command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "${launcher[@]}" "$@" >&2 || die "cmake configure failed"
   fi
   cmake --build "$dir" -j "$(nproc)" >&2 || die "build failed"
 }

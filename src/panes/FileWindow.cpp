@@ -7,7 +7,7 @@
 #include "panes/Window.h"
 #include "platform/SettingsStore.h"
 #include "settings/SettingsKeys.h"
-#include "shell/SelectWild.h"
+#include "dialogs/SelectWild.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/CDialog.h"
+#include "dialogs/CDialog.h"
 
 // "About Vemal Ftp": the program's picture, name and version line, and OK.
 class AboutDialog : public CDialog

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/CDialog.h"
+#include "dialogs/CDialog.h"
 
 class Prompt;
 class QLineEdit;

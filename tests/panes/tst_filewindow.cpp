@@ -7,7 +7,7 @@
 #include "panes/PaneImages.h"
 #include "platform/SettingsStore.h"
 #include "settings/AsciiExtensions.h"
-#include "shell/SelectWild.h"
+#include "dialogs/SelectWild.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

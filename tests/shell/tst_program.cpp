@@ -23,7 +23,7 @@
 #include "settings/SettingsKeys.h"
 #include "shell/CSplitter.h"
 #include "shell/FTPFrame.h"
-#include "shell/SelectWild.h"
+#include "dialogs/SelectWild.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

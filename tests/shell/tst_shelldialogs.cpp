@@ -22,7 +22,7 @@
 #include "shell/HelpContexts.h"
 #include "shell/HelpWindow.h"
 #include "shell/ProgramPictures.h"
-#include "shell/SelectWild.h"
+#include "dialogs/SelectWild.h"
 
 #include <QFile>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "shell/CDialog.h"
+#include "dialogs/CDialog.h"
 
 #include <QScreen>
 

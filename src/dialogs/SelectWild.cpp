@@ -1,4 +1,4 @@
-#include "shell/SelectWild.h"
+#include "dialogs/SelectWild.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

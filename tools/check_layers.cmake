@@ -1,0 +1,33 @@
+# Fails when a source file includes a header of a layer above its own.
+# Layers, lowest first: platform, settings, ftp, pool, then dialogs (small dialogs that the panes
+# and the shell both open) and cli side by side, panes, then shell.
+# Run as: cmake -DSOURCE_DIR=<src> -P check_layers.cmake
+set(allowed_platform platform)
+cmake_minimum_required(VERSION 3.25)
+set(allowed_settings platform settings)
+set(allowed_ftp platform settings ftp)
+set(allowed_pool platform settings ftp pool)
+set(allowed_dialogs platform settings ftp pool dialogs)
+set(allowed_panes platform settings ftp pool dialogs panes)
+set(allowed_cli platform settings ftp pool cli)
+set(allowed_shell platform settings ftp pool dialogs panes shell)
+set(allowed_app platform settings ftp pool dialogs panes shell app)
+set(layers platform settings ftp pool dialogs panes cli shell app)
+
+set(violations "")
+foreach(layer IN LISTS layers)
+  file(GLOB_RECURSE files "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp")
+  foreach(file IN LISTS files)
+    file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z]+/")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([a-z]+)/.*" "\\1" target "${line}")
+      if(target IN_LIST layers AND NOT target IN_LIST allowed_${layer})
+        file(RELATIVE_PATH shown "${SOURCE_DIR}" "${file}")
+        string(APPEND violations "  src/${shown}: ${line}\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(violations)
+  message(FATAL_ERROR "These includes reach into a higher layer:\n${violations}")
+endif()
