@@ -8,7 +8,7 @@
 #include "platform/Prompt.h"
 #include "platform/SocketClose.h"
 #include "platform/StatusLine.h"
-#include "pool/ConnectionManager.h"
+#include "ftp/ConnectionOwner.h"
 
 #include <QTcpSocket>
 
@@ -19,7 +19,7 @@ const QString LineEnd = QStringLiteral("\r\n");
 } // namespace
 
 Connection::Connection(const QString &portText, const QString &host, const QString &userName,
-                       const QString &password, unsigned hostIndex, ConnectionManager *pool, int hostType)
+                       const QString &password, unsigned hostIndex, ConnectionOwner *pool, int hostType)
     : pool_(pool)
     , hostType_(hostType > 2 || hostType < 0 ? 0 : hostType)
     , hostIndex_(hostIndex)

@@ -12,7 +12,7 @@
 #include "platform/Prompt.h"
 
 class AddressFinder;
-class ConnectionManager;
+class ConnectionOwner;
 class DataListener;
 class ListingDelivery;
 class ListingJob;
@@ -80,7 +80,7 @@ public:
     };
 
     Connection(const QString &portText, const QString &host, const QString &userName,
-               const QString &password, unsigned hostIndex, ConnectionManager *pool, int hostType);
+               const QString &password, unsigned hostIndex, ConnectionOwner *pool, int hostType);
     ~Connection() override;
 
     State state() const { return state_; }
@@ -245,7 +245,7 @@ private:
     int finalCode_ = 0;
     QString finalLine_;
     int cacheFileNumber_ = -1;
-    ConnectionManager *pool_;
+    ConnectionOwner *pool_;
     int hostType_;
     unsigned hostIndex_;
     QString userName_;

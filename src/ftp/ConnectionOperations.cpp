@@ -7,9 +7,8 @@
 #include "ftp/DataListener.h"
 #include "ftp/ListingDelivery.h"
 #include "ftp/ListingJob.h"
-#include "ftp/PaneView.h"
 #include "platform/LocalDrives.h"
-#include "pool/ConnectionManager.h"
+#include "ftp/ConnectionOwner.h"
 
 #include <QFile>
 #include <QPointer>
@@ -147,8 +146,8 @@ void Connection::startListDir(const CommandStruct &command)
     hostToHost_ = false;
     binary_ = false;
     listing_ = true;
-    delivery_ = std::make_unique<ListingDelivery>(pool_->panes(), hostName(), asDirectory(directory),
-                                                  cacheFileNumber_, listJob_, command.cacheFile);
+    delivery_ = pool_->listingDelivery(hostName(), asDirectory(directory), cacheFileNumber_, listJob_,
+                                       command.cacheFile);
     if (!openListener()) {
         if (alive())
             endListing();
@@ -227,9 +226,7 @@ void Connection::handleDeleteCwdReply(int code, const QString &line)
 void Connection::handleDeleteReply(int code, const QString &line)
 {
     if (code == 250) {
-        const QString host = hostName();
-        for (PaneView *pane : pool_->panes())
-            pane->entryRemoved(host, remotePath_, argument_);
+        pool_->entryRemoved(hostName(), remotePath_, argument_);
         // Cache files are named in drive form ("C:\...\00100002.FTC") like every local path.
         const QString cacheFile = toNativePath(deleteDriver_->cacheFilePath());
         if (!cacheFile.isEmpty())
@@ -320,9 +317,7 @@ void Connection::handleRntoReply(int code, const QString &line)
         driver->setStatus(tr("File Renamed"));
         const QString directory = asDirectory(driver->directory());
         invalidateListing(directory);
-        const QString host = hostName();
-        for (PaneView *pane : pool_->panes())
-            pane->entryRenamed(host, directory, driver->oldName(), driver->newName());
+        pool_->entryRenamed(hostName(), directory, driver->oldName(), driver->newName());
         driver->renameEnded(true, QString());
     } else {
         if (!replyFailed(line, tr("Error Renaming File")))
@@ -381,9 +376,7 @@ void Connection::handleMkdReply(int code, const QString &line)
     if (code == 257) {
         const QString parent = asDirectory(remotePath_);
         invalidateListing(parent);
-        const QString host = hostName();
-        for (PaneView *pane : pool_->panes())
-            pane->directoryCreated(host, parent, argument_);
+        pool_->directoryCreated(hostName(), parent, argument_);
         driver->makeDirEnded(true, QString());
     } else {
         if (!replyFailed(line, tr("Error Creating Directory")))

@@ -9,7 +9,7 @@
 #include "ftp/ListingJob.h"
 #include "ftp/Transfer.h"
 #include "platform/StatusLine.h"
-#include "pool/ConnectionManager.h"
+#include "ftp/ConnectionOwner.h"
 
 #include <QPointer>
 #include <QTcpSocket>

@@ -1,6 +1,8 @@
 #include "pool/ConnectionManager.h"
 
 #include "ftp/Connection.h"
+#include "ftp/ListingDelivery.h"
+#include "ftp/PaneView.h"
 #include "platform/LocalDrives.h"
 #include "platform/Prompt.h"
 #include "settings/AppValues.h"
@@ -316,4 +318,30 @@ void ConnectionManager::invalidateListing(const QString &host, const QString &di
     Cache lookup = cache_; // a copy, so the pool's last lookup stays as it was
     lookup.Lookup(host, directory, true);
     lookup.DeleteFile();
+}
+
+std::unique_ptr<ListingDelivery> ConnectionManager::listingDelivery(const QString &host, const QString &directory,
+                                                                    int listingId, ListingJob *job,
+                                                                    const QString &cacheFile)
+{
+    return std::make_unique<ListingDelivery>(panes_, host, directory, listingId, job, cacheFile);
+}
+
+void ConnectionManager::entryRemoved(const QString &host, const QString &directory, const QString &name)
+{
+    for (PaneView *pane : QList<PaneView *>(panes_))
+        pane->entryRemoved(host, directory, name);
+}
+
+void ConnectionManager::entryRenamed(const QString &host, const QString &directory, const QString &oldName,
+                                     const QString &newName)
+{
+    for (PaneView *pane : QList<PaneView *>(panes_))
+        pane->entryRenamed(host, directory, oldName, newName);
+}
+
+void ConnectionManager::directoryCreated(const QString &host, const QString &parent, const QString &name)
+{
+    for (PaneView *pane : QList<PaneView *>(panes_))
+        pane->directoryCreated(host, parent, name);
 }

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "ftp/Cache.h"
+#include "ftp/ConnectionOwner.h"
 #include "settings/HostRecord.h"
 
 #include <functional>
@@ -21,7 +22,7 @@ class StatusLine;
 // The pool through which every part of the program reaches a host. It owns every Connection:
 // one shared browse connection per host (kind 0) and transfer connections made per request
 // (kind 1 closes itself when its queue runs empty, kind 2 stays open).
-class ConnectionManager : public QObject
+class ConnectionManager : public QObject, public ConnectionOwner
 {
     Q_OBJECT
 public:
@@ -33,16 +34,16 @@ public:
                       QObject *parent = nullptr);
     ~ConnectionManager() override;
 
-    Prompt &prompt() const { return prompt_; }
-    StatusLine &status() const { return status_; }
+    Prompt &prompt() const override { return prompt_; }
+    StatusLine &status() const override { return status_; }
 
     // The first "Network is Unreachable" of the run also shows a box; this tells whether to.
-    bool takeNetworkFailureReport() { return std::exchange(reportNetworkFailure_, false); }
+    bool takeNetworkFailureReport() override { return std::exchange(reportNetworkFailure_, false); }
     // Preferences, read from the application values at construction and written back at
     // destruction: uploads under host-chosen unique names (StoreU); the connection the transfer
     // arrows use, 0 ask, 1 this, 2 new (TType); host-to-host mode, 0 ask, 1 background,
     // 2 foreground (HostTType).
-    bool storeUnique() const { return storeUnique_; }
+    bool storeUnique() const override { return storeUnique_; }
     void setStoreUnique(bool on) { storeUnique_ = on; }
     int arrowConnection() const { return arrowConnection_; }
     void setArrowConnection(int choice) { arrowConnection_ = choice; }
@@ -74,15 +75,15 @@ public:
 
     // Host ordinals: the fixed number a host name gets at its first request in this run.
     unsigned HostOrdinal(const QString &hostName);
-    QString hostName(unsigned ordinal) const;
+    QString hostName(unsigned ordinal) const override;
 
     void ReapClosed();
     // A listing with this id is being fetched or waits in a queue of any connection.
     bool listingUnderWay(int listingId) const;
     // A listing with this id is arriving on some connection now.
     bool listingArriving(int listingId) const;
-    void RemoveConnection(Connection *connection);
-    bool IsPooled(const void *address) const;
+    void RemoveConnection(Connection *connection) override;
+    bool IsPooled(const void *address) const override;
     bool AllIdle() const;
     void CloseAll();
     void CloseHost(const QString &hostName);
@@ -95,7 +96,17 @@ public:
     Cache &cache() { return cache_; }
 
     // Forgets the cached listing of a directory that an operation changed on the host.
-    void invalidateListing(const QString &host, const QString &directory);
+    void invalidateListing(const QString &host, const QString &directory) override;
+
+    // What connections report (ConnectionOwner): listings and changes go to every pane.
+    int timeoutSeconds() const override { return timeoutSeconds_; }
+    void setTimeoutSeconds(int seconds) { timeoutSeconds_ = seconds; }
+    std::unique_ptr<ListingDelivery> listingDelivery(const QString &host, const QString &directory, int listingId,
+                                                     ListingJob *job, const QString &cacheFile) override;
+    void entryRemoved(const QString &host, const QString &directory, const QString &name) override;
+    void entryRenamed(const QString &host, const QString &directory, const QString &oldName,
+                      const QString &newName) override;
+    void directoryCreated(const QString &host, const QString &parent, const QString &name) override;
 
     static constexpr int ConnectionsLowCount = 9800;
 
@@ -115,6 +126,7 @@ private:
     int arrowConnection_ = 1;
     int hostTransferMode_ = 2;
     bool reportNetworkFailure_ = true;
+    int timeoutSeconds_ = 120;
     bool closing_ = false; // the pool is being destroyed: no connection is made any more
     QString hostNames_;
     QList<PaneView *> panes_;
