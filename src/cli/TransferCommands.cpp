@@ -182,9 +182,8 @@ QSet<Connection *> transferConnections(ConnectionManager &pool)
     return connections;
 }
 
-// Runs the host-to-host transfer to its end. The transfer is never told when one of its
-// connections closes (a host that cannot be reached, a refused login, a host that goes away), so
-// such a close ends the wait as well.
+// Runs the host-to-host transfer to its end: every line copied or failed, or a connection closed
+// (the copy then ends and says why). A connection that never logged in makes the host unreachable.
 int runHostToHost(CliContext &ctx, CliSession &session, HostToHostTransfer &transfer)
 {
     const QSet<Connection *> before = transferConnections(session.pool());
@@ -198,24 +197,18 @@ int runHostToHost(CliContext &ctx, CliSession &session, HostToHostTransfer &tran
         QObject::connect(c, &Connection::stateChanged, &loop, [&, c](Connection::State state) {
             if (pastLogin(state))
                 loggedIn[c] = true;
-            if (state == Connection::Closed && !transfer.finished()) {
-                closed = true;
-                loop.quit();
-            }
+            closed = closed || state == Connection::Closed;
         });
     }
     if (!transfer.finished())
         loop.exec();
     for (const QString &failure : transfer.failures())
         *ctx.err << failure << Qt::endl;
-    if (closed) {
-        *ctx.err << "The connection closed before the copy ended." << Qt::endl;
+    if (closed)
         for (const bool in : std::as_const(loggedIn))
             if (!in)
                 return ExitUnreachable;
-        return ExitRefused;
-    }
-    return transfer.filesFailed() == 0 ? ExitDone : ExitRefused;
+    return transfer.filesFailed() == 0 && !closed ? ExitDone : ExitRefused;
 }
 
 // The folders of a walked tree (the top one and each "DIR: " item below base) as destination

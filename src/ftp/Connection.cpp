@@ -11,6 +11,7 @@
 #include "ftp/ConnectionOwner.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace {
 // A multi-line reply is kept whole for the message boxes; past this it is not a reply but a flood.
@@ -27,6 +28,10 @@ Connection::Connection(const QString &portText, const QString &host, const QStri
     , password_(password)
 {
     commands_.reserve(50);
+    watchdog_ = new QTimer(this);
+    watchdog_->setSingleShot(true);
+    connect(watchdog_, &QTimer::timeout, this, &Connection::watchdogExpired);
+    activity_.start();
     const int port = LeadingInteger(portText);
     peerPort_ = port > 0 && port <= 65535 ? quint16(port) : 21;
 
@@ -42,19 +47,14 @@ Connection::Connection(const QString &portText, const QString &host, const QStri
 
 Connection::~Connection()
 {
+    destroying_ = true;
     CloseAttachedWindows();
-    dropDataObjects();
-    for (OperationDriver *driver : {static_cast<OperationDriver *>(transferDriver_),
-                                    static_cast<OperationDriver *>(deleteDriver_),
-                                    static_cast<OperationDriver *>(renameDriver_),
-                                    static_cast<OperationDriver *>(makeDirDriver_)})
-        if (driver)
-            driver->operationEnded();
-    // The job whose listing was under way is given up with the connection, as queued ones are:
-    // closing a connection must not let its walk carry on over a new one.
-    if (ListingJob *job = std::exchange(listJob_, nullptr))
-        job->discard();
-    ClearQueue();
+    // Whatever ran or waited here ends with the connection and is told so. The job whose listing
+    // was under way is given up, as queued ones are: closing a connection must not let its walk
+    // carry on over a new one.
+    const QString text = withHost(tr("The connection was closed"));
+    failRunningOperation(text);
+    endQueue(true, text);
     delete addressFinder_;
     if (socket_) {
         socket_->disconnect(this);
@@ -67,7 +67,179 @@ void Connection::setState(State state)
     if (state_ == state)
         return;
     state_ = state;
+    armWatchdog();
     emit stateChanged(state);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clients, losses and the timeout
+
+void Connection::takeOn(OperationDriver *driver, ListingJob *job)
+{
+    if (driver)
+        driver->attach(this);
+    if (job)
+        job->attach(this);
+}
+
+void Connection::forgetClient(ConnectionClient *client)
+{
+    const auto is = [client](ConnectionClient *held) { return held && held == client; };
+    commands_.removeIf([&](CommandStruct *command) {
+        if (!is(command->job) && !is(command->listInfo))
+            return false;
+        delete command;
+        return true;
+    });
+    if (is(listJob_)) {
+        // The listing itself still serves the panes and the cache.
+        listJob_ = nullptr;
+        if (delivery_)
+            delivery_->forgetJob();
+    }
+    bool running = false;
+    const auto drop = [&](auto *&held) {
+        if (is(held)) {
+            held = nullptr;
+            running = true;
+        }
+    };
+    drop(transferDriver_);
+    drop(deleteDriver_);
+    drop(renameDriver_);
+    drop(makeDirDriver_);
+    drop(hostToHostDriver_);
+    if (!running || destroying_ || state_ == Closed || state_ == Idle)
+        return;
+    // The host is in the middle of a command sequence nobody wants any more: forget what it
+    // answers and start a fresh session for the rest of the queue, from the event loop, since
+    // the record may be going from inside one of this connection's own calls.
+    orphaned_ = true;
+    dropDataObjects();
+    hostToHost_ = false;
+    transferActive_ = false;
+    QTimer::singleShot(0, this, [this] {
+        if (orphaned_)
+            restartSession();
+    });
+}
+
+void Connection::restartSession()
+{
+    orphaned_ = false;
+    dropDataObjects();
+    hostToHost_ = listing_ = transferActive_ = false;
+    delivery_.reset();
+    if (state_ == Closed)
+        return;
+    dropSocket(false);
+    if (peerAddress_.isNull()) {
+        setState(Closed);
+        return;
+    }
+    startConnect();
+}
+
+void Connection::dropSocket(bool orderly)
+{
+    if (!socket_)
+        return;
+    socket_->disconnect(this);
+    if (orderly)
+        socket_->disconnectFromHost();
+    else
+        abortiveClose(socket_);
+    socket_->deleteLater();
+    socket_ = nullptr;
+}
+
+QString Connection::withHost(const QString &text) const
+{
+    return tr("%1 (%2)").arg(text, hostName());
+}
+
+void Connection::connectionLost(const QString &text)
+{
+    if (state_ == Closed)
+        return;
+    const State was = state_;
+    dropSocket(false);
+    dropDataObjects();
+    orphaned_ = false;
+    setState(Closed); // nothing new starts here while the box shows
+    if (was == Idle) {
+        // Nothing was asked of the host (hosts drop idle sessions): no box, the next request
+        // gets a fresh connection.
+        showStatus(text);
+        return;
+    }
+    QPointer<Connection> self(this);
+    pool_->prompt().message(text, tr("Connection Lost"), Prompt::Icon::Warning);
+    if (!self)
+        return;
+    failRunningOperation(text);
+    if (self)
+        endQueue(true, text);
+}
+
+void Connection::failRunningOperation(const QString &text)
+{
+    QPointer<Connection> self(this);
+    dropDataObjects();
+    transferActive_ = false;
+    hostToHost_ = false;
+    listing_ = false;
+    cacheFileNumber_ = -1;
+    if (std::unique_ptr<ListingDelivery> delivery = std::move(delivery_))
+        delivery->end(false);
+    if (ListingJob *job = std::exchange(listJob_, nullptr))
+        job->discard();
+    if (!self)
+        return;
+    if (TransferDriver *driver = std::exchange(transferDriver_, nullptr)) {
+        driver->fileEnded(false, text);
+        driver->operationEnded();
+    }
+    if (DeleteDriver *driver = std::exchange(deleteDriver_, nullptr)) {
+        driver->entryEnded(false, text);
+        driver->operationEnded();
+    }
+    if (RenameDriver *driver = std::exchange(renameDriver_, nullptr)) {
+        driver->renameEnded(false, text);
+        driver->operationEnded();
+    }
+    if (MakeDirDriver *driver = std::exchange(makeDirDriver_, nullptr)) {
+        driver->makeDirEnded(false, text);
+        driver->operationEnded();
+    }
+    if (HostToHostDriver *driver = std::exchange(hostToHostDriver_, nullptr))
+        driver->ConnectionLost(text);
+}
+
+void Connection::armWatchdog()
+{
+    activity_.restart();
+    const int seconds = pool_->timeoutSeconds();
+    if (seconds <= 0 || state_ == Idle || state_ == Closed || orphaned_) {
+        watchdog_->stop();
+        return;
+    }
+    if (!watchdog_->isActive())
+        watchdog_->start(seconds * 1000);
+}
+
+void Connection::watchdogExpired()
+{
+    const int seconds = pool_->timeoutSeconds();
+    if (seconds <= 0 || state_ == Idle || state_ == Closed || orphaned_)
+        return;
+    // Every byte only notes the time; the timer itself is moved on here, once per period.
+    const qint64 quiet = activity_.elapsed();
+    if (quiet < seconds * 1000LL) {
+        watchdog_->start(int(seconds * 1000LL - quiet));
+        return;
+    }
+    connectionLost(tr("Connection timed out (no answer from %1 for %2 s)").arg(hostName()).arg(seconds));
 }
 
 bool Connection::alive() const
@@ -128,9 +300,9 @@ void Connection::socketError()
 {
     const QAbstractSocket::SocketError error = socket_->error();
     if (state_ != Connecting) {
-        // A reset or failure of an established connection is the host closing it.
+        // An orderly close is reported by socketClosed; anything else is the connection lost.
         if (error != QAbstractSocket::RemoteHostClosedError)
-            socketClosed();
+            connectionLost(withHost(tr("The connection to the host was reset")));
         return;
     }
     setState(Closed);
@@ -153,21 +325,23 @@ void Connection::socketError()
 
 void Connection::socketClosed()
 {
-    if (state_ == Connecting)
+    if (state_ == Connecting || state_ == Closed)
         return; // a failed connect is reported by socketError
-    setState(Closed);
+    // Lines that never made a whole reply: the host sent something that is not FTP.
+    connectionLost(withHost(replyText_.isEmpty() && !reader_.holdsPartialLine()
+                                ? tr("The host closed the connection")
+                                : tr("The host's reply could not be read")));
 }
 
 void Connection::loginFailed(const QString &text, const QString &caption)
 {
     setState(Closed);
-    if (socket_) {
-        socket_->disconnect(this);
-        socket_->abort();
-        socket_->deleteLater();
-        socket_ = nullptr;
-    }
+    dropSocket(false);
+    QPointer<Connection> self(this);
     showMessage(text, caption);
+    // Whatever waited for the login is told it will not run.
+    if (self)
+        endQueue(true, text);
 }
 
 void Connection::handleGreeting(int code)
@@ -185,6 +359,10 @@ void Connection::handleGreeting(int code)
 
 void Connection::handleUserReply(int code)
 {
+    if (code == 230) {
+        handlePassReply(code); // logged in without a password (an anonymous login that asks none)
+        return;
+    }
     if (code != 331) {
         loginFailed(tr("Invalid Username"), tr("Login Error"));
         return;
@@ -229,6 +407,7 @@ void Connection::readReplies()
     QPointer<Connection> self(this);
     if (!alive())
         return; // retired by the pool; it is deleted once the event loop is back
+    noteActivity();
     while (socket_ && socket_->bytesAvailable() > 0) {
         reader_.append(socket_->read(255));
         while (std::optional<ReplyReader::Line> line = reader_.next()) {
@@ -260,6 +439,8 @@ void Connection::readReplies()
 
 void Connection::dispatchReply(int code, const QString &line)
 {
+    if (orphaned_)
+        return; // the answer to a sequence whose record is gone; a fresh session follows
     switch (state_) {
     case AwaitGreeting:
         handleGreeting(code);
@@ -353,6 +534,7 @@ void Connection::sendRaw(const QByteArray &bytes, const QString &shown)
 
 void Connection::queueCommand(std::unique_ptr<CommandStruct> command)
 {
+    takeOn(command->job, command->listInfo);
     if (state_ == Idle) {
         startCommand(*command);
         return;
@@ -417,14 +599,28 @@ void Connection::startCustomCommands(const QString &text)
 
 void Connection::ClearQueue()
 {
-    // Detach first: giving up a record may lead its owner back here.
+    endQueue(false, withHost(tr("The queue was emptied")));
+}
+
+void Connection::endQueue(bool lost, const QString &text)
+{
+    // Detach first: giving up a record may lead its owner back here, or destroy this connection.
+    QPointer<Connection> self(this);
     const QList<CommandStruct *> dropped = std::exchange(commands_, {});
     for (CommandStruct *command : dropped) {
-        if (command->type == ListDirKind && command->listInfo)
+        std::unique_ptr<CommandStruct> owned(command);
+        if (!self && !destroying_)
+            continue; // the records are still dropped, none is called
+        if (command->type == ListDirKind && command->listInfo) {
             command->listInfo->discard();
-        else if (command->job && command->type != HostActiveRetrieveKind && command->type != HostPassiveStoreKind)
+        } else if (auto *copy = dynamic_cast<HostToHostDriver *>(command->job)) {
+            if (lost)
+                copy->ConnectionLost(text);
+            else
+                copy->Abort(text);
+        } else if (command->job) {
             command->job->operationEnded();
-        delete command;
+        }
     }
 }
 
@@ -446,12 +642,7 @@ void Connection::CloseAttachedWindows()
 
 void Connection::Reconnect()
 {
-    if (socket_) {
-        socket_->disconnect(this);
-        abortiveClose(socket_);
-        socket_->deleteLater();
-        socket_ = nullptr;
-    }
+    dropSocket(false);
     ClearQueue();
     if (peerAddress_.isNull()) {
         setState(Closed);
@@ -464,12 +655,7 @@ void Connection::close()
 {
     setState(Closed);
     CloseAttachedWindows();
-    if (socket_) {
-        socket_->disconnect(this);
-        socket_->disconnectFromHost();
-        socket_->deleteLater();
-        socket_ = nullptr;
-    }
+    dropSocket(true);
 }
 
 void Connection::AbortTransfers()

@@ -2,6 +2,7 @@
 
 #include "ftp/ReplyReader.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
@@ -12,6 +13,7 @@
 #include "platform/Prompt.h"
 
 class AddressFinder;
+class ConnectionClient;
 class ConnectionOwner;
 class DataListener;
 class ListingDelivery;
@@ -19,6 +21,7 @@ class ListingJob;
 class ListTransfer;
 class QTcpSocket;
 class SessionMonitor;
+class QTimer;
 class Transfer;
 
 // One FTP control connection to one host: resolves the name without blocking, connects, logs in
@@ -132,6 +135,26 @@ signals:
     void stateChanged(Connection::State state);
 
 private:
+    friend class ConnectionClient;
+    // A record or job this connection holds is being destroyed: every pointer to it goes, and an
+    // operation that was running for it is given up.
+    void forgetClient(ConnectionClient *client);
+    void takeOn(OperationDriver *driver, ListingJob *job);
+    // The control connection was closed, reset or timed out: the running operation fails with
+    // text, everything queued is ended, and the connection is closed.
+    void connectionLost(const QString &text);
+    void failRunningOperation(const QString &text);
+    // Drops the control connection and logs in again, keeping the queue.
+    void restartSession();
+    void dropSocket(bool orderly);
+    // The timeout: armed while the connection waits for the host, re-armed by every byte.
+    void armWatchdog();
+    void watchdogExpired();
+    // Something came from the host (a reply, data) or went to it: the timeout starts again.
+    void noteActivity() { activity_.restart(); }
+    // Ends every queued operation: lost, the connection is gone (a host-to-host copy cannot go
+    // on); otherwise the queue was only emptied (a host-to-host line fails, the copy goes on).
+    void endQueue(bool lost, const QString &text);
     // Connecting and login.
     void addressFound(const QHostAddress &address);
     void startConnect();
@@ -187,6 +210,7 @@ private:
     void handleTransferring(int code, const QString &line);
     void dataFinished();
     void tryFinishData();
+    QString transferFailure(bool hostOk) const;
     void fileFailed(const QString &text, const QString &caption);
     void finishListing(bool complete, const QString &failure);
     void endListing();
@@ -213,6 +237,8 @@ private:
 
     void showMessage(const QString &text, const QString &caption);
     void showStatus(const QString &text);
+    // "text (host)": a failure message that names the host.
+    QString withHost(const QString &text) const;
 
     QList<CommandStruct *> commands_;
 
@@ -261,6 +287,14 @@ private:
     QString replyText_;
     int customLines_ = 0;
     int customReplies_ = 0;
+    // The size a 150/125 reply announced for a download ("(100000 bytes)"); -1 when none.
+    qint64 announcedSize_ = -1;
+    QTimer *watchdog_ = nullptr;
+    QElapsedTimer activity_;
+    bool destroying_ = false;
+    // The client of the running operation was destroyed: replies are ignored until the session
+    // has been restarted.
+    bool orphaned_ = false;
 };
 
 // Display form of a protocol line: cut at the first line end, tabs become three spaces and other

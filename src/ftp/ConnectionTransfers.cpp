@@ -12,6 +12,7 @@
 #include "ftp/ConnectionOwner.h"
 
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -86,6 +87,9 @@ void Connection::dataAccepted(QTcpSocket *socket)
     listener_->disconnect(this);
     listener_->deleteLater();
     listener_ = nullptr;
+    // Data moving either way keeps the timeout away.
+    connect(socket, &QTcpSocket::readyRead, this, [this] { noteActivity(); });
+    connect(socket, &QTcpSocket::bytesWritten, this, [this] { noteActivity(); });
     if (listing_ && delivery_) {
         listTransfer_ = new ListTransfer(socket, *delivery_, this);
         connect(listTransfer_, &ListTransfer::finished, this, &Connection::dataFinished);
@@ -98,6 +102,7 @@ void Connection::dataAccepted(QTcpSocket *socket)
     }
     transfer_ = new Transfer(socket, file_.localPath, retrieve_, this);
     connect(transfer_, &Transfer::progress, this, [this](qint64 n) {
+        noteActivity();
         if (transferDriver_)
             transferDriver_->BytesTransferred(n);
     });
@@ -326,6 +331,10 @@ void Connection::handleTransferStart(int code, const QString &line)
 {
     // 125 ("data connection already open") starts a transfer as 150 does.
     if (code == 150 || code == 125) {
+        // "150 Opening BINARY mode data connection for big.bin (100000 bytes)."
+        static const QRegularExpression announced(QStringLiteral("\\((\\d{1,18}) bytes\\)"));
+        const QRegularExpressionMatch match = announced.match(line);
+        announcedSize_ = match.hasMatch() ? match.captured(1).toLongLong() : -1;
         setState(Transferring);
         if (!listing_)
             setDriverStatus(tr("Transferring File"));
@@ -400,6 +409,18 @@ void Connection::handleTransferring(int code, const QString &line)
     tryFinishData();
 }
 
+// Why a file whose data connection and final reply are both in did not arrive whole.
+QString Connection::transferFailure(bool hostOk) const
+{
+    if (transfer_ && !transfer_->errorText().isEmpty())
+        return transfer_->errorText();
+    if (!hostOk)
+        return finalLine_.mid(4);
+    if (!transfer_)
+        return tr("The host reported the file as sent, but never opened a data connection.");
+    return tr("The data connection broke off before the whole file was moved.");
+}
+
 void Connection::tryFinishData()
 {
     if (state_ != Transferring || !dataDone_ || !finalReplied_)
@@ -411,7 +432,18 @@ void Connection::tryFinishData()
         finishListing(complete, hostOk ? QString() : finalLine_.mid(4));
         return;
     }
-    const bool complete = hostOk && transfer_ && transfer_->allMoved();
+    bool complete = hostOk && transfer_ && transfer_->allMoved();
+    QString shortfall;
+    if (complete && retrieve_ && binary_ && announcedSize_ >= 0) {
+        // A host that announced the size and then sent less did not send the file, whatever its
+        // final reply says. (A resumed download may announce the whole size or what is left.)
+        const qint64 moved = transfer_->bytesMoved();
+        const qint64 expected = restartOffset_ > 0 ? announcedSize_ - restartOffset_ : announcedSize_;
+        if (moved < expected && moved < announcedSize_) {
+            complete = false;
+            shortfall = tr("Transfer incomplete: %1 of %2 bytes").arg(moved + restartOffset_).arg(announcedSize_);
+        }
+    }
     if (complete) {
         if (transferDriver_)
             transferDriver_->fileEnded(true, QString());
@@ -419,15 +451,7 @@ void Connection::tryFinishData()
         NextFileOfBatch();
         return;
     }
-    QString reason;
-    if (transfer_ && !transfer_->errorText().isEmpty())
-        reason = transfer_->errorText();
-    else if (!hostOk)
-        reason = finalLine_.mid(4);
-    else if (!transfer_)
-        reason = tr("The host reported the file as sent, but never opened a data connection.");
-    else
-        reason = tr("The data connection broke off before the whole file was moved.");
+    const QString reason = !shortfall.isEmpty() ? shortfall : transferFailure(hostOk);
     if (transferDriver_)
         transferDriver_->setStatus(tr("Could Not Transfer File"));
     fileFailed(reason, tr("Error Transferring File"));
@@ -439,6 +463,10 @@ void Connection::fileFailed(const QString &text, const QString &caption)
 {
     if (!caption.isEmpty() && !failed(text, caption))
         return;
+    if (hostToHost_) {
+        abortHostToHost(text); // the copy hears of it and goes on with its next line
+        return;
+    }
     dropDataObjects();
     if (transferDriver_)
         transferDriver_->fileEnded(false, text);

@@ -26,6 +26,8 @@ public:
 
     const QString &host() const { return host_; }
     const QString &directory() const { return directory_; }
+    // The job is gone: the entries still go to the cache and the panes.
+    void forgetJob() { job_ = nullptr; }
 
     // The listing begins: the cache file is emptied, the panes clear what they show of it.
     void start();

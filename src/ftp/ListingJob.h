@@ -1,13 +1,14 @@
 #pragma once
 
+#include "ftp/ConnectionClient.h"
+
 struct ListingEntry;
 
 // The job behind a directory listing: it takes the entries and is told when the listing of its
 // directory has ended (completely or not), so that it can go on with its next directory.
-class ListingJob
+class ListingJob : public ConnectionClient
 {
 public:
-    virtual ~ListingJob() = default;
     virtual void AddEntry(const ListingEntry &entry) = 0;
     // The listing ended, completely or not; the job goes on or finishes (and may delete itself).
     virtual void Next() = 0;

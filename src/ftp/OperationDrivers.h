@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ftp/ConnectionClient.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -8,12 +10,12 @@ class Connection;
 // What a connection asks of the records that drive its operations. The progress dialogs show
 // these records; the command-line front end and the tests drive them too. When an operation ends
 // the connection calls operationEnded() and forgets the record; the record's owner then
-// disposes of it (a dialog closes and deletes itself).
+// disposes of it (a dialog closes and deletes itself). A record may also go first: the
+// connections that hold it then forget it (see ConnectionClient).
 
-class OperationDriver
+class OperationDriver : public ConnectionClient
 {
 public:
-    virtual ~OperationDriver() = default;
     // The connection's current step, for the record's status line ("Setting Port", ...).
     virtual void setStatus(const QString &text) = 0;
     virtual void operationEnded() = 0;
@@ -87,5 +89,8 @@ public:
     virtual void StoreSent() = 0;
     virtual void TransferStarted() = 0;
     virtual void TransferComplete() = 0;
+    // The current line failed (a refused command); the copy goes on with its next line.
     virtual void Abort(const QString &reason) = 0;
+    // A connection of the copy was closed or lost: the copy cannot go on.
+    virtual void ConnectionLost(const QString &reason) = 0;
 };

@@ -29,6 +29,8 @@ public:
     std::optional<Line> next();
     // True once a line (complete or not) is longer than MaxLineLength; nothing more is read then.
     bool overflowed() const { return overflowed_; }
+    // Bytes of a line whose end has not come yet are waiting.
+    bool holdsPartialLine() const { return start_ < buffer_.size(); }
     void clear();
 
 private:

@@ -1,6 +1,7 @@
 #include "pool/HostToHostTransfer.h"
 
 #include "ftp/Connection.h"
+#include "platform/Prompt.h"
 #include "pool/ConnectionManager.h"
 
 #include <QTimer>
@@ -24,41 +25,33 @@ void HostToHostTransfer::insertLine(const Line &line)
 
 bool HostToHostTransfer::getConnections()
 {
-    // A side that closed (host gone, login refused) is replaced by a fresh connection.
-    for (QPointer<Connection> *side : {&destination_, &source_})
-        if (*side && (*side)->state() == Connection::Closed)
-            *side = nullptr;
-    if (destination_ && source_)
-        return true;
-    destination_ = pool_.connection(ConnectionManager::Persistent,
-                                    pool_.GetConnection(destinationHost_, ConnectionManager::Persistent));
-    source_ = pool_.connection(ConnectionManager::Persistent,
-                               pool_.GetConnection(sourceHost_, ConnectionManager::Persistent));
-    for (Connection *side : {destination_.data(), source_.data()}) {
-        if (side)
-            connect(side, &Connection::stateChanged, this, &HostToHostTransfer::sideChanged, Qt::UniqueConnection);
-    }
-    return destination_ && source_;
+    const auto open = [this](QPointer<Connection> &side, const QString &host) {
+        if (!side) {
+            side = pool_.connectionFor(host, ConnectionManager::Persistent);
+            if (side)
+                connect(side, &Connection::stateChanged, this, &HostToHostTransfer::sideChanged);
+        }
+        return side && side->state() != Connection::Closed;
+    };
+    const bool destination = open(destination_, destinationHost_);
+    return open(source_, sourceHost_) && destination;
 }
 
-// A side that closes in the middle of a line can never report it: the line has failed.
+// A side that closes (host gone, login refused, connection lost) ends the copy.
 void HostToHostTransfer::sideChanged(Connection::State state)
 {
-    if (state != Connection::Closed || !lineActive_)
+    if (state != Connection::Closed || finished_)
         return;
     auto *side = qobject_cast<Connection *>(sender());
-    setStatus(tr("Could Not Transfer File"));
-    lineDone(false, tr("The connection to %1 was closed.").arg(side == source_ ? sourceHost_ : destinationHost_));
+    ConnectionLost(tr("The connection to %1 was closed.").arg(side == source_ ? sourceHost_ : destinationHost_));
 }
 
 void HostToHostTransfer::takeNextLine()
 {
+    if (finished_)
+        return;
     if (lines_.isEmpty() || !getConnections()) {
-        finished_ = true;
-        failed_ += int(lines_.size());
-        lines_.clear();
-        emit changed();
-        emit ended();
+        finish();
         return;
     }
     current_ = lines_.takeFirst();
@@ -116,6 +109,33 @@ void HostToHostTransfer::Abort(const QString &reason)
     lineDone(false, reason);
 }
 
+void HostToHostTransfer::ConnectionLost(const QString &reason)
+{
+    if (finished_)
+        return;
+    if (lineActive_) {
+        setStatus(tr("Could Not Transfer File"));
+        lineDone(false, reason);
+    }
+    // What was not copied is listed, and the copy says why it stopped.
+    for (const Line &line : std::as_const(lines_))
+        failures_ << line.sourcePath + QLatin1String(": ") + reason;
+    pool_.prompt().message(reason, tr("Host to Host Copy Stopped"), Prompt::Icon::Warning);
+    finish();
+}
+
+void HostToHostTransfer::finish()
+{
+    if (finished_)
+        return;
+    finished_ = true;
+    lineActive_ = false;
+    failed_ += int(lines_.size());
+    lines_.clear();
+    emit changed();
+    emit ended();
+}
+
 void HostToHostTransfer::lineDone(bool complete, const QString &reason)
 {
     lineActive_ = false;
@@ -125,16 +145,21 @@ void HostToHostTransfer::lineDone(bool complete, const QString &reason)
         ++failed_;
         failures_ << current_.sourcePath + QLatin1String(": ") + reason;
     }
-    if (!complete || background_)
-        detachAndReconnect();
+    resetSides_ = resetSides_ || !complete || background_;
     emit changed();
-    // The connections are inside their reply handlers: start the next line from the event loop.
-    QTimer::singleShot(0, this, &HostToHostTransfer::takeNextLine);
+    // The connections are inside their reply handlers (or being destroyed): the sides are reset
+    // and the next line starts from the event loop.
+    QTimer::singleShot(0, this, &HostToHostTransfer::goOn);
 }
 
-void HostToHostTransfer::detachAndReconnect()
+void HostToHostTransfer::goOn()
 {
-    for (Connection *connection : {source_.data(), destination_.data()})
-        if (connection)
-            connection->Reconnect();
+    if (finished_)
+        return;
+    if (std::exchange(resetSides_, false)) {
+        for (Connection *connection : {source_.data(), destination_.data()})
+            if (connection && connection->state() != Connection::Closed)
+                connection->Reconnect();
+    }
+    takeNextLine();
 }

@@ -13,7 +13,8 @@ class ConnectionManager;
 // destination listens (PASV), the source is told to connect there (PORT) and sends (RETR) while
 // the destination stores (STOR). Works through its lines one at a time on two connections of its
 // own. In the background mode a line is let go as soon as its data moves; in the foreground mode
-// the next line waits until both hosts report the file done.
+// the next line waits until both hosts report the file done. A line the hosts refuse fails and the
+// copy goes on with the next; a connection that closes ends the copy.
 class HostToHostTransfer : public QObject, public HostToHostDriver
 {
     Q_OBJECT
@@ -50,6 +51,7 @@ public:
     void TransferStarted() override;
     void TransferComplete() override;
     void Abort(const QString &reason) override;
+    void ConnectionLost(const QString &reason) override;
 
 signals:
     void changed();
@@ -59,7 +61,8 @@ private:
     bool getConnections();
     void sideChanged(Connection::State state);
     void lineDone(bool complete, const QString &reason);
-    void detachAndReconnect();
+    void goOn();
+    void finish();
 
     ConnectionManager &pool_;
     QString sourceHost_, destinationHost_;
@@ -67,6 +70,7 @@ private:
     QList<Line> lines_;
     Line current_;
     bool lineActive_ = false;
+    bool resetSides_ = false; // the sides start fresh sessions before the next line
     int sidesComplete_ = 0;
     int sidesStarted_ = 0;
     QPointer<Connection> source_, destination_;

@@ -4,11 +4,27 @@
 #include <QStringList>
 #include <QtGlobal>
 
-// What a search job tells the search dialog (or the command line's find).
-class SearchObserver
+class ListInfo;
+
+// Something a walk reports to. The walk knows it by address; an observer that goes first cancels
+// the walk it watches, so that the walk never calls an object that is gone.
+class JobObserver
 {
 public:
-    virtual ~SearchObserver() = default;
+    JobObserver() = default;
+    JobObserver(const JobObserver &) = delete;
+    JobObserver &operator=(const JobObserver &) = delete;
+    virtual ~JobObserver();
+
+private:
+    friend class ListInfo;
+    ListInfo *job_ = nullptr;
+};
+
+// What a search job tells the search dialog (or the command line's find).
+class SearchObserver : public JobObserver
+{
+public:
     virtual void setCurrentDirectory(const QString &path) = 0;
     virtual void found(const QString &directory, const QString &name, quint64 size, bool folder) = 0;
     // No connection could be had: the search never started.
@@ -18,10 +34,9 @@ public:
 };
 
 // What a tree walk tells its build dialog (or the command line).
-class BuildObserver
+class BuildObserver : public JobObserver
 {
 public:
-    virtual ~BuildObserver() = default;
     virtual void setCurrentDirectory(const QString &path) = 0;
     // A branch was not walked (a link back into the tree, or too deep); the text says where.
     virtual void walkStopped(const QString &text) = 0;

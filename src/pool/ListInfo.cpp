@@ -34,6 +34,35 @@ ListInfo::ListInfo(ConnectionManager &pool) : pool_(pool)
     items_.reserve(11);
 }
 
+ListInfo::~ListInfo()
+{
+    releaseObservers();
+}
+
+JobObserver::~JobObserver()
+{
+    if (ListInfo *job = std::exchange(job_, nullptr))
+        job->cancel();
+}
+
+void ListInfo::watchedBy(SearchObserver *search, BuildObserver *build)
+{
+    searchObserver_ = search;
+    buildObserver_ = build;
+    for (JobObserver *observer : {static_cast<JobObserver *>(search), static_cast<JobObserver *>(build)})
+        if (observer)
+            observer->job_ = this;
+}
+
+void ListInfo::releaseObservers()
+{
+    for (JobObserver *observer : {static_cast<JobObserver *>(searchObserver_), static_cast<JobObserver *>(buildObserver_)})
+        if (observer && observer->job_ == this)
+            observer->job_ = nullptr;
+    searchObserver_ = nullptr;
+    buildObserver_ = nullptr;
+}
+
 QString ListInfo::asDirectory(QString path)
 {
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
@@ -69,7 +98,7 @@ bool ListInfo::useConnection(bool newConnection)
 ListInfo *ListInfo::StartSearch(ConnectionManager &pool, const SearchRequest &request, SearchObserver *observer)
 {
     auto *job = new ListInfo(pool);
-    job->searchObserver_ = observer;
+    job->watchedBy(observer, nullptr);
     job->host_ = request.host;
     job->path_ = asDirectory(request.directory);
     job->root_ = job->path_;
@@ -95,7 +124,7 @@ ListInfo *ListInfo::StartTreeBuild(ConnectionManager &pool, const QString &host,
     if (directories.isEmpty())
         return nullptr;
     auto *job = new ListInfo(pool);
-    job->buildObserver_ = observer;
+    job->watchedBy(nullptr, observer);
     job->host_ = host;
     job->path_ = asDirectory(directories.first());
     job->root_ = job->path_;
@@ -126,7 +155,7 @@ ListInfo *ListInfo::StartCacheBuild(ConnectionManager &pool, const QString &host
                                     bool newConnection, BuildObserver *observer)
 {
     auto *job = new ListInfo(pool);
-    job->buildObserver_ = observer;
+    job->watchedBy(nullptr, observer);
     job->host_ = host;
     job->path_ = asDirectory(path);
     job->root_ = job->path_;
@@ -310,10 +339,13 @@ void ListInfo::end()
         if (Connection *connection = pool_.connection(ConnectionManager::SingleUse, connIndex_))
             connection->close();
     }
-    if (searchObserver_)
-        searchObserver_->finished();
-    else if (buildObserver_)
-        buildObserver_->finished(items_);
+    SearchObserver *search = searchObserver_;
+    BuildObserver *build = buildObserver_;
+    releaseObservers(); // an observer that goes away when told must not cancel a job being deleted
+    if (search)
+        search->finished();
+    else if (build)
+        build->finished(items_);
     if (endedFlag_)
         *endedFlag_ = true;
     delete this;
@@ -322,10 +354,13 @@ void ListInfo::end()
 void ListInfo::abandon()
 {
     pending_.clear();
-    if (searchObserver_)
-        searchObserver_->abort();
-    else if (buildObserver_)
-        buildObserver_->aborted();
+    SearchObserver *search = searchObserver_;
+    BuildObserver *build = buildObserver_;
+    releaseObservers();
+    if (search)
+        search->abort();
+    else if (build)
+        build->aborted();
     if (endedFlag_)
         *endedFlag_ = true;
     delete this;
@@ -342,6 +377,5 @@ void ListInfo::cancel()
     collectDirs_ = false;
     collectFiles_ = false;
     pending_.clear();
-    searchObserver_ = nullptr;
-    buildObserver_ = nullptr;
+    releaseObservers();
 }

@@ -68,9 +68,12 @@ public:
 
 private:
     explicit ListInfo(ConnectionManager &pool);
-    ~ListInfo() override = default;
+    ~ListInfo() override;
 
     bool useConnection(bool newConnection);
+    void watchedBy(SearchObserver *search, BuildObserver *build);
+    // The observers hear nothing more, and forget this job.
+    void releaseObservers();
     ListInfo *begin(bool dedupe);
     bool mayWalkInto(const ListingEntry &entry);
     void end();

@@ -224,9 +224,10 @@ private slots:
         QTest::newRow("greeting refused") << QByteArray("421 Too many users\r\n") << QByteArray() << QByteArray()
                                           << QByteArray() << 0 << QStringList()
                                           << "Message: Host is Responding but Unavailable" << 0;
+        // A host that asks no password (vsftpd's anonymous login can) has logged the user in.
         QTest::newRow("USER answered 230") << ok220 << QByteArray("230 No password needed\r\n") << QByteArray()
-                                           << QByteArray() << 0 << full.mid(0, 1)
-                                           << "Login Error: Invalid Username" << 0;
+                                           << QByteArray("215 UNIX Type: L8\r\n") << 0 << full.mid(0, 1) + full.mid(2, 1)
+                                           << QString() << 1;
         QTest::newRow("PASS refused") << ok220 << ok331 << QByteArray("530 Login incorrect\r\n") << QByteArray()
                                       << 0 << full.mid(0, 2) << "Login Error: Invalid Password" << 0;
         QTest::newRow("SYST refused") << ok220 << ok331 << ok230 << QByteArray("502 Not implemented\r\n") << 0
