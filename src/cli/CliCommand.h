@@ -17,6 +17,7 @@ struct CliContext
     QStringList args;
     bool verbose = false;
     bool newConnection = false; // --new: a connection of its own instead of the host's shared one
+    int timeoutSeconds = -1;    // --timeout N: seconds without an answer before giving up; -1: the stored value
     Prompt *prompt = nullptr;
     StatusLine *status = nullptr;
     QTextStream *out = nullptr; // stdout

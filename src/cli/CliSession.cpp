@@ -83,6 +83,8 @@ void FailureCount::release(bool show)
 CliSession::CliSession(CliContext &ctx, Prompt &prompt)
     : ctx_(ctx), failures_(prompt), pool_(failures_, *ctx.status), monitor_(*ctx.err)
 {
+    if (ctx.timeoutSeconds >= 0)
+        pool_.setTimeoutSeconds(ctx.timeoutSeconds);
 }
 
 CliSession::~CliSession()

@@ -26,9 +26,10 @@ void CliWalk::setCurrentDirectory(const QString &path)
         *ctx_.err << "Current Directory: " << path << Qt::endl;
 }
 
-void CliWalk::walkStopped(const QString &text)
+void CliWalk::walkStopped(const QString &text, bool incomplete)
 {
     ++stopped;
+    cutShort += incomplete ? 1 : 0;
     *ctx_.err << text << Qt::endl;
 }
 

@@ -22,10 +22,12 @@ public:
     QStringList items;
     QStringList matches;
     int stopped = 0;
+    // Branches left out for being too deep: the walk did not gather the whole tree.
+    int cutShort = 0;
 
     // BuildObserver and SearchObserver
     void setCurrentDirectory(const QString &path) override;
-    void walkStopped(const QString &text) override;
+    void walkStopped(const QString &text, bool incomplete) override;
     void finished(const QStringList &gathered) override;
     void aborted() override;
     void found(const QString &directory, const QString &name, quint64 size, bool folder) override;

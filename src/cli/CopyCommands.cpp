@@ -127,6 +127,7 @@ int getTree(CliContext &ctx, CliSession &session, const QString &remoteDirectory
     const bool listingRefused = session.failuresShown() > 0;
     if (listingRefused && walk.items.isEmpty())
         return ExitRefused;
+    const bool incomplete = listingRefused || walk.cutShort > 0; // the copy leaves something out
     // The tree lands under the local folder with its own name, as cp -r does; the root folder,
     // which has no name, lands in the local folder itself.
     const QString base = remoteParent(directory);
@@ -145,7 +146,7 @@ int getTree(CliContext &ctx, CliSession &session, const QString &remoteDirectory
             files.append({base + file->name, file->name, file->size, file->ascii});
     }
     const int result = downloadAll(ctx, session, files, localFolder, existing);
-    return result == ExitDone && listingRefused ? ExitRefused : result;
+    return result == ExitDone && incomplete ? ExitRefused : result;
 }
 
 int get(CliContext &ctx)

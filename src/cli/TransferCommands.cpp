@@ -251,6 +251,7 @@ int fxp(CliContext &ctx)
     QList<HostToHostTransfer::Line> lines;
     QStringList folders; // made after the files: those that no file makes
     bool listingRefused = false;
+    bool cutShort = false; // a branch too deep to walk was left out
     if (flags.contains(QLatin1String("-r"))) {
         CliWalk walk(ctx, session.pool());
         const bool whole = walk.run([&] {
@@ -262,6 +263,7 @@ int fxp(CliContext &ctx)
         // What could be listed is copied even when the host refused some of the listings; when it
         // refused the folder itself there is nothing, not even an empty folder, to make.
         listingRefused = session.failuresShown() > 0;
+        cutShort = walk.cutShort > 0;
         const QString base = remoteParent(source);
         for (const QString &item : ItemsBelow(walk.items, base))
             if (const std::optional<FileItem> file = ParseFileItem(item))
@@ -284,7 +286,7 @@ int fxp(CliContext &ctx)
         const int made = RemoteFolders(ctx, session, destinationHost).make(folders);
         result = result == ExitDone ? made : result;
     }
-    return result == ExitDone && listingRefused ? ExitRefused : result;
+    return result == ExitDone && (listingRefused || cutShort) ? ExitRefused : result;
 }
 
 int find(CliContext &ctx)
@@ -309,7 +311,7 @@ int find(CliContext &ctx)
     const bool whole = walk.run([&] { return ListInfo::StartSearch(session.pool(), request, &walk); });
     if (!whole)
         return ExitUnreachable;
-    return session.failuresShown() > 0 ? ExitRefused : ExitDone;
+    return session.failuresShown() > 0 || walk.cutShort > 0 ? ExitRefused : ExitDone;
 }
 
 int cacheBuild(CliContext &ctx)
@@ -327,7 +329,7 @@ int cacheBuild(CliContext &ctx)
     });
     if (!whole)
         return ExitUnreachable;
-    return session.failuresShown() > 0 ? ExitRefused : ExitDone;
+    return session.failuresShown() > 0 || walk.cutShort > 0 ? ExitRefused : ExitDone;
 }
 
 const CliRegistration registrations[] = {

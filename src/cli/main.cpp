@@ -22,7 +22,7 @@ static int usage(QTextStream &err)
 {
     err << "usage:" << Qt::endl;
     for (const CliCommand &command : cliCommands())
-        err << "  vemalftp-cli " << (command.needsHost ? "[-v] [--new] HOST " : "") << command.usage << Qt::endl;
+        err << "  vemalftp-cli " << (command.needsHost ? "[-v] [--new] [--timeout N] HOST " : "") << command.usage << Qt::endl;
     err << "HOST is a host name from the database or ftp://[user[:password]@]address[:port]" << Qt::endl;
     return ExitUsage;
 }
@@ -30,7 +30,7 @@ static int usage(QTextStream &err)
 // The usage line of one command, after the command itself said what was wrong (if it did).
 static int commandUsage(QTextStream &err, const CliCommand &command)
 {
-    err << "usage: vemalftp-cli [-v] [--new] HOST " << command.usage << Qt::endl;
+    err << "usage: vemalftp-cli [-v] [--new] [--timeout N] HOST " << command.usage << Qt::endl;
     return ExitUsage;
 }
 
@@ -54,7 +54,14 @@ int main(int argc, char *argv[])
             ctx.verbose = true;
         else if (option == QLatin1String("--new"))
             ctx.newConnection = true;
-        else if (option == QLatin1String("-h") || option == QLatin1String("--help"))
+        else if (option == QLatin1String("--timeout")) {
+            bool number = false;
+            ctx.timeoutSeconds = args.isEmpty() ? -1 : args.takeFirst().toInt(&number);
+            if (!number || ctx.timeoutSeconds < 0) {
+                err << "--timeout takes a number of seconds (0: wait for ever)" << Qt::endl;
+                return usage(err);
+            }
+        } else if (option == QLatin1String("-h") || option == QLatin1String("--help"))
             return usage(err);
         else {
             err << "unknown option " << option << Qt::endl;

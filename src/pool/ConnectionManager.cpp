@@ -35,6 +35,10 @@ ConnectionManager::ConnectionManager(Prompt &prompt, StatusLine &status, const s
         hostTransferMode_ = 2;
     if (arrowConnection_ < 0 || arrowConnection_ > 2)
         arrowConnection_ = 0;
+    // Seconds without an answer before an operation fails; 0 waits for ever.
+    bool number = false;
+    const int timeout = AppValue(QStringLiteral("Timeout"), 20).trimmed().toInt(&number);
+    timeoutSeconds_ = number && timeout >= 0 ? timeout : 120;
 }
 
 ConnectionManager::~ConnectionManager()

@@ -38,8 +38,9 @@ class BuildObserver : public JobObserver
 {
 public:
     virtual void setCurrentDirectory(const QString &path) = 0;
-    // A branch was not walked (a link back into the tree, or too deep); the text says where.
-    virtual void walkStopped(const QString &text) = 0;
+    // A branch was not walked; the text says where. incomplete: the branch was too deep, so the
+    // walk left out what it holds; not for a link back into the tree, which holds nothing new.
+    virtual void walkStopped(const QString &text, bool incomplete) = 0;
     // The walk is over: items holds what it gathered. The job is gone once this returns.
     virtual void finished(const QStringList &items) = 0;
     // The walk could not go on (no connection): what was gathered must not be acted on.

@@ -287,7 +287,8 @@ bool ListInfo::mayWalkInto(const ListingEntry &entry)
             if (here == target || here.startsWith(asDirectory(target)) || target == QLatin1String("/")) {
                 if (buildObserver_)
                     buildObserver_->walkStopped(
-                        QObject::tr("%1%2 leads back to %3; it was not entered.").arg(path_, entry.name, target));
+                        QObject::tr("%1%2 leads back to %3; it was not entered.").arg(path_, entry.name, target),
+                        false);
                 return false;
             }
         }
@@ -295,7 +296,8 @@ bool ListInfo::mayWalkInto(const ListingEntry &entry)
     if (depthOf(path_) - depthOf(root_) + 1 > MaxDepth) {
         if (buildObserver_)
             buildObserver_->walkStopped(
-                QObject::tr("%1%2 is more than %3 levels deep; it was not entered.").arg(path_, entry.name).arg(MaxDepth));
+                QObject::tr("%1%2 is more than %3 levels deep; it was not entered.").arg(path_, entry.name).arg(MaxDepth),
+                true);
         return false;
     }
     return true;

@@ -768,6 +768,55 @@ private slots:
         const qsizetype port = order.indexOf("src " + sourcePort);
         QVERIFY2(lastCwd >= 0 && port > lastCwd, qPrintable(order.join('\n')));
     }
+
+    // Connections closed in the middle of a host-to-host copy end the copy, with a message,
+    // whichever side goes and however it goes.
+    void hostToHostEndsWhenItsConnectionsClose_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("close all") << "all";
+        QTest::newRow("close the source host") << "source";
+        QTest::newRow("close the destination host") << "destination";
+        QTest::newRow("source host goes away") << "lost";
+    }
+
+    void hostToHostEndsWhenItsConnectionsClose()
+    {
+        QFETCH(QString, how);
+        ScriptedFtpServer source, destination;
+        QVERIFY(source.listen() && destination.listen());
+        pool_->defineHost(hostRecord(source.port()));
+        pool_->defineHost(hostRecord(destination.port()));
+        source.expectLogin();
+        destination.expectLogin();
+        addScript(destination, {"PASV => 227 Entering Passive Mode (127,0,0,1,4,1)", "CWD /in => 250 OK",
+                                "TYPE I => 200 OK", "CWD /in => 250 OK", "STOR f.bin => 150 Opening"});
+        source.expect(QStringLiteral("PORT 127,0,0,1,4,1"), "200 OK\r\n");
+        addScript(source, {"CWD /out => 250 OK", "TYPE I => 200 OK", "CWD /out => 250 OK",
+                           "RETR f.bin => 150 Opening"}); // and the copy never ends by itself
+
+        auto *copy = new HostToHostTransfer(*pool_, hostOf(source), hostOf(destination), false, pool_.get());
+        copy->insertLine({"/out/g.bin", "/in/g.bin", true});
+        copy->insertLine({"/out/f.bin", "/in/f.bin", true});
+        QSignalSpy ended(copy, &HostToHostTransfer::ended);
+        copy->takeNextLine();
+        QTRY_VERIFY_WITH_TIMEOUT(source.allStepsDone() && destination.allStepsDone(), Bound);
+
+        if (how == QLatin1String("all"))
+            pool_->CloseAll();
+        else if (how == QLatin1String("source"))
+            pool_->CloseHost(hostOf(source));
+        else if (how == QLatin1String("destination"))
+            pool_->CloseHost(hostOf(destination));
+        else
+            source.closeClient();
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, Bound);
+        QVERIFY(copy->finished());
+        QCOMPARE(copy->filesCompleted(), 0);
+        QCOMPARE(copy->filesFailed(), 2); // the line under way and the one that never started
+        QCOMPARE(copy->failures().size(), 2);
+        QVERIFY2(prompt_.dump().contains(QLatin1String("Host to Host Copy Stopped")), qPrintable(prompt_.dump()));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestOperations)

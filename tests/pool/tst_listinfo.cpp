@@ -97,7 +97,11 @@ class RecordingBuild : public BuildObserver
 {
 public:
     void setCurrentDirectory(const QString &path) override { directories << path; }
-    void walkStopped(const QString &text) override { stops << text; }
+    void walkStopped(const QString &text, bool incomplete) override
+    {
+        stops << text;
+        cutShort += incomplete ? 1 : 0;
+    }
     void finished(const QStringList &gathered) override
     {
         items = gathered;
@@ -110,6 +114,7 @@ public:
     QStringList items;
     int finishedCount = 0;
     int abortedCount = 0;
+    int cutShort = 0;
 };
 
 class RecordingSearch : public SearchObserver
@@ -713,6 +718,7 @@ private slots:
             QCOMPARE(sent(server, QStringLiteral("CWD ") + QLatin1String(stopped).trimmed()), 0);
         }
         QVERIFY(build.stops.filter(QStringLiteral("it was not entered")).size() == 5);
+        QCOMPARE(build.cutShort, 0); // a link back holds nothing the walk lacks
         QCOMPARE(sent(server, QStringLiteral("CWD /l/sib")), 1);
         QVERIFY(build.items.contains(QStringLiteral("/l/sib/mfile (1)")));
         QVERIFY(build.items.contains(QStringLiteral("DIR: /l/self (1)")));
@@ -744,6 +750,7 @@ private slots:
         QVERIFY2(build.stops.constFirst().startsWith(deepest + QStringLiteral("/d ")), qPrintable(build.stops.constFirst()));
         QVERIFY2(build.stops.constFirst().contains(QStringLiteral("more than 64 levels deep")),
                  qPrintable(build.stops.constFirst()));
+        QCOMPARE(build.cutShort, 1); // the tree was not gathered whole
     }
 
     // A walk that is stopped lists nothing more and tells nobody.
