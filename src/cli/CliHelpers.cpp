@@ -1,5 +1,7 @@
 #include "cli/CliHelpers.h"
 
+#include "ftp/RemoteName.h"
+
 #include "cli/CliListing.h"
 #include "cli/CliSession.h"
 #include "pool/TransferStack.h"
@@ -67,6 +69,30 @@ int transferResult(CliSession &session, TransferStack &stack, CliContext &ctx)
     for (const QString &failure : stack.failures())
         *ctx.err << failure << Qt::endl;
     return ended && stack.filesFailed() == 0 && stack.remainingLines().isEmpty() ? ExitDone : ExitRefused;
+}
+
+QString listedName(CliSession &session, const QString &directory, const QString &typed)
+{
+    const bool ascii = std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii)
+        return typed;
+    const std::optional<QList<ListingEntry>> entries = listDirectory(session, directory);
+    if (!entries)
+        return typed;
+    QStringList shownAlike;
+    for (const ListingEntry &entry : *entries) {
+        if (entry.name == typed)
+            return typed;
+        if (shownRemoteName(entry.name) == typed)
+            shownAlike << entry.name;
+    }
+    return shownAlike.size() == 1 ? shownAlike.first() : typed;
+}
+
+QString listedPath(CliSession &session, const QString &typedPath)
+{
+    const QString parent = remoteParent(typedPath);
+    return parent + listedName(session, parent, remoteName(typedPath));
 }
 
 // Lists a directory live and returns its entries; nullopt when the listing failed.

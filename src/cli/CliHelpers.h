@@ -22,6 +22,14 @@ QString joinRemote(const QString &directory, const QString &name);
 // A remote directory path without its trailing "/" (the root stays "/").
 QString withoutSlash(QString path);
 
+// The name in a folder of the host that the user means by a typed name: the listed name itself, or
+// the one listed name that is shown as the typed one (a host's Latin-1 "caf\xe9.txt" typed as
+// "café.txt"), which goes back to the host in its own bytes. Names typed in ASCII are taken as
+// they are without asking the host; a name nothing matches stays as typed.
+QString listedName(CliSession &session, const QString &directory, const QString &typed);
+// The same for the last name of a typed path.
+QString listedPath(CliSession &session, const QString &typedPath);
+
 // Shows the current file's progress on stderr when it is a terminal.
 void showProgress(CliContext &ctx, TransferStack &stack);
 // Runs the stack's transfer to its end and gives the exit status.

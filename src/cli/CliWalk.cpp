@@ -1,6 +1,7 @@
 #include "cli/CliWalk.h"
 
 #include "ftp/Connection.h"
+#include "ftp/RemoteName.h"
 #include "pool/ConnectionManager.h"
 
 #include <QEventLoop>
@@ -46,7 +47,7 @@ void CliWalk::aborted()
 
 void CliWalk::found(const QString &directory, const QString &name, quint64, bool folder)
 {
-    const QString path = directory + name + (folder ? QStringLiteral("/") : QString());
+    const QString path = shownRemoteName(directory + name) + (folder ? QStringLiteral("/") : QString());
     matches << path;
     *ctx_.out << path << Qt::endl;
 }

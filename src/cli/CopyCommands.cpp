@@ -1,6 +1,7 @@
 // get and put: single files and whole trees between a host and the local disk.
 
 #include "cli/CliHelpers.h"
+#include "ftp/RemoteName.h"
 #include "cli/CliSession.h"
 #include "cli/CliWalk.h"
 #include "cli/RemoteFolders.h"
@@ -167,16 +168,21 @@ int get(CliContext &ctx)
     const std::optional<QList<ListingEntry>> entries = listDirectory(session, remoteParent(remote));
     if (!entries)
         return session.loggedIn() ? ExitRefused : ExitUnreachable;
-    const QString name = remoteName(remote);
-    const auto found = std::find_if(entries->begin(), entries->end(), [&](const ListingEntry &e) {
-        return e.name == name && e.kind == ListingEntry::File;
-    });
+    // The name as listed, or the one listed name shown as the typed one (bytes that are no UTF-8).
+    const QString typed = remoteName(remote);
+    const auto isFile = [](const ListingEntry &e) { return e.kind == ListingEntry::File; };
+    auto found = std::find_if(entries->begin(), entries->end(),
+                              [&](const ListingEntry &e) { return isFile(e) && e.name == typed; });
+    if (found == entries->end())
+        found = std::find_if(entries->begin(), entries->end(),
+                             [&](const ListingEntry &e) { return isFile(e) && shownRemoteName(e.name) == typed; });
     if (found == entries->end()) {
         *ctx.err << "no file " << remote << " on the host" << Qt::endl;
         return ExitRefused;
     }
-    return downloadAll(ctx, session, {{remote, name, qint64(found->size), IsAsciiExtension(name)}}, localFolder,
-                       existingChoice(flags));
+    const QString name = found->name;
+    return downloadAll(ctx, session, {{remoteParent(remote) + name, name, qint64(found->size), IsAsciiExtension(name)}},
+                       localFolder, existingChoice(flags));
 }
 
 // The files of a local tree as upload lines, and in *folders the remote folders that no file

@@ -8,6 +8,7 @@
 #include "cli/CliSession.h"
 #include "ftp/Cache.h"
 #include "ftp/PackedDateTime.h"
+#include "ftp/RemoteName.h"
 #include "platform/StatusLine.h"
 #include "pool/DeleteList.h"
 #include "pool/HostToHostTransfer.h"
@@ -29,7 +30,7 @@ void printEntries(CliContext &ctx, const QList<ListingEntry> &entries)
     static const char *const kinds[] = {"file", "dir", "link"};
     for (const ListingEntry &entry : entries)
         *ctx.out << kinds[entry.kind] << '\t' << entry.size << '\t' << PackedDateTime::format(entry.dateTime) << '\t'
-                 << entry.name << '\n';
+                 << shownRemoteName(entry.name) << '\n';
     ctx.out->flush();
 }
 
@@ -126,7 +127,7 @@ int rm(CliContext &ctx)
     QStringList lines;
     // The list is worked from its end: keep the order the user gave.
     for (auto it = ctx.args.crbegin(); it != ctx.args.crend(); ++it)
-        lines << absoluteRemote(*it);
+        lines << listedPath(session, absoluteRemote(*it));
     return deleteLines(ctx, session, lines);
 }
 
@@ -169,7 +170,8 @@ int rename(CliContext &ctx)
     CliSession session(ctx, *ctx.prompt);
     if (!session.open())
         return ExitUnreachable;
-    RenameRecord record(session.hostName(), absoluteRemote(ctx.args.at(0)), ctx.args.at(1), ctx.args.at(2));
+    const QString directory = absoluteRemote(ctx.args.at(0));
+    RenameRecord record(session.hostName(), directory, listedName(session, directory, ctx.args.at(1)), ctx.args.at(2));
     return runRecord(session, record, [&] { session.connection()->RenameFile(&record); });
 }
 

@@ -1,5 +1,7 @@
 #include "CacheIndex.h"
 
+#include "ftp/RemoteName.h"
+
 #include <QFile>
 
 namespace {
@@ -54,7 +56,7 @@ bool appendKey(const QString &nativePath, const QByteArray &key, bool needsLineE
 
 std::optional<CacheIndex::Number> CacheIndex::numberOf(const QString &nativePath, const QString &key)
 {
-    const QByteArray keyBytes = key.toUtf8();
+    const QByteArray keyBytes = encodeRemoteName(key); // folders whose names differ in raw bytes differ here too
     if (nativePath.isEmpty() || !canBeKey(keyBytes))
         return std::nullopt;
     Scan found;

@@ -38,7 +38,7 @@ qsizetype readRecord(QByteArrayView data, ListingEntry &entry)
     const QByteArrayView name = rest.first(end);
     if (!isAcceptableRemoteNameBytes(name))
         return 0;
-    entry.name = decodeRemoteName(name, &entry.nameIsLatin1);
+    entry.name = decodeRemoteName(name);
     return at + end + 1;
 }
 
@@ -46,7 +46,7 @@ qsizetype readRecord(QByteArrayView data, ListingEntry &entry)
 
 bool CacheRecord::append(QByteArray &out, const ListingEntry &entry)
 {
-    const QByteArray name = encodeRemoteName(entry.name, entry.nameIsLatin1);
+    const QByteArray name = encodeRemoteName(entry.name);
     if (name.size() > MaxNameBytes || !isAcceptableRemoteNameBytes(name))
         return false;
     out += char(entry.kind);

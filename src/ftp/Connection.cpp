@@ -3,6 +3,7 @@
 #include "ftp/AddressFinder.h"
 #include "ftp/ListingDelivery.h"
 #include "ftp/ListingJob.h"
+#include "ftp/RemoteName.h"
 #include "ftp/SessionMonitor.h"
 #include "settings/LeadingInteger.h"
 #include "platform/Prompt.h"
@@ -517,7 +518,8 @@ bool Connection::sendCommand(const QString &command)
     // A line break inside a command would let its argument smuggle in further commands.
     if (command.contains(QLatin1Char('\r')) || command.contains(QLatin1Char('\n')))
         return false;
-    sendRaw((command + LineEnd).toUtf8(), command);
+    // Names listed by the host go back as the very bytes it sent.
+    sendRaw(encodeRemoteName(command + LineEnd), command);
     return true;
 }
 
@@ -592,7 +594,7 @@ void Connection::startCustomCommands(const QString &text)
     customReplies_ = 0;
     replyText_.clear();
     setState(CustomRunning);
-    sendRaw(text.toUtf8(), text);
+    sendRaw(encodeRemoteName(text), text);
     if (customLines_ == 0)
         TakeNextCommand();
 }
@@ -690,7 +692,7 @@ void Connection::SkipCurrentFile()
 
 QString monitorLine(const QString &line, bool sent)
 {
-    QString shown = line.left(line.indexOf(LineEnd) < 0 ? line.size() : line.indexOf(LineEnd));
+    QString shown = shownRemoteName(line.left(line.indexOf(LineEnd) < 0 ? line.size() : line.indexOf(LineEnd)));
     if (sent && shown.startsWith(QLatin1String("PASS "), Qt::CaseInsensitive)) {
         for (qsizetype i = 5; i < shown.size(); ++i)
             shown[i] = QLatin1Char('*');

@@ -200,7 +200,7 @@ std::optional<ListingEntry> ParseListingLine(QByteArrayView line, const QDate &t
     }
     if (!isAcceptableRemoteNameBytes(name))
         return std::nullopt;
-    entry.name = decodeRemoteName(name, &entry.nameIsLatin1);
+    entry.name = decodeRemoteName(name);
     // The target is only shown, never used as a path of ours; control characters blank it.
     if (!hasControlCharacter(target))
         entry.linkTarget = decodeRemoteName(target);

@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 bool isAscii(QByteArrayView bytes)
@@ -12,6 +14,16 @@ bool isAscii(QByteArrayView bytes)
     return true;
 }
 
+// The characters that stand for bytes the host sent that were not UTF-8: U+DC80 to U+DCFF, each
+// a low surrogate with no high one before it (which no valid text holds).
+constexpr char16_t RawByteBase = 0xDC00;
+
+bool isRawByte(QStringView text, qsizetype i)
+{
+    const char16_t c = text[i].unicode();
+    return c >= RawByteBase + 0x80 && c <= RawByteBase + 0xFF && (i == 0 || !text[i - 1].isHighSurrogate());
+}
+
 bool isForbidden(char16_t c)
 {
     return c < 0x20 || c == 0x7f || c == u'/' || c == u'\\';
@@ -19,35 +31,57 @@ bool isForbidden(char16_t c)
 
 } // namespace
 
-QString decodeRemoteName(QByteArrayView bytes, bool *wasLatin1)
+QString decodeRemoteName(QByteArrayView bytes)
 {
-    bool latin1 = false;
-    QString name;
-    if (isAscii(bytes)) {
-        name = QString::fromLatin1(bytes);
-    } else if (bytes.isValidUtf8()) {
+    if (isAscii(bytes))
+        return QString::fromLatin1(bytes);
+    if (bytes.isValidUtf8()) {
         // A byte-order mark at the start is part of the name: keep it.
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-        name = decoder.decode(bytes);
-    } else {
-        latin1 = true;
-        name = QString::fromLatin1(bytes);
+        return decoder.decode(bytes);
     }
-    if (wasLatin1)
-        *wasLatin1 = latin1;
+    QString name;
+    name.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size();) {
+        const uchar lead = uchar(bytes[i]);
+        const qsizetype length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
+                                                     : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+        if (length > 0 && i + length <= bytes.size() && bytes.sliced(i, length).isValidUtf8()) {
+            name += QString::fromUtf8(bytes.sliced(i, length));
+            i += length;
+        } else {
+            name += QChar(char16_t(RawByteBase + lead)); // a byte that is no UTF-8: kept as it is
+            ++i;
+        }
+    }
     return name;
 }
 
-QByteArray encodeRemoteName(QStringView name, bool wasLatin1)
+QByteArray encodeRemoteName(QStringView text)
 {
-    if (wasLatin1) {
-        bool fits = true;
-        for (QChar c : name)
-            fits = fits && c.unicode() <= 0xFF;
-        if (fits)
-            return name.toLatin1();
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    qsizetype run = 0; // start of the text not yet encoded
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!isRawByte(text, i))
+            continue;
+        bytes += text.sliced(run, i - run).toUtf8();
+        bytes += char(text[i].unicode() - RawByteBase);
+        run = i + 1;
     }
-    return name.toUtf8();
+    bytes += text.sliced(run).toUtf8();
+    return bytes;
+}
+
+QString shownRemoteName(const QString &text)
+{
+    if (std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLowSurrogate(); }))
+        return text;
+    QString shown = text;
+    for (qsizetype i = 0; i < shown.size(); ++i)
+        if (isRawByte(text, i))
+            shown[i] = QChar(char16_t(text[i].unicode() - RawByteBase));
+    return shown;
 }
 
 bool isAcceptableRemoteName(QStringView name)

@@ -5,18 +5,16 @@
 #include <QString>
 #include <QStringView>
 
-// Names on a host are bytes. They are read as UTF-8; bytes that are not valid UTF-8 are read as
-// Latin-1 instead, so that every byte keeps a character of its own and nothing turns into U+FFFD.
-//
-// Sending a name back: encodeRemoteName with the flag decodeRemoteName gave (kept in
-// ListingEntry::nameIsLatin1) gives the very bytes the host sent. A name the user typed has no
-// such flag and goes out as UTF-8.
+// Names on a host are bytes. They are read as UTF-8; each byte that is not part of valid UTF-8 is
+// kept as the lone surrogate U+DC80 + byte, so that the text holds every byte the host sent, in a
+// name and in any path built from such names, and encodeRemoteName gives exactly those bytes back
+// for a command or a cache file. A name the user typed holds no such character and goes out as
+// UTF-8. Where a name is shown, or becomes a local file name, shownRemoteName reads the kept bytes
+// as Latin-1: the host's "caf\xe9" is shown, and saved locally, as "café".
 
-// The text of a name; wasLatin1, when given, tells whether the Latin-1 fallback was taken.
-QString decodeRemoteName(QByteArrayView bytes, bool *wasLatin1 = nullptr);
-
-// The bytes to send for a name: Latin-1 when it was read that way (and still fits), else UTF-8.
-QByteArray encodeRemoteName(QStringView name, bool wasLatin1);
+QString decodeRemoteName(QByteArrayView bytes);
+QByteArray encodeRemoteName(QStringView text);
+QString shownRemoteName(const QString &text);
 
 // False for names that must never reach the file system or a command: empty, "." and "..", and
 // names holding "/", "\", or a control character (below U+0020, or U+007F), NUL, CR and LF

@@ -53,7 +53,7 @@ QTreeWidgetItem *hostBelow(QTreeWidgetItem *start, const QString &host)
         QTreeWidgetItem *child = start->child(i);
         if (DirWindow::isPlaceholder(child))
             continue;
-        if (child->text(0) == host)
+        if (nodeName(child) == host)
             return child;
         if (!(DirWindow::nodeFlags(child) & DirWindow::ComputerNode) && child->childCount() > 0) {
             if (QTreeWidgetItem *found = hostBelow(child, host))
@@ -134,7 +134,7 @@ bool DirWindow::isPlaceholder(const QTreeWidgetItem *node)
 {
     // Every real node has pictures; a directory that happens to bear the placeholder's name is
     // therefore still told apart.
-    return node && node->text(0) == PlaceholderText && !node->data(0, IconRole).isValid();
+    return node && nodeName(node) == PlaceholderText && !node->data(0, IconRole).isValid();
 }
 
 QTreeWidgetItem *DirWindow::topNode() const
@@ -165,7 +165,7 @@ QTreeWidgetItem *DirWindow::exactChild(const QTreeWidgetItem *parent, const QStr
 {
     for (int i = 0; i < parent->childCount(); ++i) {
         QTreeWidgetItem *child = parent->child(i);
-        if (child->text(0) == text && !isPlaceholder(child))
+        if (nodeName(child) == text && !isPlaceholder(child))
             return child;
     }
     return nullptr;
@@ -236,13 +236,13 @@ DirWindow::Location DirWindow::GetNodeLocation(const QTreeWidgetItem *node) cons
     QStringList texts;
     const QTreeWidgetItem *at = node;
     while (at && !(nodeFlags(at) & ComputerNode)) {
-        texts.prepend(at->text(0));
+        texts.prepend(nodeName(at));
         at = at->parent();
     }
     location.path = QStringLiteral("/");
     if (!at)
         return location; // a container above the hosts
-    location.host = at->text(0);
+    location.host = nodeName(at);
     location.remote = !(nodeFlags(at) & MyComputerNode);
     if (texts.isEmpty())
         return location;
@@ -316,7 +316,7 @@ QTreeWidgetItem *DirWindow::EnsureChildNode(QTreeWidgetItem *parent, const QStri
     // made keeps the case it was typed in.
     QTreeWidgetItem *found = exactChild(parent, name);
     for (int i = 0; !found && !caseSensitive && i < parent->childCount(); ++i) {
-        if (parent->child(i)->text(0).compare(name, Qt::CaseInsensitive) == 0)
+        if (nodeName(parent->child(i)).compare(name, Qt::CaseInsensitive) == 0)
             found = parent->child(i);
     }
     if (!found)
@@ -539,7 +539,7 @@ void DirWindow::startLabelEdit(QTreeWidgetItem *node)
 {
     node->setFlags(node->flags() | Qt::ItemIsEditable);
     editing_ = QPersistentModelIndex(indexFromItem(node));
-    editingText_ = node->text(0);
+    editingText_ = nodeName(node);
     emit labelEditStarted(node);
     editItem(node, 0);
 }
@@ -548,7 +548,7 @@ void DirWindow::onItemChanged(QTreeWidgetItem *node, int column)
 {
     if (column != 0 || !editing_.isValid() || indexFromItem(node) != editing_)
         return;
-    const QString newText = node->text(0);
+    const QString newText = nodeName(node);
     if (newText == editingText_)
         return;
     // The label keeps its old text until the pane has carried the rename out.

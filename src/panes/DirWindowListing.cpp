@@ -1,6 +1,7 @@
 // The location tree kept in step with directory contents: host listings (live or from the
 // cache), scans of local directories and the changes operations report.
 #include "panes/DirWindow.h"
+#include "panes/DirWindowNode.h"
 
 #include "ftp/ListingEntry.h"
 #include "panes/FileWindow.h"
@@ -35,7 +36,7 @@ QHash<QString, QTreeWidgetItem *> DirWindow::childrenByText(const QTreeWidgetIte
     for (int i = node->childCount() - 1; i >= 0; --i) {
         QTreeWidgetItem *child = node->child(i);
         if (!isPlaceholder(child))
-            children.insert(child->text(0), child);
+            children.insert(nodeName(child), child);
     }
     return children;
 }
@@ -87,7 +88,7 @@ void DirWindow::onRowsAboutToBeRemoved(const QModelIndex &parent, int first, int
         const QTreeWidgetItem *node = itemFromIndex(parent);
         for (int row = first; row <= last; ++row) {
             QTreeWidgetItem *child = node->child(row);
-            const auto found = sweep.children.find(child->text(0));
+            const auto found = sweep.children.find(nodeName(child));
             if (found != sweep.children.end() && found.value() == child)
                 sweep.children.erase(found);
         }

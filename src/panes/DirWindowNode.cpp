@@ -1,13 +1,22 @@
 #include "panes/DirWindowNode.h"
 
+#include "ftp/RemoteName.h"
+
 DirWindowNode::DirWindowNode(const QString &text) : QTreeWidgetItem(QStringList{text}, NodeType)
 {
 }
 
+QVariant DirWindowNode::data(int column, int role) const
+{
+    if (role == Qt::DisplayRole && column == 0)
+        return shownRemoteName(QTreeWidgetItem::data(0, Qt::EditRole).toString());
+    return QTreeWidgetItem::data(column, role);
+}
+
 bool DirWindowNode::operator<(const QTreeWidgetItem &other) const
 {
-    const QString a = text(0);
-    const QString b = other.text(0);
+    const QString a = nodeName(this);
+    const QString b = nodeName(&other);
     const int caseless = a.compare(b, Qt::CaseInsensitive);
     return caseless != 0 ? caseless < 0 : a < b;
 }

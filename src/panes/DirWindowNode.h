@@ -11,5 +11,14 @@ public:
 
     explicit DirWindowNode(const QString &text);
 
+    // Shown: a host's name bytes that were no UTF-8 read as Latin-1. The node keeps the name as
+    // the program holds it (nodeName), since paths are built from it.
+    QVariant data(int column, int role) const override;
     bool operator<(const QTreeWidgetItem &other) const override;
 };
+
+// The name a node holds: a host, a drive, a folder name as listed.
+inline QString nodeName(const QTreeWidgetItem *node)
+{
+    return node->data(0, Qt::EditRole).toString();
+}

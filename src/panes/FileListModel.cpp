@@ -1,6 +1,7 @@
 #include "panes/FileListModel.h"
 
 #include "ftp/PackedDateTime.h"
+#include "ftp/RemoteName.h"
 #include "panes/FileListSort.h"
 #include "panes/PaneImages.h"
 
@@ -64,7 +65,7 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
             return sizeText(row);
         if (index.column() == DateColumn)
             return dateText(row);
-        return text(row);
+        return shownRemoteName(text(row)); // a host's bytes that were no UTF-8 read as Latin-1
     case Qt::EditRole:
         return index.column() == NameColumn ? QVariant(text(row)) : QVariant();
     case Qt::DecorationRole:

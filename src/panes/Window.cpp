@@ -4,6 +4,7 @@
 #include "panes/ArrowButton.h"
 #include "panes/CommandIds.h"
 #include "panes/DirWindow.h"
+#include "panes/DirWindowNode.h"
 #include "panes/FileWindow.h"
 #include "panes/PaneImages.h"
 #include "platform/LocalDrives.h"
@@ -206,7 +207,7 @@ void Window::ShowLocation()
         for (int i = 0; i < node->childCount(); ++i) {
             QTreeWidgetItem *child = node->child(i);
             if (!DirWindow::isPlaceholder(child))
-                list_->addNodeItem(child->text(0), DirWindow::nodeIcon(child));
+                list_->addNodeItem(nodeName(child), DirWindow::nodeIcon(child));
         }
         remote_ = 0;
         repaintArrows();
@@ -308,7 +309,7 @@ void Window::openItem()
     }
     for (int i = 0; i < node->childCount(); ++i) {
         QTreeWidgetItem *child = node->child(i);
-        if (child->text(0) == name && !DirWindow::isPlaceholder(child)) {
+        if (nodeName(child) == name && !DirWindow::isPlaceholder(child)) {
             tree_->selectedByMouse = true;
             tree_->setCurrentItem(child);
             list_->setFocus();

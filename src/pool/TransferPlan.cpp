@@ -221,7 +221,9 @@ bool staysInsideThroughLinks(const QString &base, const QStringList &parts)
 
 QString LocalName(const QString &remoteName)
 {
-    QString name = remoteName.startsWith(QLatin1Char('.')) ? remoteName.mid(1) : remoteName;
+    // Bytes the host sent that were no UTF-8 are read as Latin-1, as the name is shown.
+    const QString shown = shownRemoteName(remoteName);
+    QString name = shown.startsWith(QLatin1Char('.')) ? shown.mid(1) : shown;
     for (QChar &c : name) {
         switch (c.unicode()) {
         case '>': case '<': case '?': case '*': case '|': case ':':

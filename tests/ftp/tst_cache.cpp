@@ -6,6 +6,7 @@
 #include "ftp/CacheIndex.h"
 #include "ftp/CacheWriter.h"
 #include "ftp/PackedDateTime.h"
+#include "ftp/RemoteName.h"
 #include "platform/LocalDrives.h"
 #include "platform/SettingsStore.h"
 #include "settings/AppValues.h"
@@ -66,12 +67,11 @@ QString describe(const QList<ListingEntry> &entries)
 {
     QStringList lines;
     for (const ListingEntry &e : entries)
-        lines << QStringLiteral("%1|%2|%3|%4|%5")
-                     .arg(e.name)
+        lines << QStringLiteral("%1|%2|%3|%4")
+                     .arg(QString::fromLatin1(encodeRemoteName(e.name).toHex()))
                      .arg(e.size)
                      .arg(int(e.kind))
-                     .arg(PackedDateTime::format(e.dateTime))
-                     .arg(e.nameIsLatin1);
+                     .arg(PackedDateTime::format(e.dateTime));
     return lines.join(u'\n');
 }
 
@@ -376,8 +376,8 @@ private slots:
 
     void recordsRoundTrip()
     {
-        ListingEntry latin1 = entry(QStringLiteral("café"), 3);
-        latin1.nameIsLatin1 = true;
+        // The host's "caf\xe9", a name that is no UTF-8, comes back as the same bytes.
+        const ListingEntry latin1 = entry(decodeRemoteName("caf\xe9"), 3);
         const QList<ListingEntry> written{
             entry(QStringLiteral("empty.txt"), 0, ListingEntry::File, 0),
             entry(QStringLiteral("pub"), 512, ListingEntry::Directory),

@@ -190,42 +190,52 @@ private slots:
     void remoteNames_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("latin1");
-
-        QTest::newRow("ASCII") << QByteArray("readme.txt") << "readme.txt" << false;
-        QTest::newRow("UTF-8") << QByteArray("Gr\xc3\xbc\xc3\x9f" "e") << QStringLiteral("Grüße") << false;
-        QTest::newRow("UTF-8 four-byte") << QByteArray("\xf0\x9f\x93\x81") << QStringLiteral("\U0001F4C1") << false;
-        QTest::newRow("byte-order mark kept") << QByteArray("\xef\xbb\xbfx") << QStringLiteral("\uFEFFx") << false;
-        QTest::newRow("Latin-1") << QByteArray("caf\xe9") << QStringLiteral("café") << true;
-        QTest::newRow("Latin-1 that starts like UTF-8") << QByteArray("\xc3(") << QStringLiteral("Ã(") << true;
-        QTest::newRow("overlong encoding") << QByteArray("\xc0\xaf") << QStringLiteral("À¯") << true;
-        QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80") << QStringLiteral("í\u00a0\u0080") << true;
-        QTest::newRow("UTF-8 cut short") << QByteArray("a\xe2\x82") << QStringLiteral("aâ\u0082") << true;
+        QTest::addColumn<QString>("text");  // what the program holds: every byte kept
+        QTest::addColumn<QString>("shown"); // what the user sees, and the local copy's name
+        const QString kept = QStringLiteral("caf") + QChar(0xDCE9);
+        QTest::newRow("ASCII") << QByteArray("readme.txt") << "readme.txt" << "readme.txt";
+        QTest::newRow("UTF-8") << QByteArray("Gr\xc3\xbc\xc3\x9f" "e") << QStringLiteral("Grüße") << QStringLiteral("Grüße");
+        QTest::newRow("UTF-8 four-byte") << QByteArray("\xf0\x9f\x93\x81") << QStringLiteral("\U0001F4C1")
+                                         << QStringLiteral("\U0001F4C1");
+        QTest::newRow("byte-order mark kept") << QByteArray("\xef\xbb\xbfx") << QStringLiteral("\uFEFFx")
+                                              << QStringLiteral("\uFEFFx");
+        QTest::newRow("Latin-1") << QByteArray("caf\xe9") << kept << QStringLiteral("café");
+        QTest::newRow("Latin-1 that starts like UTF-8")
+            << QByteArray("\xc3(") << QString(QChar(0xDCC3)) + "(" << QStringLiteral("Ã(");
+        QTest::newRow("overlong encoding") << QByteArray("\xc0\xaf") << QString(QChar(0xDCC0)) + QChar(0xDCAF)
+                                           << QStringLiteral("À¯");
+        QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80")
+                                           << QString(QChar(0xDCED)) + QChar(0xDCA0) + QChar(0xDC80)
+                                           << QStringLiteral("í\u00a0\u0080");
+        QTest::newRow("UTF-8 cut short") << QByteArray("a\xe2\x82") << "a" + QString(QChar(0xDCE2)) + QChar(0xDC82)
+                                         << QStringLiteral("aâ\u0082");
+        QTest::newRow("UTF-8 and stray bytes mixed") << QByteArray("\xc3\xa9\xe9\xe2\x82\xac")
+                                                     << QStringLiteral("é") + QChar(0xDCE9) + QStringLiteral("€")
+                                                     << QStringLiteral("éé€");
     }
 
-    // Decoding keeps every byte: encoding the text with the flag gives the bytes back.
+    // Decoding keeps every byte: encoding the text gives the bytes back, alone or in a path.
     void remoteNames()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
-        QFETCH(bool, latin1);
-        bool wasLatin1 = !latin1;
-        QCOMPARE(decodeRemoteName(bytes, &wasLatin1), text);
-        QCOMPARE(wasLatin1, latin1);
-        QCOMPARE(encodeRemoteName(text, wasLatin1), bytes);
+        QFETCH(QString, shown);
+        QCOMPARE(decodeRemoteName(bytes), text);
+        QCOMPARE(encodeRemoteName(text), bytes);
+        QCOMPARE(encodeRemoteName(QStringLiteral("RETR /pub/") + text + QStringLiteral("/x\r\n")),
+                 "RETR /pub/" + bytes + "/x\r\n");
+        QCOMPARE(shownRemoteName(text), shown);
 
         const auto entry = ParseListingLine(fileLine("Jan  1  2000 " + bytes), kToday);
         QVERIFY(entry);
         QCOMPARE(entry->name, text);
-        QCOMPARE(entry->nameIsLatin1, latin1);
     }
 
-    // A name typed by the user (no flag) goes out as UTF-8, as does one that no longer fits Latin-1.
+    // A name the user typed goes out as UTF-8; a surrogate pair stays one character.
     void encodeTypedNames()
     {
-        QCOMPARE(encodeRemoteName(QStringLiteral("café"), false), QByteArray("caf\xc3\xa9"));
-        QCOMPARE(encodeRemoteName(QStringLiteral("café €"), true), QByteArray("caf\xc3\xa9 \xe2\x82\xac"));
+        QCOMPARE(encodeRemoteName(QStringLiteral("café €")), QByteArray("caf\xc3\xa9 \xe2\x82\xac"));
+        QCOMPARE(encodeRemoteName(QStringLiteral("\U0001F4C1")), QByteArray("\xf0\x9f\x93\x81"));
     }
 
     void acceptableNames_data()

@@ -79,7 +79,10 @@ def main():
         authorizer.add_anonymous(root, perm=FULL_PERMS)
 
     class Handler(FTPHandler):
-        pass
+        # Names go out and come in as the bytes the file system holds, as with most servers:
+        # UTF-8 where they are UTF-8, the very bytes where they are not.
+        encoding = "utf8"
+        unicode_errors = "surrogateescape"
 
     Handler.authorizer = authorizer
     # Host-to-host copies point one server's data connection at the other server.
