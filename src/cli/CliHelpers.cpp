@@ -2,6 +2,7 @@
 
 #include "cli/CliListing.h"
 #include "cli/CliSession.h"
+#include "platform/SafeText.h"
 #include "pool/TransferStack.h"
 
 #include <QEventLoop>
@@ -53,8 +54,8 @@ void showProgress(CliContext &ctx, TransferStack &stack)
     QObject::connect(&stack, &TransferStack::changed, &stack, [&ctx, &stack] {
         if (stack.fileDone() == 0)
             return;
-        *ctx.err << '\r' << stack.currentFile() << "  " << stack.fileDone() << " bytes  " << stack.filePercent()
-                 << "%  " << stack.fileRemaining() << " left   " << Qt::flush;
+        *ctx.err << '\r' << safeText(stack.currentFile()) << "  " << stack.fileDone() << " bytes  "
+                 << stack.filePercent() << "%  " << stack.fileRemaining() << " left   " << Qt::flush;
     });
     QObject::connect(&stack, &TransferStack::fileFinished, &stack, [&ctx] { *ctx.err << Qt::endl; });
 }
@@ -65,7 +66,7 @@ int transferResult(CliSession &session, TransferStack &stack, CliContext &ctx)
     if (!session.loggedIn())
         return ExitUnreachable;
     for (const QString &failure : stack.failures())
-        *ctx.err << failure << Qt::endl;
+        *ctx.err << safeText(failure) << Qt::endl;
     return ended && stack.filesFailed() == 0 && stack.remainingLines().isEmpty() ? ExitDone : ExitRefused;
 }
 

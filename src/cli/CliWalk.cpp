@@ -1,6 +1,7 @@
 #include "cli/CliWalk.h"
 
 #include "ftp/Connection.h"
+#include "platform/SafeText.h"
 #include "pool/ConnectionManager.h"
 
 #include <QEventLoop>
@@ -47,7 +48,7 @@ void CliWalk::found(const QString &directory, const QString &name, quint64, bool
 {
     const QString path = directory + name + (folder ? QStringLiteral("/") : QString());
     matches << path;
-    *ctx_.out << path << Qt::endl;
+    *ctx_.out << safeText(path) << Qt::endl;
 }
 
 void CliWalk::done(bool whole)

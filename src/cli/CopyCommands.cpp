@@ -6,6 +6,7 @@
 #include "cli/RemoteFolders.h"
 #include "ftp/ListingEntry.h"
 #include "platform/Prompt.h"
+#include "platform/SafeText.h"
 #include "pool/ListInfo.h"
 #include "pool/TransferPlan.h"
 #include "pool/TransferStack.h"
@@ -32,10 +33,10 @@ enum class Existing { Ask, Resume, Skip, Replace };
 Existing askExisting(CliContext &ctx, const QString &path)
 {
     if (!isatty(STDIN_FILENO)) {
-        *ctx.err << path << " exists; skipped (use --resume, --skip or --replace)." << Qt::endl;
+        *ctx.err << safeText(path) << " exists; skipped (use --resume, --skip or --replace)." << Qt::endl;
         return Existing::Skip;
     }
-    *ctx.err << path << " Exists. [r]eplace, [c]ontinue, [s]kip? " << Qt::flush;
+    *ctx.err << safeText(path) << " Exists. [r]eplace, [c]ontinue, [s]kip? " << Qt::flush;
     QFile in;
     if (!in.open(stdin, QIODevice::ReadOnly))
         return Existing::Skip;
@@ -53,8 +54,8 @@ std::optional<QString> downloadLine(CliContext &ctx, const Download &file, const
 {
     const std::optional<QString> local = LocalPathInside(localFolder, file.relativePath);
     if (!local) {
-        *ctx.err << file.remotePath << ": its name cannot be used inside " << localFolder << "; skipped."
-                 << Qt::endl;
+        *ctx.err << safeText(file.remotePath) << ": its name cannot be used inside " << safeText(localFolder)
+                 << "; skipped." << Qt::endl;
         ++refused;
         return std::nullopt;
     }
@@ -74,7 +75,7 @@ std::optional<QString> downloadLine(CliContext &ctx, const Download &file, const
     }
     const ResumeDecision decision = ContinueInterrupted(info.size(), file.size);
     if (decision.outcome != ResumeDecision::Resume) {
-        *ctx.err << *local
+        *ctx.err << safeText(*local)
                  << (decision.outcome == ResumeDecision::AlreadyComplete ? " is already complete"
                                                                           : " is larger than the host's copy")
                  << "; nothing was transferred." << Qt::endl;
@@ -171,7 +172,7 @@ int get(CliContext &ctx)
         return e.name == name && e.kind == ListingEntry::File;
     });
     if (found == entries->end()) {
-        *ctx.err << "no file " << remote << " on the host" << Qt::endl;
+        *ctx.err << "no file " << safeText(remote) << " on the host" << Qt::endl;
         return ExitRefused;
     }
     return downloadAll(ctx, session, {{remote, name, qint64(found->size), IsAsciiExtension(name)}}, localFolder,
@@ -193,7 +194,7 @@ void planTree(CliContext &ctx, const QFileInfo &local, const QString &remoteDire
         }
     }
     for (const QString &problem : std::as_const(problems))
-        *ctx.err << problem << Qt::endl;
+        *ctx.err << safeText(problem) << Qt::endl;
     if (files.isEmpty() && !localFolders.isEmpty())
         *folders << RemoteFolders::levelsOf(remoteDirectory);
     for (const QString &folder : FoldersWithoutFiles(localFolders, files))
@@ -237,7 +238,7 @@ int put(CliContext &ctx)
     const QFileInfo local(ctx.args.at(0));
     const bool tree = flags.contains(QLatin1String("-r"));
     if (tree ? !local.isDir() : !local.isFile()) {
-        *ctx.err << "no " << (tree ? "folder " : "file ") << local.filePath() << Qt::endl;
+        *ctx.err << "no " << (tree ? "folder " : "file ") << safeText(local.filePath()) << Qt::endl;
         return ExitUsage;
     }
     const QString remoteDirectory = absoluteRemote(ctx.args.at(1));

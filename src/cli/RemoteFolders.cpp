@@ -2,6 +2,7 @@
 
 #include "cli/CliHelpers.h"
 #include "cli/CliSession.h"
+#include "platform/SafeText.h"
 #include "pool/OperationRecord.h"
 
 #include <QEventLoop>
@@ -69,7 +70,7 @@ RemoteFolders::Outcome RemoteFolders::makeOne(Connection *connection, const QStr
         return Outcome::Made;
     if (!ended || !c || c->state() == Connection::Closed)
         return Outcome::Closed;
-    *ctx_.err << "The folder " << path << " was not made." << Qt::endl;
+    *ctx_.err << "The folder " << safeText(path) << " was not made." << Qt::endl;
     return Outcome::Refused;
 }
 

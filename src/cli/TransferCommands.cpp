@@ -8,6 +8,7 @@
 #include "cli/CliSession.h"
 #include "ftp/Cache.h"
 #include "ftp/PackedDateTime.h"
+#include "platform/SafeText.h"
 #include "platform/StatusLine.h"
 #include "pool/DeleteList.h"
 #include "pool/HostToHostTransfer.h"
@@ -29,7 +30,7 @@ void printEntries(CliContext &ctx, const QList<ListingEntry> &entries)
     static const char *const kinds[] = {"file", "dir", "link"};
     for (const ListingEntry &entry : entries)
         *ctx.out << kinds[entry.kind] << '\t' << entry.size << '\t' << PackedDateTime::format(entry.dateTime) << '\t'
-                 << entry.name << '\n';
+                 << safeText(entry.name) << '\n';
     ctx.out->flush();
 }
 
@@ -79,7 +80,7 @@ int deleteLines(CliContext &ctx, CliSession &session, const QStringList &lines)
     if (!session.loggedIn())
         return ExitUnreachable;
     for (const QString &failure : list.failures())
-        *ctx.err << failure << Qt::endl;
+        *ctx.err << safeText(failure) << Qt::endl;
     return ended && list.entriesFailed() == 0 ? ExitDone : ExitRefused;
 }
 
