@@ -1,5 +1,7 @@
 #include "shell/MessageBoxPrompt.h"
 
+#include "platform/SafeText.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -46,7 +48,10 @@ int MessageBoxPrompt::ask(const QString &text, const QString &caption, Icon icon
     }
     if (!standard)
         standard = QMessageBox::Ok;
-    QMessageBox box(boxIcon(icon), caption, text, standard, QApplication::activeWindow());
+    // A host's reply or name shows as it is: as plain text, with its control characters visible.
+    QMessageBox box(boxIcon(icon), safeText(caption), QString(), standard, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setText(safeText(text));
     const int chosen = box.exec();
     for (const ButtonPair &pair : kButtons) {
         if (chosen == pair.box)
