@@ -15,6 +15,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -112,6 +114,33 @@ Existing existingChoice(const QStringList &flags)
     return Existing::Ask;
 }
 
+// Makes a local folder and those above it; false after saying why it could not be made.
+bool makeLocalFolder(CliContext &ctx, const QString &path)
+{
+    std::error_code error;
+    std::filesystem::create_directories(QFile::encodeName(path).toStdString(), error);
+    if (!error)
+        return true;
+    *ctx.err << "Couldn't create the folder " << safeText(path) << ": " << QString::fromStdString(error.message())
+             << Qt::endl;
+    return false;
+}
+
+// Makes the local counterparts of the walked folders below base, empty ones too; gives how many
+// could not be made.
+int makeLocalFolders(CliContext &ctx, const QStringList &items, const QString &base, const QString &localFolder)
+{
+    int failed = 0;
+    for (const QString &item : items) {
+        if (!item.startsWith(QLatin1String("DIR: ")))
+            continue;
+        const QString path = item.mid(5, item.lastIndexOf(QLatin1String(" (")) - 5);
+        if (const std::optional<QString> local = LocalPathInside(localFolder, path.mid(base.size())))
+            failed += makeLocalFolder(ctx, *local) ? 0 : 1;
+    }
+    return failed;
+}
+
 int getTree(CliContext &ctx, CliSession &session, const QString &remoteDirectory, const QString &localFolder,
             Existing existing)
 {
@@ -131,22 +160,17 @@ int getTree(CliContext &ctx, CliSession &session, const QString &remoteDirectory
     // The tree lands under the local folder with its own name, as cp -r does; the root folder,
     // which has no name, lands in the local folder itself.
     const QString base = remoteParent(directory);
-    if (const std::optional<QString> top = LocalPathInside(localFolder, remoteName(directory)))
-        QDir().mkpath(*top);
+    const std::optional<QString> top = LocalPathInside(localFolder, remoteName(directory));
+    if (top && !makeLocalFolder(ctx, *top))
+        return ExitRefused; // nothing could land
+    const int foldersFailed = makeLocalFolders(ctx, walk.items, base, localFolder);
     QList<Download> files;
-    for (const QString &item : std::as_const(walk.items)) {
-        if (item.startsWith(QLatin1String("DIR: "))) {
-            const QString path = item.mid(5, item.lastIndexOf(QLatin1String(" (")) - 5);
-            if (const std::optional<QString> local = LocalPathInside(localFolder, path.mid(base.size())))
-                QDir().mkpath(*local); // empty folders too
-        }
-    }
     for (const QString &item : ItemsBelow(walk.items, base)) {
         if (const std::optional<FileItem> file = ParseFileItem(item))
             files.append({base + file->name, file->name, file->size, file->ascii});
     }
     const int result = downloadAll(ctx, session, files, localFolder, existing);
-    return result == ExitDone && listingRefused ? ExitRefused : result;
+    return result == ExitDone && (listingRefused || foldersFailed > 0) ? ExitRefused : result;
 }
 
 int get(CliContext &ctx)
