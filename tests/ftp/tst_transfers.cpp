@@ -365,7 +365,7 @@ private slots:
     }
 
     // An empty folder is a whole listing too: the panes empty their list and the cache keeps an
-    // empty file. A folder that cannot be entered leaves the panes and the older cache file alone.
+    // empty listing. A folder that cannot be entered leaves the panes and the older cache file alone.
     void listingEdges_data()
     {
         QTest::addColumn<QString>("directory");
