@@ -1,6 +1,7 @@
 #include "cli/CliHelpers.h"
 
 #include "ftp/RemoteName.h"
+#include "platform/SafeText.h"
 
 #include "cli/CliListing.h"
 #include "cli/CliSession.h"
@@ -55,8 +56,8 @@ void showProgress(CliContext &ctx, TransferStack &stack)
     QObject::connect(&stack, &TransferStack::changed, &stack, [&ctx, &stack] {
         if (stack.fileDone() == 0)
             return;
-        *ctx.err << '\r' << stack.currentFile() << "  " << stack.fileDone() << " bytes  " << stack.filePercent()
-                 << "%  " << stack.fileRemaining() << " left   " << Qt::flush;
+        *ctx.err << '\r' << shownText(stack.currentFile()) << "  " << stack.fileDone() << " bytes  "
+                 << stack.filePercent() << "%  " << stack.fileRemaining() << " left   " << Qt::flush;
     });
     QObject::connect(&stack, &TransferStack::fileFinished, &stack, [&ctx] { *ctx.err << Qt::endl; });
 }
@@ -67,8 +68,13 @@ int transferResult(CliSession &session, TransferStack &stack, CliContext &ctx)
     if (!session.loggedIn())
         return ExitUnreachable;
     for (const QString &failure : stack.failures())
-        *ctx.err << failure << Qt::endl;
+        *ctx.err << shownText(failure) << Qt::endl;
     return ended && stack.filesFailed() == 0 && stack.remainingLines().isEmpty() ? ExitDone : ExitRefused;
+}
+
+QString shownText(const QString &text)
+{
+    return safeText(shownRemoteName(text));
 }
 
 QString listedName(CliSession &session, const QString &directory, const QString &typed)

@@ -11,6 +11,10 @@ class ConnectionManager;
 class TransferStack;
 struct ListingEntry;
 
+// Text that may hold a host's words or names, as the terminal gets it: bytes of a name that were
+// no UTF-8 read as Latin-1, control characters made visible.
+QString shownText(const QString &text);
+
 // Splits the leading "--flag" options off the arguments; false (after saying so) on an unknown one.
 bool takeFlags(QStringList &args, const QStringList &known, QStringList &given, QTextStream &err);
 

@@ -2,6 +2,7 @@
 
 #include "ftp/Connection.h"
 #include "ftp/RemoteName.h"
+#include "cli/CliHelpers.h"
 #include "pool/ConnectionManager.h"
 
 #include <QEventLoop>
@@ -24,14 +25,14 @@ bool CliWalk::run(const std::function<bool()> &start)
 void CliWalk::setCurrentDirectory(const QString &path)
 {
     if (ctx_.verbose)
-        *ctx_.err << "Current Directory: " << path << Qt::endl;
+        *ctx_.err << "Current Directory: " << shownText(path) << Qt::endl;
 }
 
 void CliWalk::walkStopped(const QString &text, bool incomplete)
 {
     ++stopped;
     cutShort += incomplete ? 1 : 0;
-    *ctx_.err << text << Qt::endl;
+    *ctx_.err << shownText(text) << Qt::endl;
 }
 
 void CliWalk::finished(const QStringList &gathered)
@@ -49,7 +50,7 @@ void CliWalk::found(const QString &directory, const QString &name, quint64, bool
 {
     const QString path = shownRemoteName(directory + name) + (folder ? QStringLiteral("/") : QString());
     matches << path;
-    *ctx_.out << path << Qt::endl;
+    *ctx_.out << shownText(path) << Qt::endl;
 }
 
 void CliWalk::done(bool whole)

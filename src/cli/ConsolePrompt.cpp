@@ -1,18 +1,22 @@
 #include "cli/ConsolePrompt.h"
 
+#include "cli/CliHelpers.h"
+
 #include <QFile>
 #include <unistd.h>
 
 ConsolePrompt::ConsolePrompt(QTextStream &err) : err_(err) {}
 
+// One line of the console, where a host's reply or a name can do nothing to the terminal.
 static QString oneLine(QString text)
 {
-    return text.replace(QLatin1Char('\r'), QString()).replace(QLatin1Char('\n'), QLatin1Char(' ')).trimmed();
+    text.replace(QLatin1Char('\r'), QString()).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return shownText(text.trimmed());
 }
 
 int ConsolePrompt::ask(const QString &text, const QString &caption, Icon, int buttons)
 {
-    err_ << caption << ": " << oneLine(text) << Qt::endl;
+    err_ << oneLine(caption) << ": " << oneLine(text) << Qt::endl;
     if (!(buttons & (Yes | No)))
         return buttons & Ok ? Ok : Cancel;
     if (!isatty(STDIN_FILENO))

@@ -15,6 +15,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -33,10 +35,10 @@ enum class Existing { Ask, Resume, Skip, Replace };
 Existing askExisting(CliContext &ctx, const QString &path)
 {
     if (!isatty(STDIN_FILENO)) {
-        *ctx.err << path << " exists; skipped (use --resume, --skip or --replace)." << Qt::endl;
+        *ctx.err << shownText(path) << " exists; skipped (use --resume, --skip or --replace)." << Qt::endl;
         return Existing::Skip;
     }
-    *ctx.err << path << " Exists. [r]eplace, [c]ontinue, [s]kip? " << Qt::flush;
+    *ctx.err << shownText(path) << " Exists. [r]eplace, [c]ontinue, [s]kip? " << Qt::flush;
     QFile in;
     if (!in.open(stdin, QIODevice::ReadOnly))
         return Existing::Skip;
@@ -54,8 +56,8 @@ std::optional<QString> downloadLine(CliContext &ctx, const Download &file, const
 {
     const std::optional<QString> local = LocalPathInside(localFolder, file.relativePath);
     if (!local) {
-        *ctx.err << file.remotePath << ": its name cannot be used inside " << localFolder << "; skipped."
-                 << Qt::endl;
+        *ctx.err << shownText(file.remotePath) << ": its name cannot be used inside " << shownText(localFolder)
+                 << "; skipped." << Qt::endl;
         ++refused;
         return std::nullopt;
     }
@@ -75,7 +77,7 @@ std::optional<QString> downloadLine(CliContext &ctx, const Download &file, const
     }
     const ResumeDecision decision = ContinueInterrupted(info.size(), file.size);
     if (decision.outcome != ResumeDecision::Resume) {
-        *ctx.err << *local
+        *ctx.err << shownText(*local)
                  << (decision.outcome == ResumeDecision::AlreadyComplete ? " is already complete"
                                                                           : " is larger than the host's copy")
                  << "; nothing was transferred." << Qt::endl;
@@ -112,6 +114,33 @@ Existing existingChoice(const QStringList &flags)
     return Existing::Ask;
 }
 
+// Makes a local folder and those above it; false after saying why it could not be made.
+bool makeLocalFolder(CliContext &ctx, const QString &path)
+{
+    std::error_code error;
+    std::filesystem::create_directories(QFile::encodeName(path).toStdString(), error);
+    if (!error)
+        return true;
+    *ctx.err << "Couldn't create the folder " << shownText(path) << ": " << QString::fromStdString(error.message())
+             << Qt::endl;
+    return false;
+}
+
+// Makes the local counterparts of the walked folders below base, empty ones too; gives how many
+// could not be made.
+int makeLocalFolders(CliContext &ctx, const QStringList &items, const QString &base, const QString &localFolder)
+{
+    int failed = 0;
+    for (const QString &item : items) {
+        if (!item.startsWith(QLatin1String("DIR: ")))
+            continue;
+        const QString path = item.mid(5, item.lastIndexOf(QLatin1String(" (")) - 5);
+        if (const std::optional<QString> local = LocalPathInside(localFolder, path.mid(base.size())))
+            failed += makeLocalFolder(ctx, *local) ? 0 : 1;
+    }
+    return failed;
+}
+
 int getTree(CliContext &ctx, CliSession &session, const QString &remoteDirectory, const QString &localFolder,
             Existing existing)
 {
@@ -132,22 +161,17 @@ int getTree(CliContext &ctx, CliSession &session, const QString &remoteDirectory
     // The tree lands under the local folder with its own name, as cp -r does; the root folder,
     // which has no name, lands in the local folder itself.
     const QString base = remoteParent(directory);
-    if (const std::optional<QString> top = LocalPathInside(localFolder, remoteName(directory)))
-        QDir().mkpath(*top);
+    const std::optional<QString> top = LocalPathInside(localFolder, remoteName(directory));
+    if (top && !makeLocalFolder(ctx, *top))
+        return ExitRefused; // nothing could land
+    const int foldersFailed = makeLocalFolders(ctx, walk.items, base, localFolder);
     QList<Download> files;
-    for (const QString &item : std::as_const(walk.items)) {
-        if (item.startsWith(QLatin1String("DIR: "))) {
-            const QString path = item.mid(5, item.lastIndexOf(QLatin1String(" (")) - 5);
-            if (const std::optional<QString> local = LocalPathInside(localFolder, path.mid(base.size())))
-                QDir().mkpath(*local); // empty folders too
-        }
-    }
     for (const QString &item : ItemsBelow(walk.items, base)) {
         if (const std::optional<FileItem> file = ParseFileItem(item))
             files.append({base + file->name, file->name, file->size, file->ascii});
     }
     const int result = downloadAll(ctx, session, files, localFolder, existing);
-    return result == ExitDone && incomplete ? ExitRefused : result;
+    return result == ExitDone && (incomplete || foldersFailed > 0) ? ExitRefused : result;
 }
 
 int get(CliContext &ctx)
@@ -177,7 +201,7 @@ int get(CliContext &ctx)
         found = std::find_if(entries->begin(), entries->end(),
                              [&](const ListingEntry &e) { return isFile(e) && shownRemoteName(e.name) == typed; });
     if (found == entries->end()) {
-        *ctx.err << "no file " << remote << " on the host" << Qt::endl;
+        *ctx.err << "no file " << shownText(remote) << " on the host" << Qt::endl;
         return ExitRefused;
     }
     const QString name = found->name;
@@ -200,7 +224,7 @@ void planTree(CliContext &ctx, const QFileInfo &local, const QString &remoteDire
         }
     }
     for (const QString &problem : std::as_const(problems))
-        *ctx.err << problem << Qt::endl;
+        *ctx.err << shownText(problem) << Qt::endl;
     if (files.isEmpty() && !localFolders.isEmpty())
         *folders << RemoteFolders::levelsOf(remoteDirectory);
     for (const QString &folder : FoldersWithoutFiles(localFolders, files))
@@ -244,7 +268,7 @@ int put(CliContext &ctx)
     const QFileInfo local(ctx.args.at(0));
     const bool tree = flags.contains(QLatin1String("-r"));
     if (tree ? !local.isDir() : !local.isFile()) {
-        *ctx.err << "no " << (tree ? "folder " : "file ") << local.filePath() << Qt::endl;
+        *ctx.err << "no " << (tree ? "folder " : "file ") << shownText(local.filePath()) << Qt::endl;
         return ExitUsage;
     }
     const QString remoteDirectory = absoluteRemote(ctx.args.at(1));

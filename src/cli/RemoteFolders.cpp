@@ -69,7 +69,7 @@ RemoteFolders::Outcome RemoteFolders::makeOne(Connection *connection, const QStr
         return Outcome::Made;
     if (!ended || !c || c->state() == Connection::Closed)
         return Outcome::Closed;
-    *ctx_.err << "The folder " << path << " was not made." << Qt::endl;
+    *ctx_.err << "The folder " << shownText(path) << " was not made." << Qt::endl;
     return Outcome::Refused;
 }
 

@@ -3,6 +3,7 @@
 #include "cli/CliSession.h"
 #include "settings/LeadingInteger.h"
 #include "platform/Prompt.h"
+#include "cli/CliHelpers.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ public:
     {
         if (!caption.startsWith(QLatin1String("Custom Command ")))
             return console_.ask(text, caption, icon, buttons);
-        out_ << text << Qt::endl;
+        out_ << shownText(text) << Qt::endl;
         const QString finalLine = text.section(QLatin1Char('\n'), -1);
         if (LeadingInteger(finalLine) >= 400)
             ++refused;

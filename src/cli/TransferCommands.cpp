@@ -30,7 +30,7 @@ void printEntries(CliContext &ctx, const QList<ListingEntry> &entries)
     static const char *const kinds[] = {"file", "dir", "link"};
     for (const ListingEntry &entry : entries)
         *ctx.out << kinds[entry.kind] << '\t' << entry.size << '\t' << PackedDateTime::format(entry.dateTime) << '\t'
-                 << shownRemoteName(entry.name) << '\n';
+                 << shownText(entry.name) << '\n';
     ctx.out->flush();
 }
 
@@ -80,7 +80,7 @@ int deleteLines(CliContext &ctx, CliSession &session, const QStringList &lines)
     if (!session.loggedIn())
         return ExitUnreachable;
     for (const QString &failure : list.failures())
-        *ctx.err << failure << Qt::endl;
+        *ctx.err << shownText(failure) << Qt::endl;
     return ended && list.entriesFailed() == 0 ? ExitDone : ExitRefused;
 }
 
@@ -205,7 +205,7 @@ int runHostToHost(CliContext &ctx, CliSession &session, HostToHostTransfer &tran
     if (!transfer.finished())
         loop.exec();
     for (const QString &failure : transfer.failures())
-        *ctx.err << failure << Qt::endl;
+        *ctx.err << shownText(failure) << Qt::endl;
     if (closed)
         for (const bool in : std::as_const(loggedIn))
             if (!in)

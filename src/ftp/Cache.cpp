@@ -2,6 +2,7 @@
 
 #include "ftp/CacheIndex.h"
 #include "ftp/CacheRecord.h"
+#include "ftp/CacheWriter.h"
 #include "platform/LocalDrives.h"
 #include "platform/Prompt.h"
 #include "settings/AppValues.h"
@@ -128,8 +129,14 @@ std::optional<QList<ListingEntry>> Cache::ReadRecords(const QString &filePath)
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     std::optional<QList<ListingEntry>> entries;
-    if (file.size() <= kMaxListingFileBytes)
-        entries = CacheRecord::readAll(file.readAll());
+    if (file.size() <= kMaxListingFileBytes) {
+        // Only a file that ends in the end mark holds a whole listing; one cut short does not,
+        // however it was cut.
+        const QByteArray data = file.readAll();
+        const QByteArrayView mark = CacheWriter::endMark();
+        if (data.endsWith(mark))
+            entries = CacheRecord::readAll(QByteArrayView(data).chopped(mark.size()));
+    }
     file.close();
     if (!entries)
         QFile::remove(native); // not a whole listing: fetch it afresh next time

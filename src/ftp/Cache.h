@@ -18,7 +18,8 @@ struct HostRecord;
 // The cache directory holds
 //   CACHE.FTC        host names, one a line; a host's number is its line number
 //   HST%03i.FTC      that host's directory paths, one a line; a directory's number is its line
-//   %03i%05i.FTC     the listing of one (host, directory) pair: records as CacheRecord describes
+//   %03i%05i.FTC     the listing of one (host, directory) pair: records as CacheRecord describes,
+//                    then the end mark (CacheWriter writes these files whole or not at all)
 //
 // Paths are in drive form ("C:\...\", see LocalDrives.h) and mapped to native paths for each
 // file operation. Copies are cheap; one lives in the connection pool.
@@ -51,7 +52,8 @@ public:
     QDateTime createdAt() const { return createdAt_; }
 
     // Every entry of a listing file (drive form), read and checked whole before any is given out.
-    // A file that is not a sound listing is deleted and gives nullopt, as does a missing file.
+    // A file that is not a sound listing (a record cut short, or no end mark: a file cut to any
+    // length, nothing included) is deleted and gives nullopt, as does a missing file.
     static std::optional<QList<ListingEntry>> ReadRecords(const QString &filePath);
 
     // The cache directory a stored CachePath stands for, in drive form ending in "\": slashes

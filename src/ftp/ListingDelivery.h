@@ -29,10 +29,11 @@ public:
     // The job is gone: the entries still go to the cache and the panes.
     void forgetJob() { job_ = nullptr; }
 
-    // The listing begins: the cache file is emptied, the panes clear what they show of it.
+    // The listing begins: its new cache file is started, the panes clear what they show of it.
     void start();
     void DeliverEntry(const ListingEntry &entry);
-    // The listing is over; an incomplete one leaves no cache file.
+    // The listing is over: a complete one takes the cache file's place; an incomplete one leaves
+    // no cache file.
     void end(bool complete);
 
 private:

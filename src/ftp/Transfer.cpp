@@ -5,12 +5,38 @@
 #include <QFileInfo>
 #include <QTcpSocket>
 
+#include <cerrno>
 #include <filesystem>
+#include <system_error>
+#include <unistd.h>
 
 namespace {
 // An upload keeps at most this much queued in the socket, so memory stays flat for any file size.
 constexpr qint64 SendHighWater = 2 * Transfer::BufferSize;
+
+QString systemReason(int error)
+{
+    return QString::fromStdString(std::generic_category().message(error));
 }
+
+// Writes all of data to the file; 0, or the error number of the write that failed. A write that
+// is cut short (the disk filled up) is followed by another, which says why; QFile would give
+// "Unknown error" for the short write.
+int writeAll(int fd, const char *data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        data += n;
+        size -= n;
+    }
+    return 0;
+}
+
+} // namespace
 
 Transfer::Transfer(QTcpSocket *socket, const QString &localPath, bool receiving, QObject *parent)
     : QObject(parent)
@@ -80,8 +106,8 @@ void Transfer::receive()
         const qint64 n = socket_->read(buffer_.get(), BufferSize);
         if (n <= 0)
             return;
-        if (file_.write(buffer_.get(), n) != n) {
-            fail(tr("Couldn't write %1: %2").arg(file_.fileName(), file_.errorString()));
+        if (const int error = writeAll(file_.handle(), buffer_.get(), n)) {
+            fail(tr("Couldn't write %1: %2").arg(file_.fileName(), systemReason(error)));
             return;
         }
         moved_ += n;

@@ -1,5 +1,8 @@
 #include "shell/MessageBoxPrompt.h"
 
+#include "ftp/RemoteName.h"
+#include "platform/SafeText.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -46,7 +49,10 @@ int MessageBoxPrompt::ask(const QString &text, const QString &caption, Icon icon
     }
     if (!standard)
         standard = QMessageBox::Ok;
-    QMessageBox box(boxIcon(icon), caption, text, standard, QApplication::activeWindow());
+    // A host's reply or name shows as it is: as plain text, with its control characters visible.
+    QMessageBox box(boxIcon(icon), safeText(shownRemoteName(caption)), QString(), standard, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setText(safeText(shownRemoteName(text))); // a host's name bytes read as Latin-1, controls visible
     const int chosen = box.exec();
     for (const ButtonPair &pair : kButtons) {
         if (chosen == pair.box)

@@ -19,6 +19,8 @@ struct CliResult
     int exitCode = -1; // -1: it did not finish, or it crashed
     QString out;
     QString err;
+    QByteArray outBytes; // stdout and stderr as the program wrote them
+    QByteArray errBytes;
 };
 
 enum class CliWait {
@@ -40,8 +42,10 @@ inline CliResult runCli(const QStringList &args, CliWait wait = CliWait::Blockin
         cli.kill();
         cli.waitForFinished(5000);
     }
-    result.out = QString::fromUtf8(cli.readAllStandardOutput());
-    result.err = QString::fromUtf8(cli.readAllStandardError());
+    result.outBytes = cli.readAllStandardOutput();
+    result.errBytes = cli.readAllStandardError();
+    result.out = QString::fromUtf8(result.outBytes);
+    result.err = QString::fromUtf8(result.errBytes);
     if (!ended)
         result.err += QStringLiteral("\n[vemalftp-cli did not finish within 30 s]");
     else if (cli.exitStatus() != QProcess::NormalExit)

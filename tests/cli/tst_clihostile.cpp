@@ -10,6 +10,10 @@
 
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const QByteArray Listing = "-rw-r--r-- 1 u g 100000 Jan  5  2020 f.bin\r\n"
@@ -40,6 +44,23 @@ ScriptedFtpServer::Step &expectRetrieve(ScriptedFtpServer &server, const QByteAr
 void closeWhenDataFlows(ScriptedFtpServer &server)
 {
     QObject::connect(&server, &ScriptedFtpServer::dataConnected, &server, [&server] { server.closeClient(); });
+}
+
+// Writes a file whose name is given as raw bytes (which need not be UTF-8) below folder.
+bool writeRawName(const QString &folder, const QByteArray &name, const QByteArray &content)
+{
+    const QByteArray path = QFile::encodeName(folder) + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, content.constData(), size_t(content.size())) == content.size();
+    return ::close(fd) == 0 && written;
+}
+
+bool rawNameExists(const QString &folder, const QByteArray &name)
+{
+    struct stat st;
+    return ::lstat((QFile::encodeName(folder) + '/' + name).constData(), &st) == 0;
 }
 
 qint64 localSize(const QString &path)
@@ -291,6 +312,34 @@ private slots:
         QVERIFY2(result.exitCode == 1, describe(args, result).constData());
         QVERIFY2(result.err.contains(QStringLiteral("more than 64 levels deep")), describe(args, result).constData());
         QCOMPARE(readLocal(local.filePath(QStringLiteral("deep/top.txt"))), QByteArray("top"));
+    }
+
+    // A host whose names are not UTF-8 (a Latin-1 "caf\xe9.txt"): the names are shown read as
+    // Latin-1, and every command sends the host's own bytes back, so the files can be fetched,
+    // renamed and deleted; the local copies take the names as shown.
+    void namesThatAreNotUtf8()
+    {
+        FtpServerFixture server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QVERIFY(writeRawName(server.root(), "caf\xe9.txt", "latin") && server.makeDir("folder"));
+        QVERIFY(writeRawName(server.root() + QStringLiteral("/folder"), "\xe0 la carte", "menu"));
+        QTemporaryDir local;
+
+        CLI_RUN(listed, 0, server.url(), "ls", "/");
+        QVERIFY2(listed.out.contains(QStringLiteral("\tcafé.txt\n")), qPrintable(listed.out));
+
+        CLI_RUN(fetched, 0, server.url(), "get", "/café.txt", local.path());
+        QCOMPARE(readLocal(local.filePath(QStringLiteral("café.txt"))), QByteArray("latin"));
+
+        CLI_RUN(tree, 0, server.url(), "get", "-r", "/folder", local.path());
+        QCOMPARE(readLocal(local.filePath(QStringLiteral("folder/à la carte"))), QByteArray("menu"));
+
+        CLI_RUN(renamed, 0, server.url(), "rename", "/", "café.txt", "coffee.txt");
+        QVERIFY(!rawNameExists(server.root(), "caf\xe9.txt"));
+        QCOMPARE(server.readFile(QStringLiteral("coffee.txt")), QByteArray("latin"));
+
+        CLI_RUN(removed, 0, server.url(), "rm", "-r", "/folder");
+        QVERIFY(!server.exists(QStringLiteral("folder")));
     }
 
     // A host-to-host copy whose destination folder cannot be made ends that file with a message

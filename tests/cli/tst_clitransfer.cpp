@@ -46,6 +46,8 @@ private slots:
     void putTreeKeepsEveryByte();
     void getTreeLandsInTheLocalFolder_data();
     void getTreeLandsInTheLocalFolder();
+    void getTreeSaysWhyAFolderCannotBeMade_data();
+    void getTreeSaysWhyAFolderCannotBeMade();
     void rmTreeSparesWhatItsLinksPointAt();
     void findPrintsMatchingPaths_data();
     void findPrintsMatchingPaths();
@@ -275,6 +277,42 @@ void TestCliTransfer::getTreeLandsInTheLocalFolder()
     QCOMPARE(treeSnapshot(local.filePath(landing)), treeSnapshot(server.pathOf(served)));
     if (!landing.isEmpty())
         QCOMPARE(treeSnapshot(local.path()).keys().first(), landing);
+}
+
+void TestCliTransfer::getTreeSaysWhyAFolderCannotBeMade_data()
+{
+    QTest::addColumn<QString>("into");     // the local folder given, below the test's folder
+    QTest::addColumn<QString>("blocker");  // a file there before, below the test's folder
+    QTest::addColumn<QString>("message");  // the folder named, below the test's folder
+    QTest::addColumn<QStringList>("landed");
+    QTest::newRow("a file where an empty folder goes")
+        << "in" << "in/tree/empty" << "in/tree/empty: Not a directory" << QStringList{"in/tree/a.txt"};
+    QTest::newRow("the local folder is below a file")
+        << "file/in" << "file" << "file/in/tree: Not a directory" << QStringList{};
+}
+
+// A local folder that cannot be made is named with the system's reason, and the command fails;
+// when not even the tree's own folder can be made, nothing is fetched.
+void TestCliTransfer::getTreeSaysWhyAFolderCannotBeMade()
+{
+    QFETCH(QString, into);
+    QFETCH(QString, blocker);
+    QFETCH(QString, message);
+    QFETCH(QStringList, landed);
+    FtpServerFixture server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QVERIFY(server.writeFile("tree/a.txt", "a"));
+    QVERIFY(server.makeDir("tree/empty"));
+    QTemporaryDir local;
+    QVERIFY(writeLocal(local.filePath(blocker), "in the way"));
+
+    CLI_RUN(result, 1, server.url(), "get", "-r", "/tree", local.filePath(into));
+    QVERIFY2(result.err.contains("Couldn't create the folder " + local.filePath(message)), qPrintable(result.err));
+    QCOMPARE(readLocal(local.filePath(blocker)), QByteArray("in the way"));
+    for (const QString &file : std::as_const(landed))
+        QCOMPARE(readLocal(local.filePath(file)), QByteArray("a"));
+    if (landed.isEmpty())
+        QVERIFY2(!result.err.contains(QLatin1String("a.txt")), qPrintable(result.err));
 }
 
 void TestCliTransfer::rmTreeSparesWhatItsLinksPointAt()

@@ -1,10 +1,11 @@
 // The listing cache: the cache directory, file numbering through the index files, the four
-// policies, the record files written while a listing arrives and read back whole, and broken
-// files.
+// policies, the record files written while a listing arrives and put in place only whole, read
+// back whole, and broken or cut files.
 
 #include "ftp/Cache.h"
 #include "ftp/CacheIndex.h"
 #include "ftp/CacheWriter.h"
+#include "ftp/ListingDelivery.h"
 #include "ftp/PackedDateTime.h"
 #include "ftp/RemoteName.h"
 #include "platform/LocalDrives.h"
@@ -63,6 +64,9 @@ ListingEntry entry(const QString &name, quint64 size, ListingEntry::Kind kind = 
     return e;
 }
 
+// The end of every listing file, as it is on disk.
+const QByteArray kEndMark("\xff" "END\n");
+
 QString describe(const QList<ListingEntry> &entries)
 {
     QStringList lines;
@@ -86,6 +90,32 @@ class TestCache : public QObject
     QString cacheDir_; // drive form of this test's cache directory
 
     QString native(const QString &name) const { return toNativePath(cacheDir_ + name); }
+
+    // The names of a listing file's entries; "<none>" when it is no listing.
+    QString names(const QString &filePath) const
+    {
+        const auto entries = Cache::ReadRecords(filePath);
+        if (!entries)
+            return QStringLiteral("<none>");
+        QStringList list;
+        for (const ListingEntry &e : *entries)
+            list << e.name;
+        return list.join(u' ');
+    }
+
+    bool writeListing(const QString &filePath, const QStringList &names)
+    {
+        CacheWriter writer;
+        if (!writer.open(filePath))
+            return false;
+        for (const QString &name : names)
+            if (!writer.append(entry(name, 1)))
+                return false;
+        return writer.close();
+    }
+
+    // The files of this test's cache directory: no new file left beside a listing file.
+    QStringList files() const { return QDir(toNativePath(cacheDir_)).entryList(QDir::Files); }
 
     // Writes a listing file for the last lookup and dates it.
     bool storeListing(const Cache &cache, const QDateTime &written)
@@ -425,7 +455,7 @@ private slots:
         QVERIFY(writer.open(path));
         QVERIFY(writer.append(entry(QStringLiteral("ab"), size, ListingEntry::Directory, 0x56781234)));
         QVERIFY(writer.close());
-        QCOMPARE(readBytes(toNativePath(path)), bytes);
+        QCOMPARE(readBytes(toNativePath(path)), bytes + kEndMark);
     }
 
     void brokenFiles_data()
@@ -433,15 +463,22 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray good = QByteArray::fromHex("00 0000 0000 05000000") + "good\n";
         const QByteArray header = QByteArray::fromHex("00 0000 0000 05000000");
-        QTest::newRow("header cut short") << good + header.left(6);
-        QTest::newRow("name without line end") << good + header + "abc";
-        QTest::newRow("wide size cut short") << good + QByteArray::fromHex("00 0000 0000 ffffffff 0102");
-        QTest::newRow("name of 501 bytes") << good + header + QByteArray(501, 'n') + '\n';
-        QTest::newRow("empty name") << good + header + '\n';
-        QTest::newRow("slash in name") << good + header + "../../x\n";
-        QTest::newRow("dot-dot name") << header + "..\n" + good;
-        QTest::newRow("carriage return in name") << header + "a\r\n" + good;
-        QTest::newRow("NUL in name") << header + QByteArray("a\0b\n", 4);
+        // Files cut short, as a crash or a power loss leaves them when they are written in place.
+        QTest::newRow("cut to nothing") << QByteArray();
+        QTest::newRow("cut at the end of a record") << good;
+        QTest::newRow("cut inside the end mark") << good + kEndMark.left(4);
+        QTest::newRow("cut inside a record") << good + header.left(6);
+        // Records that are not sound, though the file ends in the mark.
+        QTest::newRow("header cut short") << good + header.left(6) + kEndMark;
+        QTest::newRow("name without line end") << good + header + "abc" + kEndMark;
+        QTest::newRow("wide size cut short") << good + QByteArray::fromHex("00 0000 0000 ffffffff 0102") + kEndMark;
+        QTest::newRow("name of 501 bytes") << good + header + QByteArray(501, 'n') + '\n' + kEndMark;
+        QTest::newRow("empty name") << good + header + '\n' + kEndMark;
+        QTest::newRow("slash in name") << good + header + "../../x\n" + kEndMark;
+        QTest::newRow("dot-dot name") << header + "..\n" + good + kEndMark;
+        QTest::newRow("carriage return in name") << header + "a\r\n" + good + kEndMark;
+        QTest::newRow("NUL in name") << header + QByteArray("a\0b\n", 4) + kEndMark;
+        QTest::newRow("end mark twice") << good + kEndMark + kEndMark;
     }
 
     // Nothing of a broken file is given out, and the file goes.
@@ -457,13 +494,14 @@ private slots:
     void soundOddFiles()
     {
         const QString path = cacheDir_ + QStringLiteral("00000000.FTC");
-        QVERIFY(writeBytes(toNativePath(path), QByteArray()));
+        QVERIFY(writeListing(path, {}));
+        QCOMPARE(readBytes(toNativePath(path)), kEndMark);
         const auto empty = Cache::ReadRecords(path); // a directory with nothing in it
         QVERIFY(empty);
         QVERIFY(empty->isEmpty());
         QVERIFY(QFile::exists(toNativePath(path)));
 
-        QVERIFY(writeBytes(toNativePath(path), QByteArray::fromHex("07 0000 0000 01000000") + "x\n"));
+        QVERIFY(writeBytes(toNativePath(path), QByteArray::fromHex("07 0000 0000 01000000") + "x\n" + kEndMark));
         const auto odd = Cache::ReadRecords(path);
         QVERIFY(odd);
         QCOMPARE(odd->size(), 1);
@@ -473,49 +511,93 @@ private slots:
         QVERIFY(!Cache::ReadRecords(QStringLiteral("C:\\..\\outside.FTC")));
     }
 
+    // An entry that cannot be kept ends the writer: what it wrote goes, and the older listing too.
     void writerGivesUpWhole()
     {
         const QString path = cacheDir_ + QStringLiteral("00000000.FTC");
+        QVERIFY(writeListing(path, {QStringLiteral("older")}));
         CacheWriter writer;
         QVERIFY(writer.open(path));
         QVERIFY(writer.append(entry(QStringLiteral("first"), 1)));
-        QVERIFY(writer.flush());
-        // Once flushed, what was appended is on disk for any reader.
-        QCOMPARE(Cache::ReadRecords(path).value_or(QList<ListingEntry>()).size(), 1);
         QVERIFY(!writer.append(entry(QString(501, u'n'), 1))); // no room in a record
-        QVERIFY(!QFile::exists(toNativePath(path)));
+        QVERIFY(!writer.isOpen());
         QVERIFY(!writer.append(entry(QStringLiteral("later"), 1)));
         QVERIFY(!writer.close());
-        QVERIFY(!QFile::exists(toNativePath(path)));
+        QCOMPARE(names(path), QStringLiteral("<none>"));
+        QCOMPARE(files(), QStringList());
     }
 
     void writerEnds_data()
     {
+        QTest::addColumn<bool>("before"); // a listing file was there
         QTest::addColumn<QString>("end"); // how the writer is left
-        QTest::addColumn<bool>("kept");
-        QTest::newRow("closed: complete") << "close" << true;
-        QTest::newRow("removed: incomplete") << "remove" << false;
-        QTest::newRow("dropped while open") << "drop" << false;
-        QTest::newRow("removed after close") << "close+remove" << false;
+        QTest::addColumn<QString>("after");
+        for (const bool before : {true, false}) {
+            const QByteArray tag = before ? "over an older listing: " : "no listing before: ";
+            QTest::newRow(tag + "closed, complete") << before << "close" << "x y";
+            QTest::newRow(tag + "removed, incomplete") << before << "remove" << "<none>";
+            QTest::newRow(tag + "dropped while open") << before << "drop" << "<none>";
+            QTest::newRow(tag + "removed after close") << before << "close+remove" << "<none>";
+        }
     }
 
+    // While a listing is written its file holds the older listing, whole, or nothing; only a
+    // complete listing takes its place, an incomplete one leaves none, and no other file is left
+    // behind.
     void writerEnds()
     {
+        QFETCH(bool, before);
         QFETCH(QString, end);
-        QFETCH(bool, kept);
+        QFETCH(QString, after);
         const QString path = cacheDir_ + QStringLiteral("00000003.FTC");
-        QVERIFY(writeBytes(toNativePath(path), "stale listing"));
+        if (before)
+            QVERIFY(writeListing(path, {QStringLiteral("older")}));
+        const QString older = before ? QStringLiteral("older") : QStringLiteral("<none>");
         {
             CacheWriter writer;
             QVERIFY(writer.open(path));
-            QCOMPARE(QFileInfo(toNativePath(path)).size(), 0); // emptied at once
+            QCOMPARE(names(path), older);
             QVERIFY(writer.append(entry(QStringLiteral("x"), 1)));
+            QVERIFY(writer.append(entry(QStringLiteral("y"), 1)));
+            QCOMPARE(names(path), older);
             if (end.startsWith(u"close"))
                 QVERIFY(writer.close());
             if (end.endsWith(u"remove"))
                 writer.remove();
         }
-        QCOMPARE(QFile::exists(toNativePath(path)), kept);
+        QCOMPARE(names(path), after);
+        QCOMPARE(files(), after == u"<none>" ? QStringList() : QStringList{"00000003.FTC"});
+    }
+
+    void deliveryKeepsTheOlderListingUntilItsEnd_data()
+    {
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("complete") << "complete" << "new1 new2";
+        QTest::newRow("incomplete") << "incomplete" << "<none>";
+        QTest::newRow("dropped while it arrives") << "drop" << "<none>";
+    }
+
+    // A listing that arrives from a host goes into the cache file only once it is complete; until
+    // then the file holds the older listing, whole.
+    void deliveryKeepsTheOlderListingUntilItsEnd()
+    {
+        QFETCH(QString, end);
+        QFETCH(QString, after);
+        const QString path = cacheDir_ + QStringLiteral("00000004.FTC");
+        QVERIFY(writeListing(path, {QStringLiteral("older")}));
+        const QList<PaneView *> panes;
+        {
+            ListingDelivery delivery(panes, QStringLiteral("h"), QStringLiteral("/d/"), 4, nullptr, path);
+            delivery.start();
+            delivery.DeliverEntry(entry(QStringLiteral("new1"), 1));
+            delivery.DeliverEntry(entry(QStringLiteral("new2"), 2));
+            QCOMPARE(names(path), QStringLiteral("older"));
+            if (end != u"drop")
+                delivery.end(end == u"complete");
+        }
+        QCOMPARE(names(path), after);
+        QCOMPARE(files(), after == u"<none>" ? QStringList() : QStringList{"00000004.FTC"});
     }
 
     void writerCannotOpen_data()
@@ -554,13 +636,23 @@ private slots:
         QCOMPARE(cache.GetFilePath(), cacheDir_ + QStringLiteral("00000000.FTC")); // the number stays
     }
 
-    // A listing file that turns out broken is gone after the read; the next lookup fetches afresh.
+    void brokenListingIsNotUsedTwice_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("cut to nothing") << QByteArray();
+        QTest::newRow("cut inside a record") << QByteArray::fromHex("00 0000 0000 05");
+        QTest::newRow("cut at the end of a record") << QByteArray::fromHex("00 0000 0000 05000000") + "a\n";
+    }
+
+    // A listing file that turns out broken, or cut short to any length, is no listing (not an
+    // empty folder): it is gone after the read and the next lookup fetches afresh.
     void brokenListingIsNotUsedTwice()
     {
+        QFETCH(QByteArray, bytes);
         setPolicy(QStringLiteral("h"), QStringLiteral("2"));
         Cache cache(prompt_);
         cache.Lookup(QStringLiteral("h"), QStringLiteral("/d/"), false);
-        QVERIFY(writeBytes(toNativePath(cache.GetFilePath()), QByteArray::fromHex("00 0000 0000 05")));
+        QVERIFY(writeBytes(toNativePath(cache.GetFilePath()), bytes));
         QVERIFY(cache.Lookup(QStringLiteral("h"), QStringLiteral("/d/"), false));
         QVERIFY(!cache.ReadListing());
         QVERIFY(!cache.Lookup(QStringLiteral("h"), QStringLiteral("/d/"), false));

@@ -22,6 +22,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 constexpr int Bound = 20000; // ms: the longest any event below may take
@@ -31,6 +34,35 @@ QString line(const QString &remote, bool download, const QString &local, qint64 
 {
     return QStringLiteral("%1 %2 %3 (%4)%5").arg(remote, download ? "->" : "<-", local).arg(size).arg(tail);
 }
+
+// While it lives, this process may write files up to a size only: the write that crosses it is
+// cut short and the next one fails with EFBIG, as on a disk that fills up a write is cut short
+// and the next one fails with ENOSPC. SIGXFSZ, which would end the process, is ignored meanwhile.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &before_);
+        handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = before_;
+        limit.rlim_cur = std::min(bytes, before_.rlim_max);
+        set_ = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &before_);
+        std::signal(SIGXFSZ, handler_);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    bool isSet() const { return set_; }
+
+private:
+    rlimit before_{};
+    void (*handler_)(int) = SIG_DFL;
+    bool set_ = false;
+};
 
 } // namespace
 
@@ -212,6 +244,8 @@ private slots:
                                              << "No such file or directory";
         QTest::newRow("local folder is a file")
             << "/pub/b.bin -> %L/plain/sub/b.bin (5000)" << "Error Transferring File" << "%L/plain/sub: Not a directory";
+        QTest::newRow("local file's folder is a file")
+            << "/pub/b.bin -> %L/plain/b.bin (5000)" << "Error Transferring File" << "%L/plain: Not a directory";
         QTest::newRow("local disk full") << "/pub/b.bin -> /dev/full (5000)" << "Error Transferring File"
                                          << "/dev/full: No space left on device";
         QTest::newRow("local file to send is missing")
@@ -245,6 +279,27 @@ private slots:
         QCOMPARE(readLocal(localPath("a.bin")), a);
         QCOMPARE(readLocal(localPath("b.bin")), b);
         QCOMPARE(server_->readFile("/pub/c.bin"), c);
+    }
+
+    // The system cuts a write short in the middle of the file: the failure gives the reason of
+    // the write that failed after it, and the local file keeps what was written.
+    void downloadCutShortGivesTheSystemsReason()
+    {
+        const QByteArray content = patternBytes(Large);
+        QVERIFY(server_->writeFile("/pub/big.bin", content));
+        const rlim_t room = 100001; // unlikely to end where a received chunk ends
+        TransferStack *stack = nullptr;
+        {
+            FileSizeLimit limit(room);
+            QVERIFY(limit.isSet());
+            stack = runBatch({line("/pub/big.bin", true, localPath("big.bin"), content.size())});
+        }
+        QVERIFY(stack);
+        QCOMPARE(stack->filesFailed(), 1);
+        const QString reason = "Couldn't write " + localPath("big.bin") + ": File too large";
+        QVERIFY2(failures(*stack) == "/pub/big.bin: " + reason, qPrintable(failures(*stack)));
+        QCOMPARE(prompt_.lastText(), reason);
+        QCOMPARE(readLocal(localPath("big.bin")), content.left(room));
     }
 
     // --- listings ----------------------------------------------------------------------------
@@ -310,7 +365,7 @@ private slots:
     }
 
     // An empty folder is a whole listing too: the panes empty their list and the cache keeps an
-    // empty file. A folder that cannot be entered leaves the panes and the older cache file alone.
+    // empty listing. A folder that cannot be entered leaves the panes and the older cache file alone.
     void listingEdges_data()
     {
         QTest::addColumn<QString>("directory");

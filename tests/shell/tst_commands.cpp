@@ -1,6 +1,7 @@
 // The frame's commands: the menu tree with ids and hints, the tool bar, the accelerator keys
 // reaching the focused window through item views, the routing from the focus to the pane, the
-// splitter and the frame, greying and check marks, and the status bar's line beside the hints.
+// splitter and the frame, greying and check marks, and the status bar's line beside the hints
+// with a host's text in it.
 
 #include "ShellFixture.h"
 
@@ -15,6 +16,7 @@
 #include "shell/CommandTable.h"
 #include "shell/FTPFrame.h"
 #include "shell/FrameActions.h"
+#include "shell/StatusBarLine.h"
 
 #include <QAction>
 #include <QHash>
@@ -591,6 +593,21 @@ private slots:
         QVERIFY(frame_->statusBar()->currentMessage().isEmpty());
         QVERIFY(line->isVisible());
         QCOMPARE(line->text(), QStringLiteral("Finished Retrieving List."));
+    }
+
+    // A status text may hold a host's reply or names: it shows with its controls made visible,
+    // before the frame exists too.
+    void statusLineShowsControlsVisibly()
+    {
+        StatusBarLine line;
+        line.showStatus(QString::fromUtf16(u"550 \x1b]0;owned\x07 \u009b2J \u202egone"));
+        const QString shown = QStringLiteral("550 \\x1b]0;owned\\x07 \\x9b2J \\u{202e}gone");
+        QCOMPARE(line.text(), shown);
+        QLabel label;
+        line.attach(&label);
+        QCOMPARE(label.text(), shown);
+        line.showStatus(QStringLiteral("List of /a\tb/ on site\r"));
+        QCOMPARE(label.text(), QStringLiteral("List of /a\tb/ on site\\x0d"));
     }
 
     void statusBeforeTheFrameIsKept()

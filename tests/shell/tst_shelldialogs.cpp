@@ -1,6 +1,7 @@
-// The shell's dialogs, help and pictures: "Change EMail Address" and "Cache Path" with their
-// checks and the cache path's normal form, the help window and context help by control, and
-// the program's drawn pictures (pane images, transfer arrows, tool bar, application icon).
+// The shell's dialogs, help and pictures: message boxes showing a host's text, "Change EMail
+// Address" and "Cache Path" with their checks and the cache path's normal form, the help window
+// and context help by control, and the program's drawn pictures (pane images, transfer arrows,
+// tool bar, application icon).
 
 #include "ShellFixture.h"
 
@@ -21,15 +22,18 @@
 #include "shell/FTPFrame.h"
 #include "shell/HelpContexts.h"
 #include "shell/HelpWindow.h"
+#include "shell/MessageBoxPrompt.h"
 #include "shell/ProgramPictures.h"
 #include "dialogs/SelectWild.h"
 
 #include <QFile>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 
 namespace {
 
@@ -68,6 +72,35 @@ class TestShellDialogs : public QObject
 
 private slots:
     void initTestCase() { QVERIFY2(env_.setUp(), qPrintable(env_.errorString())); }
+
+    // --- message boxes -------------------------------------------------------------------------
+
+    // A box may show a host's reply: as plain text (no markup is read) with its control
+    // characters and bidi overrides made visible, the caption too.
+    void messageBoxShowsHostTextPlainly()
+    {
+        QString text, caption;
+        Qt::TextFormat format = Qt::AutoText;
+        std::function<void()> answer = [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box) {
+                QTimer::singleShot(0, answer); // not shown yet
+                return;
+            }
+            text = box->text();
+            caption = box->windowTitle();
+            format = box->textFormat();
+            box->button(QMessageBox::Ok)->click();
+        };
+        QTimer::singleShot(0, answer);
+        MessageBoxPrompt prompt;
+        const int chosen = prompt.ask(QString::fromUtf16(u"550 <b>\x1b]0;owned\x07</b>\n\u009b2J \u202egone"),
+                                      QStringLiteral("Error \x1b[2J"), Prompt::Icon::Warning, Prompt::Ok);
+        QCOMPARE(chosen, int(Prompt::Ok));
+        QCOMPARE(text, QStringLiteral("550 <b>\\x1b]0;owned\\x07</b>\n\\x9b2J \\u{202e}gone"));
+        QCOMPARE(caption, QStringLiteral("Error \\x1b[2J"));
+        QCOMPARE(format, Qt::PlainText);
+    }
 
     // --- Change EMail Address ------------------------------------------------------------------
 
