@@ -418,7 +418,7 @@ QString Connection::transferFailure(bool hostOk) const
         return finalLine_.mid(4);
     if (!transfer_)
         return tr("The host reported the file as sent, but never opened a data connection.");
-    return tr("The data connection broke off before the whole file was moved.");
+    return withHost(tr("The data connection was reset"));
 }
 
 void Connection::tryFinishData()

@@ -140,6 +140,29 @@ private slots:
         QVERIFY(localSize(local.filePath(QStringLiteral("f.bin"))) <= 40000);
     }
 
+    // The host resets the data connection of an upload and still says 226: the file failed, and
+    // the message says the data connection was reset.
+    void uploadDataReset()
+    {
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        server.expect(QStringLiteral("SYST"), "215 UNIX Type: L8\r\n");
+        server.expectRegex(PortPattern, "200 PORT ok\r\n");
+        server.expect(QStringLiteral("TYPE I"), "200 Ok\r\n");
+        server.expect(QStringLiteral("CWD /"), "250 Ok\r\n");
+        server.expect(QStringLiteral("STOR up.bin"), "150 Ok\r\n").receiveData("226 Stored\r\n");
+        connect(&server, &ScriptedFtpServer::dataConnected, &server, [&server] { server.abortData(); });
+        QTemporaryDir local;
+        QVERIFY(writeLocal(local.filePath(QStringLiteral("up.bin")), QByteArray(8 << 20, 'u')));
+
+        const QStringList args{server.url(), "put", local.filePath(QStringLiteral("up.bin")), "/"};
+        const CliResult result = run(args);
+        QVERIFY2(result.exitCode == 1, describe(args, result).constData());
+        QVERIFY2(result.err.contains(QStringLiteral("The data connection was reset (") + server.url()),
+                 describe(args, result).constData());
+    }
+
     // Failures during the login: the host is unreachable (exit 3), and the message says why.
     void loginCutOff_data()
     {
