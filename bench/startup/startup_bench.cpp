@@ -10,7 +10,7 @@
 #include "platform/SettingsStore.h"
 #include "settings/AppValues.h"
 #include "settings/SettingsKeys.h"
-#include "shell/DialogRunner.h"
+#include "dialogs/DialogRunner.h"
 #include "shell/FTPApp.h"
 #include "shell/FTPFrame.h"
 

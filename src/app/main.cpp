@@ -1,5 +1,5 @@
 // Vemal Ftp: the windows over the engine.
-#include "shell/DialogRunner.h"
+#include "dialogs/DialogRunner.h"
 #include "shell/FTPApp.h"
 #include "shell/MessageBoxPrompt.h"
 

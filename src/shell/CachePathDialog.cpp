@@ -3,7 +3,7 @@
 #include "platform/LocalDrives.h"
 #include "platform/Prompt.h"
 #include "settings/AppValues.h"
-#include "shell/DialogLayout.h"
+#include "dialogs/DialogLayout.h"
 
 #include <QLineEdit>
 

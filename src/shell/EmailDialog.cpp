@@ -2,7 +2,7 @@
 
 #include "platform/Prompt.h"
 #include "settings/AppValues.h"
-#include "shell/DialogLayout.h"
+#include "dialogs/DialogLayout.h"
 
 #include <QLineEdit>
 

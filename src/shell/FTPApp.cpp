@@ -9,7 +9,7 @@
 #include "settings/StarterHosts.h"
 #include "shell/CSplitter.h"
 #include "shell/CachePathDialog.h"
-#include "shell/DialogRunner.h"
+#include "dialogs/DialogRunner.h"
 #include "shell/EmailDialog.h"
 #include "shell/FTPFrame.h"
 #include "shell/HelpContexts.h"

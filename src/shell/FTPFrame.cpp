@@ -12,7 +12,7 @@
 #include "shell/CSplitter.h"
 #include "shell/CachePathDialog.h"
 #include "shell/CommandRouter.h"
-#include "shell/DialogRunner.h"
+#include "dialogs/DialogRunner.h"
 #include "shell/EmailDialog.h"
 #include "shell/FrameActions.h"
 #include "shell/HelpContexts.h"

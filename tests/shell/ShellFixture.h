@@ -8,7 +8,7 @@
 #include "support/RecordingPrompt.h"
 
 #include "settings/AppValues.h"
-#include "shell/DialogRunner.h"
+#include "dialogs/DialogRunner.h"
 #include "shell/FTPApp.h"
 
 #include <QAbstractButton>

@@ -1,4 +1,4 @@
-#include "shell/DialogLayout.h"
+#include "dialogs/DialogLayout.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
