@@ -57,7 +57,9 @@ bool DirWindow::markSeen(QTreeWidgetItem *node, int icon)
     setNodeFlags(node, (flags & ~Pending) | Seen);
     if ((flags & Pending) || nodeIcon(node) != icon)
         setNodeIcons(node, icon, IconFolderOpen);
-    return (flags & Pending) && node->childCount() == 0;
+    // A pending node with no children wants a placeholder so that it can be opened, unless its
+    // own listing already opened it (empty): there the placeholder would show.
+    return (flags & Pending) && node->childCount() == 0 && !node->isExpanded();
 }
 
 void DirWindow::removeUnseenChildren(QTreeWidgetItem *node)

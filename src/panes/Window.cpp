@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QRubberBand>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QUrl>
 
@@ -190,10 +191,14 @@ void Window::ShowLocation()
         if (!start.endsWith(QLatin1Char('/')))
             start.append(QLatin1Char('/'));
         if (start.size() > 2) {
-            for (Window *pane : allPanes())
-                pane->tree_->GoToLocation(location.host, start, false);
-            tree_->selectedByMouse = true;
-            tree_->GoToLocation(location.host, start, true);
+            // Moved once the event that selected the host is over: a mouse press that selected it
+            // goes on to select the row it hit, which would take the selection back to the host.
+            QTimer::singleShot(0, this, [this, host = location.host, start] {
+                for (Window *pane : allPanes())
+                    pane->tree_->GoToLocation(host, start, false);
+                tree_->selectedByMouse = true;
+                tree_->GoToLocation(host, start, true);
+            });
             return;
         }
     }

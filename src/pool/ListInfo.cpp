@@ -209,7 +209,10 @@ void ListInfo::RequestListing(ConnectionManager &pool, const QString &host, QStr
     else if (!fetch)
         useCache = cache.Lookup(host, path, true);
     QString cacheFile = cache.GetFilePath();
-    job->listingId_ = cacheFile.isEmpty() ? -1 : Cache::ListingId(cacheFile);
+    // A host that keeps no cache gets its listing without a cache file, and so without an id: the
+    // pane that asks must wait for that listing, not for the file's number.
+    const bool caching = cache.enabled();
+    job->listingId_ = cacheFile.isEmpty() || !caching ? -1 : Cache::ListingId(cacheFile);
     const bool underWay = pool.listingUnderWay(job->listingId_);
     // While a listing arrives its cache file holds only what came so far: never replay that.
     const bool arriving = pool.listingArriving(job->listingId_);
@@ -253,7 +256,7 @@ void ListInfo::RequestListing(ConnectionManager &pool, const QString &host, QStr
     }
     if (!cacheFile.isEmpty()) {
         cache.DeleteFile();
-        if (!cache.enabled())
+        if (!caching)
             cacheFile.clear();
     }
     Connection *connection = nullptr;

@@ -281,6 +281,11 @@ private slots:
 
     void listenFailureSendsNoPort()
     {
+#if defined(__SANITIZE_ADDRESS__)
+        // The sanitizers open descriptors of their own to check memory; with none left they
+        // report every object as broken. The Release run covers this case.
+        QSKIP("needs a process without sanitizers");
+#endif
         ScriptedFtpServer server;
         QVERIFY(server.listen());
         server.expectLogin();

@@ -259,6 +259,21 @@ private slots:
         QCOMPARE(childTexts(pub->child(0)), QStringList{"er"});
     }
 
+    // A node Go To made and its own listing opened (empty) gets no placeholder from a later
+    // listing of its parent: the placeholder would show under the open node.
+    void listedPendingNodeGetsNoPlaceholder()
+    {
+        const auto tree = newTree();
+        QVERIFY(tree->GoToLocation(Site, QStringLiteral("/pub/leaf"), false));
+        feed(*tree, QStringLiteral("/pub/leaf/"), {entry(QStringLiteral("notes.txt"), ListingEntry::File)});
+        QTreeWidgetItem *leaf = nodeAt(*tree, QStringLiteral("All Hosts/site/pub/leaf"));
+        QVERIFY(leaf->isExpanded());
+        feed(*tree, QStringLiteral("/pub/"), {entry(QStringLiteral("leaf"))});
+        QCOMPARE(nodeAt(*tree, QStringLiteral("All Hosts/site/pub/leaf")), leaf);
+        QCOMPARE(childTexts(leaf), QStringList{});
+        QCOMPARE(DirWindow::nodeFlags(leaf), DirWindow::DirectoryData);
+    }
+
     // A listing of a directory the tree does not show changes nothing.
     void listingOfUnknownDirectory()
     {

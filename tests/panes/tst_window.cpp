@@ -293,7 +293,7 @@ private slots:
         QTreeWidgetItem *site0 = pane0_->tree()->FindHostNode(pane0_->tree()->topNode(), Site);
         QTreeWidgetItem *before1 = pane1_->tree()->currentItem();
         clickNode(pane0_, site0);
-        QCOMPARE(pane0_->currentPath(), QStringLiteral("/incoming/"));
+        QTRY_COMPARE_WITH_TIMEOUT(pane0_->currentPath(), QStringLiteral("/incoming/"), Bound);
         QCOMPARE(pane1_->tree()->currentItem(), before1);
         QTreeWidgetItem *site1 = pane1_->tree()->FindHostNode(pane1_->tree()->topNode(), Site);
         QVERIFY(childTexts(site1).contains(QStringLiteral("incoming")));

@@ -64,6 +64,40 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(itemTexts(list), (QStringList{"image.bin", "readme.txt"}), Bound);
     }
 
+    // A host that keeps no listing cache shows its files all the same.
+    void browseHostWithoutCache()
+    {
+        SettingsStore::instance().setValue(SettingsKeys::hostKey(Site), QStringLiteral("CacheType"), QStringLiteral("0"));
+        const auto restore = qScopeGuard([] {
+            SettingsStore::instance().setValue(SettingsKeys::hostKey(Site), QStringLiteral("CacheType"), QStringLiteral("1"));
+        });
+        makePanes();
+        browseRoot();
+        QVERIFY(showLocation(pane0_, Site, QStringLiteral("/pub/")));
+        QTRY_COMPARE_WITH_TIMEOUT(itemTexts(pane0_->list()),
+                                  (QStringList{"docs", "incoming", "image.bin", "readme.txt"}), Bound);
+    }
+
+    // A mouse click on a host with a start path lists the start path and highlights its node, not
+    // the host's row that was clicked.
+    void clickOnHostHighlightsStartPath()
+    {
+        SettingsStore::instance().setValue(SettingsKeys::hostKey(Site), QStringLiteral("StartPath"),
+                                           QStringLiteral("/pub/incoming/"));
+        const auto restore = qScopeGuard([] {
+            SettingsStore::instance().setValue(SettingsKeys::hostKey(Site), QStringLiteral("StartPath"), QString());
+        });
+        makePanes();
+        DirWindow *tree = pane0_->tree();
+        QTreeWidgetItem *host = tree->FindHostNode(tree->topNode(), Site);
+        QVERIFY(host);
+        tree->scrollToItem(host);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(host).center());
+        QTRY_VERIFY_WITH_TIMEOUT(tree->currentItem() && tree->currentItem() != host, Bound);
+        QCOMPARE(tree->GetNodeLocation(tree->currentItem()).path, QStringLiteral("/pub/incoming/"));
+        QCOMPARE(tree->selectedItems(), QList<QTreeWidgetItem *>{tree->currentItem()});
+    }
+
     // A directory removed on the host leaves both trees at the next refresh.
     void refreshSweepsVanishedDirectories()
     {

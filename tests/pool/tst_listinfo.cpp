@@ -384,7 +384,9 @@ private slots:
         }
 
         ListInfo::ListDirectory(*pool_, Site, dir, &paneA_, refresh, fetch);
-        QCOMPARE(paneA_.requested, QStringList{QStringLiteral("site /d/ %1").arg(id)});
+        // A host that keeps no cache lists without a cache file, so the pane waits for no number.
+        const int shownId = policy == u"0" ? -1 : id;
+        QCOMPARE(paneA_.requested, QStringList{QStringLiteral("site /d/ %1").arg(shownId)});
         if (source == u"host") {
             QTRY_VERIFY_WITH_TIMEOUT(paneA_.ended(dir), Bound);
             QCOMPARE(paneA_.names(dir), QStringList{"live.txt"});
@@ -393,7 +395,7 @@ private slots:
             // Nothing went to the network: not even a connection was made.
             QVERIFY(!browse());
             if (source == u"cache") {
-                QCOMPARE(paneA_.events, (QStringList{QStringLiteral("started site /d/ %1").arg(id),
+                QCOMPARE(paneA_.events, (QStringList{QStringLiteral("started site /d/ %1").arg(shownId),
                                                      QStringLiteral("ended site /d/ complete")}));
                 QCOMPARE(paneA_.names(dir), QStringList{"cached.txt"});
                 QCOMPARE(paneB_.names(dir), QStringList{"cached.txt"});
