@@ -27,6 +27,10 @@ namespace localtest {
 class LocalTreeFixture
 {
 public:
+    LocalTreeFixture() = default;
+    // The root in a fresh folder below parent.
+    explicit LocalTreeFixture(const QString &parent) : dir_(parent + QStringLiteral("/tree-XXXXXX")) {}
+
     bool isValid() const { return dir_.isValid(); }
     QString root() const { return dir_.path(); }
     // The native folder path of relative, ending in "/".
