@@ -1,18 +1,20 @@
 # Fails when a source file includes a header of a layer above its own.
 # Layers, lowest first: platform, settings, ftp, pool, then dialogs (small dialogs that the panes
-# and the shell both open) and cli side by side, panes, then shell.
+# and the shell both open) and cli side by side, panes, then shell. localops (the local copy and
+# delete worker) stands on platform and settings alone; the windows above it use it.
 # Run as: cmake -DSOURCE_DIR=<src> -P check_layers.cmake
 set(allowed_platform platform)
 cmake_minimum_required(VERSION 3.25)
 set(allowed_settings platform settings)
+set(allowed_localops platform settings localops)
 set(allowed_ftp platform settings ftp)
 set(allowed_pool platform settings ftp pool)
-set(allowed_dialogs platform settings ftp pool dialogs)
-set(allowed_panes platform settings ftp pool dialogs panes)
+set(allowed_dialogs platform settings ftp pool localops dialogs)
+set(allowed_panes platform settings ftp pool localops dialogs panes)
 set(allowed_cli platform settings ftp pool cli)
-set(allowed_shell platform settings ftp pool dialogs panes shell)
-set(allowed_app platform settings ftp pool dialogs panes shell app)
-set(layers platform settings ftp pool dialogs panes cli shell app)
+set(allowed_shell platform settings ftp pool localops dialogs panes shell)
+set(allowed_app platform settings ftp pool localops dialogs panes shell app)
+set(layers platform settings localops ftp pool dialogs panes cli shell app)
 
 set(violations "")
 foreach(layer IN LISTS layers)
