@@ -221,18 +221,9 @@ bool staysInsideThroughLinks(const QString &base, const QStringList &parts)
 
 QString LocalName(const QString &remoteName)
 {
-    // Bytes the host sent that were no UTF-8 are read as Latin-1, as the name is shown.
-    const QString shown = shownRemoteName(remoteName);
-    QString name = shown.startsWith(QLatin1Char('.')) ? shown.mid(1) : shown;
-    for (QChar &c : name) {
-        switch (c.unicode()) {
-        case '>': case '<': case '?': case '*': case '|': case ':':
-            c = QLatin1Char('_');
-            break;
-        default:
-            break;
-        }
-    }
+    // Bytes the host sent that were no UTF-8 are read as Latin-1, as the name is shown. Linux takes
+    // any other name as it is, leading dots and > < ? * | : included.
+    const QString name = shownRemoteName(remoteName);
     return isAcceptableRemoteName(name) ? name : QString();
 }
 

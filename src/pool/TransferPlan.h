@@ -13,10 +13,9 @@
 
 // --- Names and sizes -------------------------------------------------------------------------
 
-// The name a downloaded file gets locally: a leading "." removed and each of > < ? * | :
-// replaced by "_" (".profile" -> "profile", "a:b?.txt" -> "a_b_.txt"). Empty when what is left
-// cannot be a single local name ("", ".", "..", or holding "/", "\" or a control character):
-// such a file is skipped.
+// The name a downloaded file gets locally: the host's name exactly as it is shown (".profile" and
+// "a:b?.txt" stay as they are; Linux takes them). Empty when it cannot be a single local name
+// ("", ".", "..", or holding "/", "\" or a control character): such a file is skipped.
 QString LocalName(const QString &remoteName);
 
 // A size column's text in whole bytes: a trailing "k" or "K" becomes "000", a trailing "M"

@@ -86,14 +86,16 @@ void TestTransferPlan::localName_data()
     QTest::addColumn<QString>("remote");
     QTest::addColumn<QString>("local");
 
+    // Linux takes every name a host may send but the hostile ones: the name stays as it is.
     QTest::newRow("plain") << "readme" << "readme";
-    QTest::newRow("leading dot") << ".profile" << "profile";
-    QTest::newRow("only the first dot") << "..hidden" << ".hidden";
-    QTest::newRow("colon and question mark") << "a:b?.txt" << "a_b_.txt";
-    QTest::newRow("every replaced character") << "<a>?*|:" << "_a_____";
+    QTest::newRow("leading dot") << ".profile" << ".profile";
+    QTest::newRow("two leading dots") << "..hidden" << "..hidden";
+    QTest::newRow("colon and question mark") << "a:b?.txt" << "a:b?.txt";
+    QTest::newRow("characters Windows refuses") << "<a>?*|:" << "<a>?*|:";
     QTest::newRow("dots inside stay") << "v1.2.tar." << "v1.2.tar.";
     QTest::newRow("not ASCII") << QStringLiteral("caf\u00e9 \u65e5") << QStringLiteral("caf\u00e9 \u65e5");
-    QTest::newRow("three dots leave a parent") << "..." << "";
+    QTest::newRow("not UTF-8, shown as Latin-1") << QString(QStringLiteral("caf") + QChar(0xDCE9)) << QStringLiteral("caf\u00e9");
+    QTest::newRow("three dots") << "..." << "...";
     QTest::newRow("empty") << "" << "";
     QTest::newRow("dot") << "." << "";
     QTest::newRow("dot dot") << ".." << "";
@@ -225,11 +227,15 @@ void TestTransferPlan::stackLinesReadBack_data()
     QTest::newRow("parentheses in both names")
         << DownloadLine("/pub/x) (y (1).txt", "C:/dl/x) (y (1).txt", 3, true)
         << "/pub/x) (y (1).txt" << "C:/dl/x) (y (1).txt" << true << true << qint64(3) << qint64(0);
-    // The local name of a download has no ">": only the real arrow is left on the local side.
+    // A download keeps its name locally, arrows and all: the arrow that leaves the same name on
+    // both sides is the real one.
     const QString arrowName = QStringLiteral("a -> b.txt");
     QTest::newRow("remote name holding an arrow")
         << DownloadLine("/pub/" + arrowName, dl + LocalName(arrowName), 4, false)
-        << "/pub/a -> b.txt" << "C:/dl/a -_ b.txt" << true << false << qint64(4) << qint64(0);
+        << "/pub/a -> b.txt" << "C:/dl/a -> b.txt" << true << false << qint64(4) << qint64(0);
+    QTest::newRow("remote folder holding an arrow")
+        << DownloadLine("/pub/x -> y/f.txt", "C:/dl/x -> y/f.txt", 4, true)
+        << "/pub/x -> y/f.txt" << "C:/dl/x -> y/f.txt" << true << true << qint64(4) << qint64(0);
     // An upload keeps its name on both sides.
     QTest::newRow("local name holding arrows")
         << UploadLine("/in/a <- b -> c", "/home/u/a <- b -> c", 6, false)
@@ -463,12 +469,12 @@ void TestTransferPlan::localPathInside_data()
     const QString base = QStringLiteral("<base>");
     QTest::newRow("name") << base << "readme" << "readme";
     QTest::newRow("base with trailing slash") << "<base>/" << "readme" << "readme";
-    QTest::newRow("tree with local names") << base << "sub/.cfg/a:b?.txt" << "sub/cfg/a_b_.txt";
+    QTest::newRow("tree keeps the host's names") << base << "sub/.cfg/a:b?.txt" << "sub/.cfg/a:b?.txt";
     QTest::newRow("through a link inside the base") << base << "inlink/f" << "inlink/f";
     QTest::newRow("existing file") << base << "real/present" << "real/present";
     QTest::newRow("parent") << base << "../x" << "";
     QTest::newRow("parent further in") << base << "sub/../../x" << "";
-    QTest::newRow("three dots") << base << "sub/.../x" << "";
+    QTest::newRow("three dots is a name") << base << "sub/.../x" << "sub/.../x";
     QTest::newRow("absolute") << base << "/etc/passwd" << "";
     QTest::newRow("empty") << base << "" << "";
     QTest::newRow("empty part") << base << "sub//x" << "";
