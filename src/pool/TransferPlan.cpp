@@ -227,15 +227,6 @@ QString LocalName(const QString &remoteName)
     return isAcceptableRemoteName(name) ? name : QString();
 }
 
-QString SizeTextToBytes(const QString &sizeText)
-{
-    if (sizeText.endsWith(QLatin1Char('k'), Qt::CaseInsensitive))
-        return sizeText.chopped(1) + QLatin1String("000");
-    if (sizeText.endsWith(QLatin1Char('M')))
-        return sizeText.chopped(1) + QLatin1String("000000");
-    return sizeText;
-}
-
 QString FileItemText(const QString &name, qint64 size, bool ascii)
 {
     return withAscii(name + QLatin1String(" (") + QString::number(size) + QLatin1Char(')'), ascii);
@@ -248,8 +239,7 @@ std::optional<FileItem> ParseFileItem(const QString &item)
     const qsizetype open = text.lastIndexOf(QLatin1String(" ("));
     if (open < 1 || !text.endsWith(QLatin1Char(')')))
         return std::nullopt;
-    const QString sizeText = SizeTextToBytes(text.mid(open + 2).chopped(1).toString());
-    const std::optional<qint64> size = readSize(sizeText);
+    const std::optional<qint64> size = readSize(text.mid(open + 2).chopped(1));
     if (!size)
         return std::nullopt;
     return FileItem{text.left(open).toString(), *size, ascii};
