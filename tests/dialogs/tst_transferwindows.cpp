@@ -17,6 +17,7 @@
 #include "pool/TransferStack.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -216,6 +217,39 @@ private slots:
         QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
         QCOMPARE(other.readFile("in/new/a.bin"), A);
         QVERIFY(other.readFile("in/new/b.bin") == B);
+    }
+
+    // The walk before a copy shows the directory it lists; Cancel ends it and nothing is fetched.
+    void cancelledWalkCopiesNothing()
+    {
+        QVERIFY(server_->writeFile("pub/tree/a.bin", A) && server_->writeFile("pub/tree/sub/b.bin", B));
+        TransferRequest r = request("site", "/pub/", "My Computer", localDir(), 1);
+        r.directories = {"tree"};
+        TransferDestinationDialog::start(nullptr, *pool_, r);
+        auto *walk = window<BuildDialog>();
+        QVERIFY(walk);
+        QCOMPARE(walk->windowTitle(), QStringLiteral("Building Directory Structure"));
+        QCOMPARE(control<QLineEdit>(walk, BuildDialog::IdDirectory)->text(), QStringLiteral("/pub/tree/"));
+        click(walk, 2);
+        Connection *browse = pool_->connection(ConnectionManager::Browse, 0);
+        QVERIFY(browse);
+        QVERIFY(copiesOver());
+        QTRY_VERIFY_WITH_TIMEOUT(browse->state() == Connection::Idle && browse->queuedCount() == 0, Bound);
+        QVERIFY(windows<TransferDialog>().isEmpty());
+        QCOMPARE(treeOf(local_->path()), QStringList());
+        QVERIFY(!server_->log().contains("RETR"));
+    }
+
+    // A copy onto its own folder would overwrite each file with itself while reading it.
+    void copyOntoItselfRefused()
+    {
+        QVERIFY(server_->writeFile("pub/a.bin", A));
+        TransferRequest r = request("site", "/pub/", "site", "/pub/", 1);
+        r.files = {FileItem{"a.bin", A.size(), false}};
+        TransferDestinationDialog::start(nullptr, *pool_, r);
+        QVERIFY(windows<HostToHostDialog>().isEmpty());
+        QVERIFY2(prompt_.contains("File Transfer", "the same folder"), qPrintable(prompt_.dump()));
+        QCOMPARE(server_->readFile("pub/a.bin"), A);
     }
 
     void fileExists_data()
