@@ -219,6 +219,44 @@ private slots:
         QVERIFY(other.readFile("in/new/b.bin") == B);
     }
 
+    void localCopiesGoToTheCallback_data()
+    {
+        QTest::addColumn<int>("preset");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("copied");
+        QTest::newRow("OK") << 0 << int(TransferDestinationDialog::IdFirst) << true;
+        QTest::newRow("the second button is Cancel") << 0 << int(TransferDestinationDialog::IdSecond) << false;
+        QTest::newRow("preset 1") << 1 << 0 << true;
+        QTest::newRow("preset 2") << 2 << 0 << false;
+    }
+
+    // Between local folders the copy is the local worker's: it gets the names and both folders.
+    void localCopiesGoToTheCallback()
+    {
+        QFETCH(int, preset);
+        QFETCH(int, button);
+        QFETCH(bool, copied);
+        TransferRequest r = request("My Computer", "C:/src/", "My Computer", preset ? "C:\\dst" : QString(), preset);
+        r.files = {FileItem{"a.bin", 3, false}};
+        r.directories = {"tree"};
+        QStringList calls;
+        r.copyLocally = [&calls](const QStringList &names, const QString &from, const QString &to) {
+            calls << names.join(u',') + u'|' + from + u'|' + to;
+        };
+        TransferDestinationDialog::start(nullptr, *pool_, r);
+        if (preset == 0) {
+            auto *dialog = window<TransferDestinationDialog>();
+            QVERIFY(dialog);
+            QCOMPARE(dialog->firstButton()->text(), QStringLiteral("&OK"));
+            QCOMPARE(dialog->secondButton()->text(), QStringLiteral("&Cancel"));
+            QVERIFY(control<QPushButton>(dialog, TransferDestinationDialog::IdCancel)->isHidden());
+            control<QComboBox>(dialog, TransferDestinationDialog::IdDirectory)->setEditText("dst");
+            click(dialog, button);
+        }
+        QCOMPARE(calls, copied ? QStringList{"a.bin,tree|C:/src/|C:/dst/"} : QStringList());
+        QCOMPARE(Destinations::list("My Computer"), copied ? QStringList{"C:/dst/"} : QStringList());
+    }
+
     // The walk before a copy shows the directory it lists; Cancel ends it and nothing is fetched.
     void cancelledWalkCopiesNothing()
     {
