@@ -23,6 +23,16 @@ qint64 numberOf(const SettingsValue &value)
     return ok ? number : LeadingInteger(value.name);
 }
 
+// Local paths name Linux files, whose names differ by case: "C:/Data/" and "C:/data/" are two
+// folders. Only the drive letter is the same in either case ("c:/data/" is "C:/data/").
+bool sameDestination(const QString &host, const QString &a, const QString &b)
+{
+    const bool local = host.compare(SettingsKeys::MyComputer, Qt::CaseInsensitive) == 0;
+    if (!local || a.size() != b.size() || a.size() < 2 || a[1] != QLatin1Char(':'))
+        return a == b;
+    return a[0].toUpper() == b[0].toUpper() && QStringView(a).mid(1) == QStringView(b).mid(1);
+}
+
 } // namespace
 
 QString Destinations::key(const QString &host)
@@ -52,15 +62,13 @@ bool Destinations::record(const QString &host, const QString &directory)
     const QString destinations = key(host);
     if (!store.createKey(destinations))
         return false;
-    const Qt::CaseSensitivity match = host.compare(SettingsKeys::MyComputer, Qt::CaseInsensitive) == 0
-        ? Qt::CaseInsensitive : Qt::CaseSensitive;
 
     QList<SettingsValue> kept;
     qint64 largest = 0;
     bool ok = true;
     for (const SettingsValue &value : store.values(destinations)) {
         largest = std::max(largest, numberOf(value));
-        if (value.text.compare(directory, match) == 0)
+        if (sameDestination(host, value.text, directory))
             ok = store.deleteValue(destinations, value.name) && ok;
         else
             kept << value;

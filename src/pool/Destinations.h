@@ -14,8 +14,8 @@ public:
     // The stored directories in store order; creates the key when it is missing.
     static QStringList list(const QString &host);
 
-    // Makes directory the most recent destination of host. An equal entry (equal without regard
-    // to case for "My Computer", exactly for a host) is taken out and written again as the newest;
+    // Makes directory the most recent destination of host. An equal entry (equal exactly; for "My
+    // Computer" the drive letter may differ in case) is taken out and written again as the newest;
     // otherwise the oldest entries go until there is room. False when the host name cannot name a
     // key or the store refused a write.
     static bool record(const QString &host, const QString &directory);

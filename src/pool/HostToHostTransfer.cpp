@@ -13,6 +13,7 @@ HostToHostTransfer::HostToHostTransfer(ConnectionManager &pool, const QString &s
     , sourceHost_(sourceHost)
     , destinationHost_(destinationHost)
     , background_(background)
+    , status_(tr("Waiting for Connection to Become Available"))
     , busyHost_(destinationHost)
 {
 }
@@ -58,7 +59,6 @@ void HostToHostTransfer::takeNextLine()
     currentFile_ = current_.sourcePath.mid(current_.sourcePath.lastIndexOf(QLatin1Char('/')) + 1);
     lineActive_ = true;
     sidesComplete_ = 0;
-    sidesStarted_ = 0;
     busyHost_ = destinationHost_;
     emit changed();
     destination_->HostPassiveStore(current_.destinationPath, current_.binary, this);
@@ -86,12 +86,10 @@ void HostToHostTransfer::StoreSent()
         source_->HostActiveRetrieve(current_.sourcePath, current_.binary, passiveAddress_, this);
 }
 
+// Nothing to do yet: both modes hold both sides until the file is done, since a host whose
+// control connection goes while its data moves gives up the copy and the file is cut short.
 void HostToHostTransfer::TransferStarted()
 {
-    if (!background_ || ++sidesStarted_ < 2)
-        return;
-    // Background: the hosts move the data on their own; this record goes on at once.
-    lineDone(true, QString());
 }
 
 void HostToHostTransfer::TransferComplete()
@@ -145,7 +143,7 @@ void HostToHostTransfer::lineDone(bool complete, const QString &reason)
         ++failed_;
         failures_ << current_.sourcePath + QLatin1String(": ") + reason;
     }
-    resetSides_ = resetSides_ || !complete || background_;
+    resetSides_ = resetSides_ || !complete;
     emit changed();
     // The connections are inside their reply handlers (or being destroyed): the sides are reset
     // and the next line starts from the event loop.

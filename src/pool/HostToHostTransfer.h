@@ -12,9 +12,9 @@ class ConnectionManager;
 // Copies files from one host to another without the data passing through this client: the
 // destination listens (PASV), the source is told to connect there (PORT) and sends (RETR) while
 // the destination stores (STOR). Works through its lines one at a time on two connections of its
-// own. In the background mode a line is let go as soon as its data moves; in the foreground mode
-// the next line waits until both hosts report the file done. A line the hosts refuse fails and the
-// copy goes on with the next; a connection that closes ends the copy.
+// own. Each line waits until both hosts report the file done, in either mode: "background" only
+// tells the window to open minimised, out of the way. A line the hosts refuse fails and the copy
+// goes on with the next over fresh logins; a connection that closes ends the copy.
 class HostToHostTransfer : public QObject, public HostToHostDriver
 {
     Q_OBJECT
@@ -35,6 +35,9 @@ public:
     void takeNextLine();
 
     QList<Line> lines() const { return lines_; }
+    bool background() const { return background_; }
+    QString sourceHost() const { return sourceHost_; }
+    QString destinationHost() const { return destinationHost_; }
     QString status() const { return status_; }
     QString busyHost() const { return busyHost_; }
     QString currentFile() const { return currentFile_; }
@@ -72,7 +75,6 @@ private:
     bool lineActive_ = false;
     bool resetSides_ = false; // the sides start fresh sessions before the next line
     int sidesComplete_ = 0;
-    int sidesStarted_ = 0;
     QPointer<Connection> source_, destination_;
     QString status_, busyHost_, currentFile_;
     QString passiveAddress_;

@@ -221,28 +221,10 @@ bool staysInsideThroughLinks(const QString &base, const QStringList &parts)
 
 QString LocalName(const QString &remoteName)
 {
-    // Bytes the host sent that were no UTF-8 are read as Latin-1, as the name is shown.
-    const QString shown = shownRemoteName(remoteName);
-    QString name = shown.startsWith(QLatin1Char('.')) ? shown.mid(1) : shown;
-    for (QChar &c : name) {
-        switch (c.unicode()) {
-        case '>': case '<': case '?': case '*': case '|': case ':':
-            c = QLatin1Char('_');
-            break;
-        default:
-            break;
-        }
-    }
+    // Bytes the host sent that were no UTF-8 are read as Latin-1, as the name is shown. Linux takes
+    // any other name as it is, leading dots and > < ? * | : included.
+    const QString name = shownRemoteName(remoteName);
     return isAcceptableRemoteName(name) ? name : QString();
-}
-
-QString SizeTextToBytes(const QString &sizeText)
-{
-    if (sizeText.endsWith(QLatin1Char('k'), Qt::CaseInsensitive))
-        return sizeText.chopped(1) + QLatin1String("000");
-    if (sizeText.endsWith(QLatin1Char('M')))
-        return sizeText.chopped(1) + QLatin1String("000000");
-    return sizeText;
 }
 
 QString FileItemText(const QString &name, qint64 size, bool ascii)
@@ -257,8 +239,7 @@ std::optional<FileItem> ParseFileItem(const QString &item)
     const qsizetype open = text.lastIndexOf(QLatin1String(" ("));
     if (open < 1 || !text.endsWith(QLatin1Char(')')))
         return std::nullopt;
-    const QString sizeText = SizeTextToBytes(text.mid(open + 2).chopped(1).toString());
-    const std::optional<qint64> size = readSize(sizeText);
+    const std::optional<qint64> size = readSize(text.mid(open + 2).chopped(1));
     if (!size)
         return std::nullopt;
     return FileItem{text.left(open).toString(), *size, ascii};

@@ -13,15 +13,10 @@
 
 // --- Names and sizes -------------------------------------------------------------------------
 
-// The name a downloaded file gets locally: a leading "." removed and each of > < ? * | :
-// replaced by "_" (".profile" -> "profile", "a:b?.txt" -> "a_b_.txt"). Empty when what is left
-// cannot be a single local name ("", ".", "..", or holding "/", "\" or a control character):
-// such a file is skipped.
+// The name a downloaded file gets locally: the host's name exactly as it is shown (".profile" and
+// "a:b?.txt" stay as they are; Linux takes them). Empty when it cannot be a single local name
+// ("", ".", "..", or holding "/", "\" or a control character): such a file is skipped.
 QString LocalName(const QString &remoteName);
-
-// A size column's text in whole bytes: a trailing "k" or "K" becomes "000", a trailing "M"
-// "000000" ("12k" -> "12000"). Thousands separators stay; readers of the size drop them.
-QString SizeTextToBytes(const QString &sizeText);
 
 // One selected file as the destination dialog keeps it: name, " (", size, ")", and " ASCII" for
 // a text-mode file. After a tree walk or a local listing the name holds the path below the
@@ -35,8 +30,9 @@ struct FileItem
 
 // The item text: "notes.txt (1200) ASCII".
 QString FileItemText(const QString &name, qint64 size, bool ascii);
-// Reads an item back; the size may carry "," separators and a "k"/"M" suffix. Nothing when the
-// text has no " (" ... ")" size part or no name.
+// Reads an item back; the size is an exact byte count and may carry "," separators. Nothing when
+// the text has no " (" ... ")" size part, no name, or a size rounded for display ("12k", "3M"):
+// progress, totals and resume offsets are only ever worked out from exact sizes.
 std::optional<FileItem> ParseFileItem(const QString &item);
 
 // The items of a finished tree walk that lie below sourceDirectory, with that prefix removed;

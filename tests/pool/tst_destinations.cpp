@@ -1,5 +1,6 @@
 // The recent destinations of each host in the settings store: newest under the largest number,
-// at most ten, a reused destination moved up rather than repeated, and the case rules.
+// at most ten, a reused destination moved up rather than repeated, and the case rules (local
+// folders differ by case on Linux as a host's do).
 
 #include "pool/Destinations.h"
 #include "platform/SettingsStore.h"
@@ -16,6 +17,23 @@ namespace {
 QString dir(int n)
 {
     return QStringLiteral("/pub/d%1/").arg(n);
+}
+
+// The n-th of sixteen local folders whose names differ only by case: "C:/data/", "C:/Data/", ...
+QString localDir(int n)
+{
+    QString name = QStringLiteral("data");
+    for (int bit = 0; bit < 4; ++bit)
+        if (n & (1 << bit))
+            name[bit] = name[bit].toUpper();
+    return QStringLiteral("C:/") + name + u'/';
+}
+
+// The n-th destination of a host: plain numbered folders on a host, folders told apart only by
+// case on the local disk.
+QString destination(const QString &host, int n)
+{
+    return host == QLatin1String("My Computer") ? localDir(n) : dir(n);
 }
 
 // Value names and texts in store order, as "name=text".
@@ -43,7 +61,9 @@ private slots:
 
     void listCreatesMissingKey();
     void newestTakesNextNumber();
+    void eleventhRemovesOldest_data() { hosts(); }
     void eleventhRemovesOldest();
+    void reuseMovesUp_data() { hosts(); }
     void reuseMovesUp();
     void reuseWhenFullLosesNothing();
     void equalEntries_data();
@@ -52,6 +72,14 @@ private slots:
     void handEditedHistory();
     void unusableHostNames_data();
     void unusableHostNames();
+
+private:
+    static void hosts()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::newRow("host") << "box";
+        QTest::newRow("local disk, names told apart by case") << "My Computer";
+    }
 };
 
 void TestDestinations::listCreatesMissingKey()
@@ -72,20 +100,23 @@ void TestDestinations::newestTakesNextNumber()
 
 void TestDestinations::eleventhRemovesOldest()
 {
+    QFETCH(QString, host);
     for (int n = 1; n <= 11; ++n)
-        QVERIFY(Destinations::record(QStringLiteral("box"), dir(n)));
+        QVERIFY(Destinations::record(host, destination(host, n)));
     QStringList expected;
     for (int n = 2; n <= 11; ++n)
-        expected << QString::number(n) + u'=' + dir(n);
-    QCOMPARE(stored(QStringLiteral("box")), expected);
+        expected << QString::number(n) + u'=' + destination(host, n);
+    QCOMPARE(stored(host), expected);
 }
 
 void TestDestinations::reuseMovesUp()
 {
+    QFETCH(QString, host);
     for (int n = 1; n <= 3; ++n)
-        QVERIFY(Destinations::record(QStringLiteral("box"), dir(n)));
-    QVERIFY(Destinations::record(QStringLiteral("box"), dir(1)));
-    QCOMPARE(stored(QStringLiteral("box")), (QStringList{"2=" + dir(2), "3=" + dir(3), "4=" + dir(1)}));
+        QVERIFY(Destinations::record(host, destination(host, n)));
+    QVERIFY(Destinations::record(host, destination(host, 1)));
+    QCOMPARE(stored(host), (QStringList{"2=" + destination(host, 2), "3=" + destination(host, 3),
+                                        "4=" + destination(host, 1)}));
 }
 
 // A full history that gets one of its own entries again keeps all ten.
@@ -108,8 +139,11 @@ void TestDestinations::equalEntries_data()
     QTest::addColumn<QString>("second");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("local ignores case") << "My Computer" << "C:/Data/" << "c:/data/"
-                                        << QStringList{"2=c:/data/"};
+    QTest::newRow("local keeps case apart") << "My Computer" << "C:/Data/" << "C:/data/"
+                                            << QStringList{"1=C:/Data/", "2=C:/data/"};
+    QTest::newRow("local drive letter in either case") << "My Computer" << "C:/data/" << "c:/data/"
+                                                       << QStringList{"2=c:/data/"};
+    QTest::newRow("local, same text") << "My Computer" << "D:/x/" << "D:/x/" << QStringList{"2=D:/x/"};
     QTest::newRow("host compares exactly") << "box" << "/Pub/" << "/pub/" << QStringList{"1=/Pub/", "2=/pub/"};
     QTest::newRow("host, same text") << "box" << "/pub/" << "/pub/" << QStringList{"2=/pub/"};
 }
