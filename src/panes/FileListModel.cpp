@@ -95,9 +95,21 @@ Qt::ItemFlags FileListModel::flags(const QModelIndex &index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (dragData_)
+        result |= Qt::ItemIsDragEnabled;
     if (index.column() == NameColumn)
         result |= Qt::ItemIsEditable;
     return result;
+}
+
+QStringList FileListModel::mimeTypes() const
+{
+    return dragData_ ? QStringList{dragFormat_} : QStringList();
+}
+
+QMimeData *FileListModel::mimeData(const QModelIndexList &) const
+{
+    return dragData_ ? dragData_() : nullptr; // the selection is the pane's, read when dropped
 }
 
 void FileListModel::addItem(int icon, const itemdata *record, const QString &text)

@@ -6,6 +6,7 @@
 #include <QCollator>
 #include <QCollatorSortKey>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -33,6 +34,14 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    // Items may be dragged; what a drag carries comes from make.
+    void setDragData(const QString &format, std::function<QMimeData *()> make)
+    {
+        dragFormat_ = format;
+        dragData_ = std::move(make);
+    }
 
     // Puts an item before every item there (once flushed). record is null for tree-node copies.
     void addItem(int icon, const itemdata *record, const QString &text);
@@ -63,6 +72,9 @@ public:
     static QString formatDate(quint32 packed);
 
 private:
+    QString dragFormat_;
+    std::function<QMimeData *()> dragData_;
+
     struct Item
     {
         itemdata record; // name is the item's text; the other fields count only with hasRecord

@@ -3,6 +3,7 @@
 #include "panes/CommandIds.h"
 #include "panes/FileListDelegate.h"
 #include "panes/FileListModel.h"
+#include "panes/PaneDrag.h"
 #include "panes/PaneImages.h"
 #include "panes/Window.h"
 #include "platform/SettingsStore.h"
@@ -69,6 +70,9 @@ FileWindow::FileWindow(Window *pane, bool showDirectories, int style, QWidget *p
     : QWidget(parent), pane_(pane), showDirectories_(showDirectories), style_(style)
 {
     model_ = new FileListModel(this);
+    if (pane_)
+        model_->setDragData(QString::fromLatin1(PaneDrag::Format),
+                            [pane = QPointer<Window>(pane_)] { return new PaneDrag(pane); });
     createView();
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -86,6 +90,10 @@ void FileWindow::createView()
     else
         createDetailsView();
     view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // The selection may be dragged onto the other pane; the pane takes the drops (Window).
+    view_->setDragEnabled(true);
+    view_->setDragDropMode(QAbstractItemView::DragOnly);
+    view_->setDefaultDropAction(Qt::CopyAction);
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     view_->setContextMenuPolicy(Qt::CustomContextMenu);

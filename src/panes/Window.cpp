@@ -66,6 +66,8 @@ Window::Window(QWidget *parent, int paneNumber, ConnectionManager *pool)
     tree_ = new DirWindow(this, pool, this);
     tree_->setObjectName(QStringLiteral("ctl100"));
     connect(tree_, &DirWindow::selectionChanged, this, &Window::onTreeSelectionChanged);
+    connect(tree_, &DirWindow::labelEdited, this, &Window::renameTreeNode);
+    acceptDropsOn(tree_->viewport());
     createList(listStyle_);
     list_->setSortOrder(storedNumber(QStringLiteral("SortBy") + n, 0));
 
@@ -308,8 +310,9 @@ void Window::openItem()
             const QString native = toNativePath(location.path + name);
             if (!native.isEmpty())
                 QDesktopServices::openUrl(QUrl::fromLocalFile(native));
+        } else if (location.remote) {
+            copySelection(nullptr, 0); // a host's file is copied: the destination dialog asks where
         }
-        // A host's file is copied, which the transfer commands do.
         return;
     }
     for (int i = 0; i < node->childCount(); ++i) {
@@ -338,6 +341,8 @@ void Window::createList(int style)
     list_ = new FileWindow(this, showDirs_, style, this);
     list_->setObjectName(QStringLiteral("ctl101"));
     connect(list_, &FileWindow::commandRequested, this, [this](int id) { handleCommand(id); });
+    connect(list_, &FileWindow::labelEdited, this, &Window::renameListItem);
+    acceptDropsOn(list_->view()->viewport());
     list_->show();
 }
 
@@ -615,7 +620,7 @@ bool Window::handleCommand(int id)
         openItem();
         return true;
     default:
-        return false;
+        return handleOperation(id);
     }
 }
 
@@ -652,7 +657,7 @@ bool Window::commandState(int id, CommandState &state)
     case Cmd::GoUp: state.enabled = !atRoot_; return true;
     case Cmd::RefreshCurrent: state.enabled = showingFiles_; return true;
     case Cmd::Open: return true;
-    default: return false;
+    default: return operationState(id, state);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "ftp/PaneView.h"
 #include "panes/CommandTarget.h"
+#include "platform/Prompt.h"
 
 #include <QBasicTimer>
 #include <QPointer>
@@ -13,6 +14,7 @@ class DirWindow;
 class FileWindow;
 class QLabel;
 class QTreeWidgetItem;
+struct TransferRequest;
 
 // One browser pane: the location tree on the left, the file list on the right, optional title
 // lines and, in the second pane, the two transfer arrows. The location shown is always the tree's
@@ -22,6 +24,10 @@ class Window : public QWidget, public PaneView, public CommandTarget
     Q_OBJECT
 public:
     static constexpr int SelectionDelayMs = 300;
+    // The transfer arrows' commands: copy from the second pane to the first, from the first to
+    // the second.
+    static constexpr int ArrowToFirst = 102;
+    static constexpr int ArrowToSecond = 103;
     static constexpr int DividerMargin = 60;
 
     Window(QWidget *parent, int paneNumber, ConnectionManager *pool);
@@ -73,6 +79,18 @@ public:
     bool handleCommand(int id) override;
     bool commandState(int id, CommandState &state) override;
 
+    // Operations on the selection (WindowOperations.cpp).
+    // Copies the list's selection: to the destination pane's location with a preset (the arrows,
+    // a drop), or with the destination dialog asking (destination null, preset 0).
+    void copySelection(Window *destination, int preset);
+    // A copy from one pane to another as the arrows make it: the presets of the pool's options.
+    void copyBetween(Window *source, Window *destination);
+    void deleteSelection();
+    void renameListItem(int row, const QString &newText);
+    void renameTreeNode(QTreeWidgetItem *node, const QString &newText);
+    // Lists every pane of the pool that shows (host, directory) afresh.
+    static void refreshPanesShowing(ConnectionManager *pool, const QString &host, const QString &directory);
+
     // PaneView
     void listingRequested(const QString &host, const QString &directory, int listingId) override;
     void listingStarted(const QString &host, const QString &directory, int listingId) override;
@@ -88,6 +106,7 @@ signals:
     void locationChanged();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -95,6 +114,19 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    bool handleOperation(int id);
+    bool operationState(int id, CommandState &state);
+    bool ask(const QString &text, const QString &caption, Prompt::Icon icon) const;
+    TransferRequest selectionRequest(const QList<int> &rows) const;
+    void arrowCopy(int id);
+    void renameEntry(const QString &host, const QString &directory, const QString &oldName, const QString &newName);
+    void renameHostEntry(const QString &oldName, const QString &newName);
+    // Drops on the list or the tree: another pane's selection, or files from the desktop.
+    void acceptDropsOn(QWidget *viewport);
+    bool dropAcceptable(const QMimeData *data) const;
+    void dropped(const QMimeData *data);
+    void uploadDropped(const QList<QUrl> &urls);
+
     void createList(int style);
     void refillList();
     void onTreeSelectionChanged(QTreeWidgetItem *node);
