@@ -341,7 +341,11 @@ void Window::createList(int style)
     list_ = new FileWindow(this, showDirs_, style, this);
     list_->setObjectName(QStringLiteral("ctl101"));
     connect(list_, &FileWindow::commandRequested, this, [this](int id) { handleCommand(id); });
-    connect(list_, &FileWindow::labelEdited, this, &Window::renameListItem);
+    // Carried out once the editor has closed: a rename may refill the list under it.
+    connect(list_, &FileWindow::labelEdited, this, [this](int row, const QString &newText) {
+        const QString oldText = list_->itemText(row);
+        QTimer::singleShot(0, this, [this, oldText, newText] { renameListItem(list_->findItem(oldText), newText); });
+    });
     acceptDropsOn(list_->view()->viewport());
     list_->show();
 }

@@ -13,6 +13,8 @@ class ConnectionManager;
 class DirWindow;
 class FileWindow;
 class QLabel;
+class QMimeData;
+class QUrl;
 class QTreeWidgetItem;
 struct TransferRequest;
 

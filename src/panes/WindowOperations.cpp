@@ -296,8 +296,10 @@ void Window::renameEntry(const QString &host, const QString &directory, const QS
                          const QString &newName)
 {
     if (!isUsableName(newName)) {
-        pool_->prompt().message(tr("%1 cannot be a name.").arg(newName), tr("Rename Failed"),
-                                Prompt::Icon::Warning);
+        pool_->prompt().message(tr("Rename Failed: \"%1\" cannot be a name (it holds \"/\" or a line break, or is "
+                                   "\".\" or \"..\").")
+                                    .arg(newName),
+                                tr("Error"), Prompt::Icon::Warning);
         return;
     }
     if (host != DirWindow::MyComputer) {
@@ -311,8 +313,14 @@ void Window::renameEntry(const QString &host, const QString &directory, const QS
                                 Prompt::Icon::Warning);
         return;
     }
-    for (Window *pane : allPanes())
-        pane->entryRenamed(host, directory, oldName, newName);
+    // Every pane's tree, and the list of every pane that shows this folder, follow.
+    for (Window *pane : allPanes()) {
+        pane->tree_->directoryRenamed(host, directory, oldName, newName);
+        if (pane->currentHost() != host || pane->currentPath() != directory)
+            continue;
+        if (const int row = pane->list_->findItem(oldName); row >= 0)
+            pane->list_->renameItem(row, newName);
+    }
 }
 
 void Window::renameHostEntry(const QString &oldName, const QString &newName)
