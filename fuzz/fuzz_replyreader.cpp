@@ -15,7 +15,6 @@
 
 #include <QList>
 
-#include <algorithm>
 
 namespace {
 
@@ -63,7 +62,7 @@ QByteArray streamOf(uchar steer, QByteArray bytes)
         end = bytes.size();
     if (end > 0 && bytes.at(end - 1) == '\r')
         --end;
-    const QByteArray start = bytes.left(std::max<qsizetype>(end, 1));
+    const QByteArray start = end > 0 ? bytes.left(end) : QByteArray("x");
     const qsizetype length = ReplyReader::MaxLineLength - ((steer & 0x20) ? 0 : 2);
     QByteArray line = start.repeated(length / start.size() + 1).left(length);
     return line + bytes.mid(end);

@@ -103,15 +103,17 @@ void checkWrittenLine(FuzzedDataProvider &input)
     const QString line = remote + arrow(download) + local + QStringLiteral(" (") + sizePart + QLatin1Char(')')
                          + (ascii ? QStringLiteral(" ASCII") : QString());
 
+    const QByteArray lineText = line.toUtf8();
+    const char *about = lineText.constData();
     const auto read = TransferStackLine::parse(line);
-    FUZZ_CHECK(read);
-    FUZZ_CHECK(read->remotePath == remote);
-    FUZZ_CHECK(read->localPath == local);
-    FUZZ_CHECK(read->download == download);
-    FUZZ_CHECK(read->size == size);
-    FUZZ_CHECK(read->restartOffset == offset);
-    FUZZ_CHECK(read->ascii == ascii);
-    FUZZ_CHECK(read->fileName() == below.last());
+    FUZZ_CHECK_ABOUT(read, about);
+    FUZZ_CHECK_ABOUT(read->remotePath == remote, about);
+    FUZZ_CHECK_ABOUT(read->localPath == local, about);
+    FUZZ_CHECK_ABOUT(read->download == download, about);
+    FUZZ_CHECK_ABOUT(read->size == size, about);
+    FUZZ_CHECK_ABOUT(read->restartOffset == offset, about);
+    FUZZ_CHECK_ABOUT(read->ascii == ascii, about);
+    FUZZ_CHECK_ABOUT(read->fileName() == below.last(), about);
 }
 
 } // namespace
