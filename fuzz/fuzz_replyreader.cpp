@@ -68,19 +68,21 @@ QByteArray streamOf(uchar steer, QByteArray bytes)
     return line + bytes.mid(end);
 }
 
-// Chunk sizes from 1 to 8 times the scale, in a fixed sequence.
+// Chunk sizes from 1 to 8 times the scale, in a fixed sequence; a stretched line comes in chunks
+// of at least 256 bytes, so that a run tries many inputs rather than a few long trickles.
 class ChunkSizes
 {
 public:
-    explicit ChunkSizes(uchar steer) : scale_(1 + (steer & 0x1f)), state_(steer) {}
+    explicit ChunkSizes(uchar steer) : scale_(1 + (steer & 0x1f)), least_(steer & 0x40 ? 256 : 1), state_(steer) {}
     qsizetype next()
     {
         state_ = state_ * 1103515245u + 12345u;
-        return 1 + qsizetype((state_ >> 16) % (8 * scale_));
+        return least_ + qsizetype((state_ >> 16) % (8 * scale_));
     }
 
 private:
     quint32 scale_;
+    qsizetype least_;
     quint32 state_;
 };
 
