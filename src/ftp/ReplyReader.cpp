@@ -53,7 +53,8 @@ ReplyReader::Line ReplyReader::classify(QByteArray text)
         const int code = LeadingInteger(QString::fromLatin1(t.left(16)));
         const bool dash = t.size() > 3 && t.at(3) == '-';
         line.final = code != 0 && !dash;
-        if (dash && isdigit(uchar(t.at(0))) && isdigit(uchar(t.at(1))) && isdigit(uchar(t.at(2))))
+        // "000-" is text like "000 ": a reply that could only end in code 0 never begins.
+        if (dash && code != 0 && isdigit(uchar(t.at(0))) && isdigit(uchar(t.at(1))) && isdigit(uchar(t.at(2))))
             multiLineCode_ = t.left(3);
     }
     if (line.final)

@@ -3,6 +3,7 @@
 #include "panes/CommandIds.h"
 #include "panes/FileListDelegate.h"
 #include "panes/FileListModel.h"
+#include "panes/MatchFilter.h"
 #include "panes/PaneDrag.h"
 #include "panes/PaneImages.h"
 #include "panes/Window.h"
@@ -449,34 +450,9 @@ void FileWindow::beginRename()
 
 // --- Filter matching ---------------------------------------------------------------------
 
-// One pass without backtracking: "*" jumps to the first occurrence of the filter character
-// after it, so *.txt does not match a.b.txt.
 bool FileWindow::MatchFilter(const QString &name, const QString &filter, bool noWildcards, bool caseSensitive)
 {
-    const QString text = caseSensitive ? name : name.toLower();
-    const QString pattern = caseSensitive ? filter : filter.toLower();
-    const bool wildcards = pattern.contains(QLatin1Char('*')) || pattern.contains(QLatin1Char('?'));
-    if (noWildcards || !wildcards)
-        return text.contains(pattern);
-    qsizetype i = 0;
-    qsizetype n = 0;
-    while (n < text.size() && i < pattern.size()) {
-        const QChar c = pattern[i];
-        if (c == QLatin1Char('*')) {
-            if (i + 1 == pattern.size())
-                return true;
-            n = text.indexOf(pattern[i + 1], n);
-            if (n < 0)
-                return false;
-            ++i;
-            continue;
-        }
-        if (c != QLatin1Char('?') && c != text[n])
-            return false;
-        ++i;
-        ++n;
-    }
-    return n == text.size() && i == pattern.size();
+    return matchFilter(name, filter, noWildcards, caseSensitive);
 }
 
 // --- Commands ----------------------------------------------------------------------------

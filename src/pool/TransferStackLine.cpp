@@ -14,6 +14,7 @@ const QString RestartMark = QStringLiteral(" -R ");
 struct Arrow
 {
     qsizetype at;
+    qsizetype nameStart; // where the name in front of the arrow begins (after its last "/")
     bool download;
 };
 
@@ -47,29 +48,50 @@ qint64 readCount(QStringView text)
 QList<Arrow> findArrows(QStringView head)
 {
     QList<Arrow> arrows;
+    qsizetype nameStart = 0;
     for (qsizetype at = 0; at + 4 <= head.size(); ++at) {
+        if (head[at] == QLatin1Char('/'))
+            nameStart = at + 1;
         const QStringView token = head.mid(at, 4);
         if (token == DownloadArrow)
-            arrows.append({at, true});
+            arrows.append({at, nameStart, true});
         else if (token == UploadArrow)
-            arrows.append({at, false});
+            arrows.append({at, nameStart, false});
     }
     return arrows;
 }
 
-// The arrow is the last one on the line, as long as local names cannot hold "<" or ">": a
-// downloaded file's local name has them replaced. A Linux file being uploaded can hold them, so
-// when several arrows are present the one that leaves the same name on both sides wins (an
-// upload keeps its name); with none such the last arrow stands.
+// A local path is absolute: "/..." or a drive, "C:/...".
+bool startsLikeLocalPath(QStringView text)
+{
+    if (text.startsWith(QLatin1Char('/')))
+        return true;
+    return text.size() >= 3 && text[0].unicode() < 0x80 && text[0].isLetter() && text[1] == QLatin1Char(':')
+           && text[2] == QLatin1Char('/');
+}
+
+// Names may hold arrow text, so the arrow is the last one that fits the line it would make: the
+// local path after it is absolute, and either it is a download whose local name holds no "<" or
+// ">" (a downloaded file's local name has them replaced) or it is an upload that keeps its name on
+// both sides. The host's names all stand before the real arrow, so they cannot change which one
+// that is. With none that fits, the last arrow stands.
+//
+// The local name is the same for every arrow that fits (the text after the line's last "/"), so
+// each arrow costs a comparison only when its own name has that length: linear in the line.
 std::optional<Arrow> chooseArrow(QStringView head)
 {
     const QList<Arrow> arrows = findArrows(head);
     if (arrows.isEmpty())
         return std::nullopt;
-    for (qsizetype i = arrows.size() - 1; i >= 0 && arrows.size() > 1; --i) {
-        const qsizetype at = arrows[i].at;
-        if (nameOf(head.left(at)) == nameOf(head.mid(at + 4)))
-            return arrows[i];
+    const QStringView localName = nameOf(head);
+    const bool angled = localName.contains(QLatin1Char('<')) || localName.contains(QLatin1Char('>'));
+    for (qsizetype i = arrows.size() - 1; i >= 0; --i) {
+        const Arrow &arrow = arrows[i];
+        if (!startsLikeLocalPath(head.mid(arrow.at + 4)))
+            continue;
+        if (arrow.download ? !angled
+                           : head.mid(arrow.nameStart, arrow.at - arrow.nameStart) == localName)
+            return arrow;
     }
     return arrows.last();
 }

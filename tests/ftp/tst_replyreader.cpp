@@ -48,6 +48,9 @@ private slots:
         QTest::newRow("bare code ends a multi-line reply")
             << QByteArray("214-Help\r\n214\r\n") << QStringList{"C:214-Help", "F214:214"};
         QTest::newRow("code zero is text") << QByteArray("000 nothing\r\n") << QStringList{"C:000 nothing"};
+        QTest::newRow("code zero with a dash begins no reply")
+            << QByteArray("000-odd\r\n000 end\r\n200 OK\r\n")
+            << QStringList{"C:000-odd", "C:000 end", "F200:200 OK"};
         QTest::newRow("unfinished line waits") << QByteArray("200 OK\r\n220 par") << QStringList{"F200:200 OK"};
     }
 

@@ -221,6 +221,9 @@ private slots:
         QTest::newRow("no expansion: substring") << "ab.txt" << "b.t" << true << false << true;
         QTest::newRow("no expansion: literal star") << "a.txt" << "*.txt" << true << false << false;
         QTest::newRow("no expansion: name with a star") << "x*.txt" << "*.txt" << true << false << true;
+        QTest::newRow("double star is one star") << "abc" << "**" << false << false << true;
+        QTest::newRow("star before question mark") << "ab.txt" << "*?.txt" << false << false << true;
+        QTest::newRow("star, question mark, star") << "abc" << "*?*" << false << false << true;
         QTest::newRow("empty filter matches everything") << "abc" << "" << false << false << true;
     }
 

@@ -121,6 +121,18 @@ private slots:
         QTest::newRow("download arrow text in an uploaded name")
             << "/in/p -> q <- C:/up/p -> q (8)" << "/in/p -> q" << "C:/up/p -> q" << false << true
             << qint64(8) << qint64(0) << "8" << "p -> q";
+        QTest::newRow("uploaded name that is an arrow")
+            << "/in/ ->  <- C:/up/ ->  (5)" << "/in/ -> " << "C:/up/ -> " << false << true << qint64(5)
+            << qint64(0) << "5" << " -> ";
+        QTest::newRow("host folder ending in the local name and an arrow")
+            << "/a_b -> /q/a<b -> C:/dl/a_b (5)" << "/a_b -> /q/a<b" << "C:/dl/a_b" << true << true
+            << qint64(5) << qint64(0) << "5" << "a<b";
+        QTest::newRow("host folder holding an upload arrow")
+            << "/a_b <- /q/a<b -> C:/dl/a_b (5)" << "/a_b <- /q/a<b" << "C:/dl/a_b" << true << true
+            << qint64(5) << qint64(0) << "5" << "a<b";
+        QTest::newRow("native local path")
+            << "/pub/a -> b -> /home/u/dl/a -_ b (5)" << "/pub/a -> b" << "/home/u/dl/a -_ b" << true << true
+            << qint64(5) << qint64(0) << "5" << "a -> b";
         QTest::newRow("unreadable size counts zero")
             << "/pub/a -> C:/dl/a (unknown)" << "/pub/a" << "C:/dl/a" << true << true << qint64(0)
             << qint64(0) << "unknown" << "a";
