@@ -222,8 +222,12 @@ bool staysInsideThroughLinks(const QString &base, const QStringList &parts)
 QString LocalName(const QString &remoteName)
 {
     // Bytes the host sent that were no UTF-8 are read as Latin-1, as the name is shown. Linux takes
-    // any other name as it is, leading dots and > < ? * | : included.
+    // any other name as it is, leading dots and > < ? * | : included, but for the transfer-stack
+    // arrows: a local path holding " -> " would let a host's names decide where a download's line
+    // splits, and so where the file lands.
     const QString name = shownRemoteName(remoteName);
+    if (name.contains(QLatin1String(" -> ")) || name.contains(QLatin1String(" <- ")))
+        return QString();
     return isAcceptableRemoteName(name) ? name : QString();
 }
 

@@ -15,7 +15,8 @@
 
 // The name a downloaded file gets locally: the host's name exactly as it is shown (".profile" and
 // "a:b?.txt" stay as they are; Linux takes them). Empty when it cannot be a single local name
-// ("", ".", "..", or holding "/", "\" or a control character): such a file is skipped.
+// ("", ".", "..", or holding "/", "\", a control character, or a transfer-stack arrow " -> " or
+// " <- "): such a file is skipped.
 QString LocalName(const QString &remoteName);
 
 // One selected file as the destination dialog keeps it: name, " (", size, ")", and " ASCII" for

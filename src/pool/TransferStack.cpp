@@ -31,6 +31,15 @@ int percentOf(qint64 done, qint64 size)
     return std::min(99, int(double(done) / double(size) * 100));
 }
 
+// Sizes read from stack lines may be as large as a qint64 holds: totals stop at its limit instead
+// of wrapping.
+qint64 saturatingAdd(qint64 a, qint64 b)
+{
+    qint64 sum = 0;
+    if (__builtin_add_overflow(a, b, &sum))
+        return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+    return sum;
+}
 } // namespace
 
 TransferStack::TransferStack(QObject *parent)
@@ -56,7 +65,7 @@ void TransferStack::addEntry(const QString &line)
         return;
     lines_.append(line);
     if (const auto entry = TransferStackLine::parse(line))
-        totalBytes_ += entry->size;
+        totalBytes_ = saturatingAdd(totalBytes_, entry->size);
     emit changed();
 }
 
@@ -108,7 +117,7 @@ bool TransferStack::hasMoreFiles() const
 // missing bytes, a file longer than listed adds its extra ones.
 void TransferStack::settleFinishedFile()
 {
-    totalBytes_ = std::max<qint64>(0, totalBytes_ + fileDone_ - fileSize_);
+    totalBytes_ = std::max<qint64>(0, saturatingAdd(totalBytes_, fileDone_ - fileSize_));
     fileSize_ = 0;
     fileDone_ = 0;
 }

@@ -71,26 +71,21 @@ bool startsLikeLocalPath(QStringView text)
 }
 
 // Names may hold arrow text, so the arrow is the last one that fits the line it would make: the
-// local path after it is absolute, and either it is a download whose local name holds no "<" or
-// ">" (a downloaded file's local name has them replaced) or it is an upload that keeps its name on
-// both sides. The host's names all stand before the real arrow, so they cannot change which one
-// that is. With none that fits, the last arrow stands.
-//
-// The local name is the same for every arrow that fits (the text after the line's last "/"), so
-// each arrow costs a comparison only when its own name has that length: linear in the line.
+// local path after it is absolute, and either it is a download (whose local path never holds an
+// arrow: LocalName refuses such names, so the host's names, all before the real arrow, cannot
+// move it) or an upload that keeps its name on both sides. With none that fits, the last arrow
+// stands.
 std::optional<Arrow> chooseArrow(QStringView head)
 {
     const QList<Arrow> arrows = findArrows(head);
     if (arrows.isEmpty())
         return std::nullopt;
     const QStringView localName = nameOf(head);
-    const bool angled = localName.contains(QLatin1Char('<')) || localName.contains(QLatin1Char('>'));
     for (qsizetype i = arrows.size() - 1; i >= 0; --i) {
         const Arrow &arrow = arrows[i];
         if (!startsLikeLocalPath(head.mid(arrow.at + 4)))
             continue;
-        if (arrow.download ? !angled
-                           : head.mid(arrow.nameStart, arrow.at - arrow.nameStart) == localName)
+        if (arrow.download || head.mid(arrow.nameStart, arrow.at - arrow.nameStart) == localName)
             return arrow;
     }
     return arrows.last();

@@ -105,6 +105,10 @@ void TestTransferPlan::localName_data()
     QTest::newRow("carriage return") << "a\rRMD x" << "";
     QTest::newRow("nul") << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")) << "";
     QTest::newRow("delete character") << "a\x7f" << "";
+    // A local path with an arrow would let the host decide where a transfer-stack line splits.
+    QTest::newRow("download arrow") << "a -> b.txt" << "";
+    QTest::newRow("upload arrow") << "a <- b.txt" << "";
+    QTest::newRow("arrow without blanks is a name") << "a->b.txt" << "a->b.txt";
 }
 
 void TestTransferPlan::localName()
@@ -224,15 +228,14 @@ void TestTransferPlan::stackLinesReadBack_data()
     QTest::newRow("parentheses in both names")
         << DownloadLine("/pub/x) (y (1).txt", "C:/dl/x) (y (1).txt", 3, true)
         << "/pub/x) (y (1).txt" << "C:/dl/x) (y (1).txt" << true << true << qint64(3) << qint64(0);
-    // A download keeps its name locally, arrows and all: the arrow that leaves the same name on
-    // both sides is the real one.
-    const QString arrowName = QStringLiteral("a -> b.txt");
-    QTest::newRow("remote name holding an arrow")
-        << DownloadLine("/pub/" + arrowName, dl + LocalName(arrowName), 4, false)
-        << "/pub/a -> b.txt" << "C:/dl/a -> b.txt" << true << false << qint64(4) << qint64(0);
+    // The host's folders may hold arrows; a download's local path never does (LocalName refuses
+    // such names), so the host cannot move the real arrow, not even with an absolute path after its own.
     QTest::newRow("remote folder holding an arrow")
-        << DownloadLine("/pub/x -> y/f.txt", "C:/dl/x -> y/f.txt", 4, true)
-        << "/pub/x -> y/f.txt" << "C:/dl/x -> y/f.txt" << true << true << qint64(4) << qint64(0);
+        << DownloadLine("/pub/x -> y/f.txt", "C:/dl/f.txt", 4, true)
+        << "/pub/x -> y/f.txt" << "C:/dl/f.txt" << true << true << qint64(4) << qint64(0);
+    QTest::newRow("remote folders spelling a local path")
+        << DownloadLine("/pub/f.txt -> /home/u/f.txt", "C:/dl/f.txt", 4, false)
+        << "/pub/f.txt -> /home/u/f.txt" << "C:/dl/f.txt" << true << false << qint64(4) << qint64(0);
     // An upload keeps its name on both sides.
     QTest::newRow("local name holding arrows")
         << UploadLine("/in/a <- b -> c", "/home/u/a <- b -> c", 6, false)
