@@ -64,6 +64,8 @@ TransferDestinationDialog::TransferDestinationDialog(QWidget *parent, Connection
     second_ = named(new QPushButton, IdSecond);
     cancel_ = named(new QPushButton(tr("&Cancel")), IdCancel);
     first_->setDefault(true);
+    // An editable combo box keeps Return for itself: in the directory it presses the default button.
+    connect(directories_->lineEdit(), &QLineEdit::returnPressed, first_, &QPushButton::click);
     connect(first_, &QPushButton::clicked, this, [this] { pressed(0); });
     connect(second_, &QPushButton::clicked, this, [this] { pressed(1); });
     connect(cancel_, &QPushButton::clicked, this, &TransferDestinationDialog::reject);
@@ -128,6 +130,10 @@ void TransferDestinationDialog::hostChanged()
 
 void TransferDestinationDialog::pressed(int kind)
 {
+    // Once: a Return in the directory reaches the line edit twice, and a button may be pressed
+    // again before the dialog is gone.
+    if (std::exchange(pressed_, true))
+        return;
     TransferRequest request = request_;
     request.destinationHost = hosts_->currentText();
     request.destinationDirectory = directories_->currentText();

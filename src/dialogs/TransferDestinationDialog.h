@@ -44,4 +44,5 @@ private:
     QComboBox *directories_;
     QCheckBox *refresh_;
     QPushButton *first_, *second_, *cancel_;
+    bool pressed_ = false; // a button started the copy: the dialog is on its way out
 };

@@ -82,6 +82,7 @@ private slots:
             const char *way = upload ? "upload" : "download";
             QTest::addRow("%s, This Connection", way) << upload << 0 << int(TransferDestinationDialog::IdFirst) << 0;
             QTest::addRow("%s, New Connection", way) << upload << 0 << int(TransferDestinationDialog::IdSecond) << 1;
+            QTest::addRow("%s, Return in the directory", way) << upload << 0 << -1 << 0; // the default button
             QTest::addRow("%s, preset 1", way) << upload << 1 << 0 << 0;
             QTest::addRow("%s, preset 2", way) << upload << 2 << 0 << 1;
         }
@@ -115,8 +116,12 @@ private slots:
             hosts->setCurrentText(destinationHost);
             QCOMPARE(dialog->firstButton()->text(), QStringLiteral("&This Connection"));
             QCOMPARE(dialog->secondButton()->text(), QStringLiteral("&New Connection"));
-            control<QComboBox>(dialog, TransferDestinationDialog::IdDirectory)->setEditText(destination);
-            click(dialog, button);
+            auto *directory = control<QComboBox>(dialog, TransferDestinationDialog::IdDirectory);
+            directory->setEditText(destination);
+            if (button < 0)
+                QTest::keyClick(directory->lineEdit(), Qt::Key_Return);
+            else
+                click(dialog, button);
         }
         auto *transfer = window<TransferDialog>();
         QVERIFY(transfer);
