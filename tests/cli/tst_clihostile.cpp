@@ -20,6 +20,16 @@ const QByteArray Listing = "-rw-r--r-- 1 u g 100000 Jan  5  2020 f.bin\r\n"
                            "drwxr-xr-x 2 u g 4096 Jan  5  2020 sub\r\n";
 const QString PortPattern = QStringLiteral("PORT 127,0,0,1,\\d{1,3},\\d{1,3}");
 
+// What `ls /dir` sends after its login, up to its LIST.
+void expectListingStart(ScriptedFtpServer &server)
+{
+    server.expectLogin();
+    server.expect(QStringLiteral("SYST"), "215 UNIX Type: L8\r\n");
+    server.expectRegex(PortPattern, "200 PORT ok\r\n");
+    server.expect(QStringLiteral("CWD /dir"), "250 Ok\r\n");
+    server.expect(QStringLiteral("TYPE A"), "200 Ok\r\n");
+}
+
 // What `get /f.bin` sends after its login: the listing of "/" that gives the size, then the file.
 void expectRootListing(ScriptedFtpServer &server)
 {
@@ -102,11 +112,7 @@ private slots:
         QFETCH(QString, message);
         ScriptedFtpServer server;
         QVERIFY(server.listen());
-        server.expectLogin();
-        server.expect(QStringLiteral("SYST"), "215 UNIX Type: L8\r\n");
-        server.expectRegex(PortPattern, "200 PORT ok\r\n");
-        server.expect(QStringLiteral("CWD /dir"), "250 Ok\r\n");
-        server.expect(QStringLiteral("TYPE A"), "200 Ok\r\n");
+        expectListingStart(server);
         ScriptedFtpServer::Step &list = server.expect(QStringLiteral("LIST"), listReply);
         if (sendPart) {
             list.sendData(Listing.left(30)).holdDataOpen();
@@ -253,11 +259,7 @@ private slots:
         ScriptedFtpServer server;
         QVERIFY(server.listen());
         if (listingAnswered) {
-            server.expectLogin();
-            server.expect(QStringLiteral("SYST"), "215 UNIX Type: L8\r\n");
-            server.expectRegex(PortPattern, "200 PORT ok\r\n");
-            server.expect(QStringLiteral("CWD /dir"), "250 Ok\r\n");
-            server.expect(QStringLiteral("TYPE A"), "200 Ok\r\n");
+            expectListingStart(server);
             server.expect(QStringLiteral("LIST"), "150 Here\r\n"); // and no data connection ever
         } else {
             server.expect(QStringLiteral("USER anonymous"), QByteArray());
