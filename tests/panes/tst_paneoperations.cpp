@@ -5,12 +5,15 @@
 
 #include "PaneFixture.h"
 
+#include "ftp/Connection.h"
+#include "panes/CommandIds.h"
 #include "panes/PaneDrag.h"
 
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QPointer>
 #include <QUrl>
 
 using namespace panetest;
@@ -123,6 +126,32 @@ private slots:
         QCOMPARE(prompt_.count(), 1);
         QCOMPARE(prompt_.entries().constFirst().caption, QStringLiteral("Source and Destination Identical"));
         QCOMPARE(QDir(local("work/a")).entryList(QDir::Files), QStringList{"f.txt"});
+    }
+
+    // Closing the connections asks first; No leaves them, Yes closes every one of them.
+    void closeAllConnectionsAsks_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("no") << int(Prompt::No);
+        QTest::newRow("yes") << int(Prompt::Yes);
+    }
+
+    void closeAllConnectionsAsks()
+    {
+        QFETCH(int, answer);
+        makePanes();
+        QVERIFY(show(pane0_, Site, "/pub/", "readme.txt"));
+        QPointer<Connection> browse = pool_->connection(ConnectionManager::Browse, 0);
+        QVERIFY(browse);
+        CommandState state;
+        QVERIFY(pane0_->commandState(Cmd::CloseAllConnections, state) && state.enabled);
+        prompt_.queueAnswer(answer);
+        QVERIFY(pane0_->handleCommand(Cmd::CloseAllConnections));
+        QCOMPARE(prompt_.entries().constFirst().caption, QStringLiteral("Closing  Connections"));
+        if (answer == Prompt::Yes)
+            QTRY_VERIFY_WITH_TIMEOUT(!browse, Bound);
+        else
+            QCOMPARE(pool_->connection(ConnectionManager::Browse, 0), browse.data());
     }
 
     // A rename typed in the list: on the host through the host, locally without ever replacing
