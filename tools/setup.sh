@@ -35,5 +35,6 @@ build_project() {
     command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "${launcher[@]}" "$@" >&2 || die "cmake configure failed"
   fi
-  cmake --build "$dir" -j "$(nproc)" >&2 || die "build failed"
+  # Paths below the checkout are hashed relative to it, so that a clone elsewhere reuses the cache.
+  CCACHE_BASEDIR=$PWD cmake --build "$dir" -j "$(nproc)" >&2 || die "build failed"
 }
