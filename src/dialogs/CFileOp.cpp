@@ -45,6 +45,17 @@ QString labelText(LocalFileWorker::Label label)
 CFileOp *CFileOp::copy(QWidget *parent, Prompt &prompt, const QStringList &names, const QString &sourceDir,
                        const QString &destDir, std::function<void()> finished)
 {
+    // The worker deletes when it has no destination: an empty one must never reach it here.
+    if (sourceDir.isEmpty() || destDir.isEmpty()) {
+        prompt.message(tr("The folder is on no drive of this computer: nothing was copied."), tr("Local Copy"));
+        return nullptr;
+    }
+    return start(parent, prompt, names, sourceDir, destDir, std::move(finished));
+}
+
+CFileOp *CFileOp::start(QWidget *parent, Prompt &prompt, const QStringList &names, const QString &sourceDir,
+                        const QString &destDir, std::function<void()> finished)
+{
     auto worker = std::make_unique<LocalFileWorker>(names, sourceDir, destDir);
     LocalFileWorker *started = worker.get();
     auto *op = new CFileOp(parent, prompt, std::move(worker), std::move(finished));
@@ -56,7 +67,11 @@ CFileOp *CFileOp::copy(QWidget *parent, Prompt &prompt, const QStringList &names
 CFileOp *CFileOp::remove(QWidget *parent, Prompt &prompt, const QStringList &names, const QString &sourceDir,
                          std::function<void()> finished)
 {
-    return copy(parent, prompt, names, sourceDir, QString(), std::move(finished));
+    if (sourceDir.isEmpty()) {
+        prompt.message(tr("The folder is on no drive of this computer: nothing was deleted."), tr("Local Delete"));
+        return nullptr;
+    }
+    return start(parent, prompt, names, sourceDir, QString(), std::move(finished));
 }
 
 CFileOp::CFileOp(QWidget *parent, Prompt &prompt, std::unique_ptr<LocalFileWorker> worker,

@@ -32,7 +32,8 @@ class CFileOp : public CDialog
     Q_OBJECT
 public:
     // Starts a copy of names (entries of sourceDir, files and folders) into destDir, or a delete of
-    // them when destDir is empty. Native absolute paths ending in "/". finished runs on the GUI
+    // them. Native absolute paths ending in "/"; an empty one (a folder on no drive of this
+    // computer) is refused with a message, and nothing starts (nullptr). finished runs on the GUI
     // thread after the work ended (also after a cancel), before the window goes; the panes
     // refresh there. prompt must outlive the window.
     static CFileOp *copy(QWidget *parent, Prompt &prompt, const QStringList &names, const QString &sourceDir,
@@ -41,6 +42,12 @@ public:
                            std::function<void()> finished = {});
 
     ~CFileOp() override;
+
+private:
+    static CFileOp *start(QWidget *parent, Prompt &prompt, const QStringList &names, const QString &sourceDir,
+                          const QString &destDir, std::function<void()> finished);
+
+public:
 
     // The worker thread has not ended yet.
     bool isWorking() const;

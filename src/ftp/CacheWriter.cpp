@@ -4,8 +4,10 @@
 #include "ftp/ListingEntry.h"
 #include "platform/LocalDrives.h"
 
+#include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
+
+#include <cstdio>
 
 CacheWriter::CacheWriter() = default;
 
@@ -25,8 +27,10 @@ bool CacheWriter::open(const QString &filePath)
     const QString native = toNativePath(filePath);
     if (native.isEmpty() || native.endsWith(u'/'))
         return false;
-    file_ = std::make_unique<QSaveFile>(native);
-    if (!file_->open(QIODevice::WriteOnly)) {
+    // A name of this process's own: the program and the command line may fill the same cache.
+    partPath_ = native + QStringLiteral(".part%1").arg(QCoreApplication::applicationPid());
+    file_ = std::make_unique<QFile>(partPath_);
+    if (!file_->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         file_.reset();
         return false;
     }
@@ -51,8 +55,11 @@ bool CacheWriter::close()
     if (!file_)
         return false;
     const QByteArrayView mark = endMark();
-    // commit() writes the buffer out, syncs the new file to the disk and renames it into place.
-    if (file_->write(mark.data(), mark.size()) == mark.size() && file_->commit()) {
+    // Not synced: the end mark, not the disk, tells a whole listing (a sync per listing would cost
+    // a walk over thousands of folders seconds).
+    const bool written = file_->write(mark.data(), mark.size()) == mark.size() && file_->flush();
+    file_->close();
+    if (written && std::rename(QFile::encodeName(partPath_).constData(), QFile::encodeName(nativePath_).constData()) == 0) {
         file_.reset();
         return true;
     }
@@ -62,8 +69,10 @@ bool CacheWriter::close()
 
 void CacheWriter::remove()
 {
-    if (file_)
-        file_->cancelWriting();
+    if (file_) {
+        file_->close();
+        QFile::remove(partPath_);
+    }
     file_.reset();
     if (!nativePath_.isEmpty())
         QFile::remove(nativePath_);

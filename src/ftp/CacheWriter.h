@@ -6,12 +6,13 @@
 
 #include <memory>
 
-class QSaveFile;
+class QFile;
 struct ListingEntry;
 
 // Writes one listing-cache file while the listing arrives. The records go to a new file in the
 // cache file's folder, not to the cache file itself: close() ends a complete listing with the end
-// mark and puts the new file in the cache file's place in one step (after it reached the disk);
+// mark and puts the new file in the cache file's place in one step (a rename; the file is not
+// synced first: a listing that did not reach the disk before a crash lacks its end mark);
 // remove(), or a writer dropped without close(), throws it away and deletes the cache file, which
 // no longer tells what the host holds. So whenever the program or the computer stops, the cache
 // file is a whole listing, the new one or the one before, or absent. Records go out through the
@@ -47,6 +48,7 @@ public:
 private:
     QString filePath_;
     QString nativePath_; // of the cache file, once open() made its new file
-    std::unique_ptr<QSaveFile> file_;
+    QString partPath_;   // the new file, beside the cache file, until it takes its place
+    std::unique_ptr<QFile> file_;
     QByteArray record_; // reused for every record
 };

@@ -11,6 +11,7 @@
 #include "platform/StatusLine.h"
 #include "ftp/ConnectionOwner.h"
 
+#include <QScopeGuard>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -33,6 +34,7 @@ Connection::Connection(const QString &portText, const QString &host, const QStri
     watchdog_->setSingleShot(true);
     connect(watchdog_, &QTimer::timeout, this, &Connection::watchdogExpired);
     activity_.start();
+    armWatchdog(); // the name lookup and the first connect are waits too
     const int port = LeadingInteger(portText);
     peerPort_ = port > 0 && port <= 65535 ? quint16(port) : 21;
 
@@ -86,12 +88,14 @@ void Connection::takeOn(OperationDriver *driver, ListingJob *job)
 void Connection::forgetClient(ConnectionClient *client)
 {
     const auto is = [client](ConnectionClient *held) { return held && held == client; };
-    commands_.removeIf([&](CommandStruct *command) {
-        if (!is(command->job) && !is(command->listInfo))
-            return false;
-        delete command;
-        return true;
-    });
+    for (QList<CommandStruct *> *list : {&commands_, &ending_}) {
+        list->removeIf([&](CommandStruct *command) {
+            if (!is(command->job) && !is(command->listInfo))
+                return false;
+            delete command;
+            return true;
+        });
+    }
     if (is(listJob_)) {
         // The listing itself still serves the panes and the cache.
         listJob_ = nullptr;
@@ -159,7 +163,7 @@ QString Connection::withHost(const QString &text) const
     return tr("%1 (%2)").arg(text, hostName());
 }
 
-void Connection::connectionLost(const QString &text)
+void Connection::connectionLost(const QString &text, const QString &caption)
 {
     if (state_ == Closed)
         return;
@@ -175,7 +179,7 @@ void Connection::connectionLost(const QString &text)
         return;
     }
     QPointer<Connection> self(this);
-    pool_->prompt().message(text, tr("Connection Lost"), Prompt::Icon::Warning);
+    pool_->prompt().message(text, caption.isEmpty() ? tr("Connection Lost") : caption, Prompt::Icon::Warning);
     if (!self)
         return;
     failRunningOperation(text);
@@ -197,24 +201,23 @@ void Connection::failRunningOperation(const QString &text)
         job->discard();
     if (!self)
         return;
+    // Only one of these runs at a time; each is let go before it is called, and the connection
+    // may be gone once a record has been told.
     if (TransferDriver *driver = std::exchange(transferDriver_, nullptr)) {
         driver->fileEnded(false, text);
         driver->operationEnded();
-    }
-    if (DeleteDriver *driver = std::exchange(deleteDriver_, nullptr)) {
+    } else if (DeleteDriver *driver = std::exchange(deleteDriver_, nullptr)) {
         driver->entryEnded(false, text);
         driver->operationEnded();
-    }
-    if (RenameDriver *driver = std::exchange(renameDriver_, nullptr)) {
+    } else if (RenameDriver *driver = std::exchange(renameDriver_, nullptr)) {
         driver->renameEnded(false, text);
         driver->operationEnded();
-    }
-    if (MakeDirDriver *driver = std::exchange(makeDirDriver_, nullptr)) {
+    } else if (MakeDirDriver *driver = std::exchange(makeDirDriver_, nullptr)) {
         driver->makeDirEnded(false, text);
         driver->operationEnded();
-    }
-    if (HostToHostDriver *driver = std::exchange(hostToHostDriver_, nullptr))
+    } else if (HostToHostDriver *driver = std::exchange(hostToHostDriver_, nullptr)) {
         driver->ConnectionLost(text);
+    }
 }
 
 void Connection::armWatchdog()
@@ -268,6 +271,7 @@ void Connection::addressFound(const QHostAddress &address)
     if (address.isNull()) {
         showStatus(tr("Host address could not be resolved."));
         setState(Closed);
+        endQueue(true, withHost(tr("Host address could not be resolved.")));
         return;
     }
     showStatus(tr("Host Address Resolved."));
@@ -278,6 +282,7 @@ void Connection::addressFound(const QHostAddress &address)
 void Connection::startConnect()
 {
     setState(Connecting);
+    armWatchdog(); // also when the state was Connecting already (the first connect)
     if (socket_) {
         socket_->disconnect(this);
         socket_->deleteLater();
@@ -307,6 +312,11 @@ void Connection::socketError()
         return;
     }
     setState(Closed);
+    QPointer<Connection> self(this);
+    const auto unreachable = qScopeGuard([this, self] {
+        if (self) // whatever waited for this connection is told it will not run
+            endQueue(true, withHost(tr("The host could not be reached")));
+    });
     switch (error) {
     case QAbstractSocket::SocketResourceError:
         showMessage(tr("Couldn't Create Socket"), tr("Error"));
@@ -430,9 +440,9 @@ void Connection::readReplies()
                 return;
         }
         if (reader_.overflowed() || replyText_.size() > MaxReplyText) {
-            loginFailed(tr("The host sent a reply too long to read (more than 64 KiB in one line or "
-                           "1 MiB in one reply). The connection was closed."),
-                        tr("Error"));
+            connectionLost(tr("The host sent a reply too long to read (more than 64 KiB in one line or "
+                              "1 MiB in one reply). The connection was closed."),
+                           tr("Error"));
             return;
         }
     }
@@ -501,10 +511,12 @@ void Connection::handleCustomReply(int, const QString &line)
     ++customReplies_;
     if (customReplies_ > 1) {
         QPointer<Connection> self(this);
+        watchdog_->stop(); // the time the user takes to read the box is not the host's
         pool_->prompt().ask(replyText_ + line, tr("Custom Command %1 Completed").arg(customReplies_ - 1),
                             Prompt::Icon::None, Prompt::Ok);
         if (!self || !alive())
             return;
+        armWatchdog();
     }
     if (customReplies_ >= customLines_)
         TakeNextCommand();
@@ -606,13 +618,12 @@ void Connection::ClearQueue()
 
 void Connection::endQueue(bool lost, const QString &text)
 {
-    // Detach first: giving up a record may lead its owner back here, or destroy this connection.
+    // Detach first: giving up a record may lead its owner back here (to queue something new), or
+    // destroy this connection or other records of the list (forgetClient takes those out).
     QPointer<Connection> self(this);
-    const QList<CommandStruct *> dropped = std::exchange(commands_, {});
-    for (CommandStruct *command : dropped) {
-        std::unique_ptr<CommandStruct> owned(command);
-        if (!self && !destroying_)
-            continue; // the records are still dropped, none is called
+    ending_.append(std::exchange(commands_, {}));
+    while (self && !ending_.isEmpty()) {
+        std::unique_ptr<CommandStruct> command(ending_.takeFirst());
         if (command->type == ListDirKind && command->listInfo) {
             command->listInfo->discard();
         } else if (auto *copy = dynamic_cast<HostToHostDriver *>(command->job)) {

@@ -142,7 +142,7 @@ private:
     void takeOn(OperationDriver *driver, ListingJob *job);
     // The control connection was closed, reset or timed out: the running operation fails with
     // text, everything queued is ended, and the connection is closed.
-    void connectionLost(const QString &text);
+    void connectionLost(const QString &text, const QString &caption = QString());
     void failRunningOperation(const QString &text);
     // Drops the control connection and logs in again, keeping the queue.
     void restartSession();
@@ -241,6 +241,8 @@ private:
     QString withHost(const QString &text) const;
 
     QList<CommandStruct *> commands_;
+    // Records being told that their queue ended; a record destroyed meanwhile is taken out here.
+    QList<CommandStruct *> ending_;
 
     // The operation under way.
     QString argument_;

@@ -49,7 +49,10 @@ void Connection::setDriverStatus(const QString &text)
 bool Connection::failed(const QString &text, const QString &caption, Prompt::Icon icon)
 {
     QPointer<Connection> self(this);
+    watchdog_->stop(); // the time the user takes to read the box is not the host's
     pool_->prompt().message(text, caption, icon);
+    if (self)
+        armWatchdog();
     return self && alive();
 }
 
@@ -102,7 +105,6 @@ void Connection::dataAccepted(QTcpSocket *socket)
     }
     transfer_ = new Transfer(socket, file_.localPath, retrieve_, this);
     connect(transfer_, &Transfer::progress, this, [this](qint64 n) {
-        noteActivity();
         if (transferDriver_)
             transferDriver_->BytesTransferred(n);
     });
@@ -436,12 +438,13 @@ void Connection::tryFinishData()
     QString shortfall;
     if (complete && retrieve_ && binary_ && announcedSize_ >= 0) {
         // A host that announced the size and then sent less did not send the file, whatever its
-        // final reply says. (A resumed download may announce the whole size or what is left.)
+        // final reply says. A resumed download may announce what is left or the whole file: it is
+        // whole when it moved either.
         const qint64 moved = transfer_->bytesMoved();
-        const qint64 expected = restartOffset_ > 0 ? announcedSize_ - restartOffset_ : announcedSize_;
-        if (moved < expected && moved < announcedSize_) {
+        const bool whole = moved >= announcedSize_ || (restartOffset_ > 0 && moved == announcedSize_ - restartOffset_);
+        if (!whole) {
             complete = false;
-            shortfall = tr("Transfer incomplete: %1 of %2 bytes").arg(moved + restartOffset_).arg(announcedSize_);
+            shortfall = tr("Transfer incomplete: %1 of %2 bytes").arg(moved).arg(announcedSize_);
         }
     }
     if (complete) {
@@ -564,7 +567,7 @@ void Connection::abortHostToHost(const QString &reason)
     hostToHost_ = false;
     QPointer<Connection> self(this);
     if (driver)
-        driver->Abort(reason); // resets both sides with Reconnect
+        driver->Abort(reason); // the copy resets both sides from the event loop, then goes on
     if (self && alive() && state_ != Connecting)
         TakeNextCommand();
 }

@@ -1,5 +1,7 @@
 #include "localops/LocalFileWorker.h"
 
+#include <QDir>
+
 #include "localops/LocalCopy.h"
 
 #include <QFile>
@@ -110,6 +112,9 @@ LocalFileWorker::Progress LocalFileWorker::takeProgress()
 
 void LocalFileWorker::run()
 {
+    // Names alone would be taken from the program's working folder: without a folder, nothing.
+    if (!sourceDir_.startsWith('/'))
+        return;
     if (copying())
         runCopy();
     else

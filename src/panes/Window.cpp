@@ -60,8 +60,8 @@ Window::Window(QWidget *parent, int paneNumber, ConnectionManager *pool)
     arrowToSecond_->setObjectName(QStringLiteral("ctl103"));
     arrowToFirst_->setToolTip(tr("Copy the selected items to the first pane"));
     arrowToSecond_->setToolTip(tr("Copy the selected items of the first pane here"));
-    connect(arrowToFirst_, &QAbstractButton::clicked, this, [this] { handleCommand(102); });
-    connect(arrowToSecond_, &QAbstractButton::clicked, this, [this] { handleCommand(103); });
+    connect(arrowToFirst_, &QAbstractButton::clicked, this, [this] { handleCommand(ArrowToFirst); });
+    connect(arrowToSecond_, &QAbstractButton::clicked, this, [this] { handleCommand(ArrowToSecond); });
 
     tree_ = new DirWindow(this, pool, this);
     tree_->setObjectName(QStringLiteral("ctl100"));

@@ -126,7 +126,6 @@ private:
     // Drops on the list or the tree: another pane's selection, or files from the desktop.
     void acceptDropsOn(QWidget *viewport);
     bool dropAcceptable(const QMimeData *data) const;
-    void dropped(const QMimeData *data);
     void uploadDropped(const QList<QUrl> &urls);
 
     void createList(int style);

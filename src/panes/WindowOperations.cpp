@@ -29,6 +29,7 @@
 #include <QMap>
 #include <QMimeData>
 #include <QPointer>
+#include <QTimer>
 #include <QUrl>
 
 #include <cerrno>
@@ -307,7 +308,13 @@ void Window::renameEntry(const QString &host, const QString &directory, const QS
         RenameDialog::start(window(), *pool_, host, directory, oldName, newName);
         return;
     }
-    const QString reason = renameLocalEntry(toNativePath(directory), oldName, newName);
+    const QString native = toNativePath(directory);
+    if (native.isEmpty()) {
+        pool_->prompt().message(tr("Rename Failed: %1 is on no drive of this computer.").arg(directory), tr("Error"),
+                                Prompt::Icon::Warning);
+        return;
+    }
+    const QString reason = renameLocalEntry(native, oldName, newName);
     if (!reason.isEmpty()) {
         pool_->prompt().message(tr("Rename Failed") + QLatin1String(": ") + reason, tr("Error"),
                                 Prompt::Icon::Warning);
@@ -358,8 +365,21 @@ bool Window::eventFilter(QObject *watched, QEvent *event)
     }
     drop->setDropAction(Qt::CopyAction);
     drop->accept();
-    if (type == QEvent::Drop)
-        dropped(drop->mimeData());
+    if (type == QEvent::Drop) {
+        // Acted on once the drag is over: the copy may ask questions, which must not run inside
+        // the drag's own event loop. What the drop carries is read now.
+        const auto *drag = qobject_cast<const PaneDrag *>(drop->mimeData());
+        QPointer<Window> source = drag ? drag->source() : nullptr;
+        const QList<QUrl> urls = drag ? QList<QUrl>() : drop->mimeData()->urls();
+        QTimer::singleShot(0, this, [this, source, urls, fromPane = drag != nullptr] {
+            if (fromPane) {
+                if (source)
+                    copyBetween(source, this);
+            } else {
+                uploadDropped(urls);
+            }
+        });
+    }
     return true;
 }
 
@@ -376,16 +396,6 @@ bool Window::dropAcceptable(const QMimeData *data) const
         return false;
     const QList<QUrl> urls = data->urls();
     return std::all_of(urls.begin(), urls.end(), [](const QUrl &url) { return url.isLocalFile(); });
-}
-
-void Window::dropped(const QMimeData *data)
-{
-    if (const auto *drag = qobject_cast<const PaneDrag *>(data)) {
-        if (Window *source = drag->source())
-            copyBetween(source, this);
-        return;
-    }
-    uploadDropped(data->urls());
 }
 
 // Each folder the dropped entries come from makes one upload of the entries it holds.
@@ -410,6 +420,8 @@ void Window::uploadDropped(const QList<QUrl> &urls)
             else if (entry.isFile())
                 request.files.append({entry.fileName(), entry.size(), IsAsciiExtension(entry.fileName())});
         }
+        if (request.files.isEmpty() && request.directories.isEmpty())
+            continue; // links and special files are not uploaded
         request.destinationHost = currentHost();
         request.destinationDirectory = currentPath();
         request.preset = pool_->arrowConnection();

@@ -86,6 +86,20 @@ bool SettingsDatabase::exec(sqlite3 *db, const char *sql)
     return db && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+// Switching a new file to WAL needs it alone; when two copies of the program start on it at once,
+// SQLite answers one of them "busy" at once instead of waiting (its busy handler is not asked for
+// this lock). That one waits here, as the busy timeout would have it wait.
+bool SettingsDatabase::execWaiting(sqlite3 *db, const char *sql)
+{
+    for (int waited = 0;; waited += 10) {
+        if (exec(db, sql))
+            return true;
+        if ((sqlite3_extended_errcode(db) & 0xff) != SQLITE_BUSY || waited >= kBusyTimeoutMs)
+            return false;
+        sqlite3_sleep(10);
+    }
+}
+
 SettingsDatabase::Outcome SettingsDatabase::open()
 {
     if (!createFile() || !rememberFile())
@@ -103,7 +117,7 @@ SettingsDatabase::Outcome SettingsDatabase::open()
     // Look before writing anything: a file that is not ours must be moved aside unchanged.
     Outcome outcome = classify();
     if (outcome == Outcome::Empty || outcome == Outcome::Ready) {
-        const bool configured = exec(m_db, "PRAGMA journal_mode=WAL") && exec(m_db, "PRAGMA foreign_keys=ON");
+        const bool configured = execWaiting(m_db, "PRAGMA journal_mode=WAL") && exec(m_db, "PRAGMA foreign_keys=ON");
         outcome = configured ? prepareSchema(outcome) : Outcome::Unavailable;
     }
     if (outcome != Outcome::Ready)

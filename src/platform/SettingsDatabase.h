@@ -25,6 +25,8 @@ public:
 
     // Runs SQL that returns no rows; false on any error.
     static bool exec(sqlite3 *db, const char *sql);
+    // The same, waiting out "busy" answers for as long as the busy timeout.
+    static bool execWaiting(sqlite3 *db, const char *sql);
 
 private:
     enum class Outcome { Ready, Empty, NotOurs, Unavailable };

@@ -115,11 +115,16 @@ void HostToHostTransfer::ConnectionLost(const QString &reason)
         setStatus(tr("Could Not Transfer File"));
         lineDone(false, reason);
     }
-    // What was not copied is listed, and the copy says why it stopped.
+    // What was not copied is listed, and the copy says why it stopped: once the event loop is
+    // back, since a box runs an event loop of its own in which this copy may end and be deleted,
+    // and never while the pool is going (a connection destroyed at exit ends its copy too).
     for (const Line &line : std::as_const(lines_))
         failures_ << line.sourcePath + QLatin1String(": ") + reason;
-    pool_.prompt().message(reason, tr("Host to Host Copy Stopped"), Prompt::Icon::Warning);
     finish();
+    ConnectionManager *pool = &pool_;
+    QTimer::singleShot(0, pool, [pool, reason] {
+        pool->prompt().message(reason, tr("Host to Host Copy Stopped"), Prompt::Icon::Warning);
+    });
 }
 
 void HostToHostTransfer::finish()

@@ -240,7 +240,8 @@ private slots:
         QFETCH(QStringList, tree);
         QVERIFY(fixture_->make({"f src/a=a", "f src/sub/b=b", "f src/plain=p", "f dst/sub=file"}));
         const QString destDir = dest.isEmpty() ? QString() : fixture_->folder(dest);
-        watch(CFileOp::copy(nullptr, prompt_, names, fixture_->folder(source), destDir, finishedCallback()));
+        watch(dest.isEmpty() ? CFileOp::remove(nullptr, prompt_, names, fixture_->folder(source), finishedCallback())
+                             : CFileOp::copy(nullptr, prompt_, names, fixture_->folder(source), destDir, finishedCallback()));
         QCOMPARE(op_->windowTitle(), caption);
         QCOMPARE(textOf(op_, "ctl15745"), dest.isEmpty() ? QStringLiteral("Deleting File:") : QStringLiteral("Copying File:"));
         prompt_.whileAsked = [this] { log_ << QStringLiteral("asked"); }; // no question is expected
@@ -252,6 +253,31 @@ private slots:
         QCOMPARE(prompt_.entries().first().icon, Prompt::Icon::Warning);
         QCOMPARE(prompt_.lastText(), lines.join(u'\n').replace(QStringLiteral("~/"), shown(QString())));
         QCOMPARE(log_, (QStringList{"finished", "destroyed"}));
+    }
+
+    // A folder on no drive of this computer reaches the worker as an empty path: a copy there (or
+    // a delete from there) is refused with a message, and above all never turns into a delete.
+    void unmappedFolderRefused_data()
+    {
+        QTest::addColumn<bool>("copy");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("copy to it") << true << "Local Copy";
+        QTest::newRow("delete in it") << false << "Local Delete";
+    }
+
+    void unmappedFolderRefused()
+    {
+        QFETCH(bool, copy);
+        QFETCH(QString, caption);
+        QVERIFY(fixture_->make({"f src/a=a", "f src/sub/b=b"}));
+        const QStringList before = fixture_->treeOf();
+        CFileOp *op = copy ? CFileOp::copy(nullptr, prompt_, {"a", "sub"}, fixture_->folder("src"), QString(), finishedCallback())
+                           : CFileOp::remove(nullptr, prompt_, {"a", "sub"}, QString(), finishedCallback());
+        QVERIFY(!op);
+        QCOMPARE(prompt_.count(), 1);
+        QCOMPARE(prompt_.lastCaption(), caption);
+        QCOMPARE(fixture_->treeOf(), before);
+        QVERIFY(log_.isEmpty()); // nothing started, so nothing finished
     }
 
     // A copy of a folder into itself is refused with one clear message; nothing is written.

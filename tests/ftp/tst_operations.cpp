@@ -815,7 +815,7 @@ private slots:
         QCOMPARE(copy->filesCompleted(), 0);
         QCOMPARE(copy->filesFailed(), 2); // the line under way and the one that never started
         QCOMPARE(copy->failures().size(), 2);
-        QVERIFY2(prompt_.dump().contains(QLatin1String("Host to Host Copy Stopped")), qPrintable(prompt_.dump()));
+        QTRY_VERIFY2_WITH_TIMEOUT(prompt_.dump().contains(QLatin1String("Host to Host Copy Stopped")), qPrintable(prompt_.dump()), Bound);
     }
 };
 
