@@ -8,15 +8,16 @@
 
 #include <optional>
 
-// The records of a listing-cache file, one per entry, one after another to the end of the file
-// (no header, no count; integers little-endian):
+// The records of a listing-cache file, one per entry, one after another (no header, no count;
+// integers little-endian); the file ends with CacheWriter::endMark(), which the cache takes off
+// before the records are read:
 //
 //   kind      1 byte   0 file, 1 directory, 2 link; above 2 reads as a file
 //   date      2 bytes  low half of the PackedDateTime
 //   time      2 bytes  high half
 //   size      4 bytes  0xFFFFFFFF means: the size follows in 8 bytes
 //  [size      8 bytes  for sizes of 0xFFFFFFFF and above]
-//   name      n bytes  as the host sent them (UTF-8, or Latin-1 when they were not UTF-8)
+//   name      n bytes  exactly as the host sent them (RemoteName.h)
 //   "\n"
 class CacheRecord
 {

@@ -95,7 +95,7 @@ public:
     qsizetype queuedCount() const { return commands_.size(); }
     // A listing with this id is being fetched or waits in the queue.
     bool hasListing(int listingId) const;
-    // The listing with this id is arriving now (its cache file holds only part of it).
+    // The listing with this id is arriving now (its cache file still holds the one before, or none).
     bool isListing(int listingId) const { return listingId >= 0 && cacheFileNumber_ == listingId; }
     const QHostAddress &peerAddress() const { return peerAddress_; }
     quint16 peerPort() const { return peerPort_; }

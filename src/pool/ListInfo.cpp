@@ -214,7 +214,7 @@ void ListInfo::RequestListing(ConnectionManager &pool, const QString &host, QStr
     const bool caching = cache.enabled();
     job->listingId_ = cacheFile.isEmpty() || !caching ? -1 : Cache::ListingId(cacheFile);
     const bool underWay = pool.listingUnderWay(job->listingId_);
-    // While a listing arrives its cache file holds only what came so far: never replay that.
+    // While a listing arrives its cache file still holds the one before it: never replay that.
     const bool arriving = pool.listingArriving(job->listingId_);
     if (arriving)
         useCache = false;
