@@ -16,6 +16,7 @@ class QLabel;
 class QMimeData;
 class QUrl;
 class QTreeWidgetItem;
+struct DirectoryStats;
 struct TransferRequest;
 
 // One browser pane: the location tree on the left, the file list on the right, optional title
@@ -121,6 +122,8 @@ private:
     bool ask(const QString &text, const QString &caption, Prompt::Icon icon) const;
     TransferRequest selectionRequest(const QList<int> &rows) const;
     void arrowCopy(int id);
+    DirectoryStats listStats() const;
+    void customCommand();
     void renameEntry(const QString &host, const QString &directory, const QString &oldName, const QString &newName);
     void renameHostEntry(const QString &oldName, const QString &newName);
     // Drops on the list or the tree: another pane's selection, or files from the desktop.

@@ -7,9 +7,13 @@
 
 #include "dialogs/CFileOp.h"
 #include "dialogs/ConfirmDeleteDialog.h"
+#include "dialogs/CustomCommandDialog.h"
+#include "dialogs/DialogRunner.h"
+#include "dialogs/DirInfoDialog.h"
 #include "dialogs/RenameDialog.h"
 #include "dialogs/TransferDestinationDialog.h"
 #include "dialogs/TransferRequest.h"
+#include "dialogs/WatchDialog.h"
 #include "panes/CommandIds.h"
 #include "panes/DirWindow.h"
 #include "panes/DirWindowNode.h"
@@ -117,9 +121,57 @@ bool Window::handleOperation(int id)
         if (pool_)
             pool_->setStoreUnique(!pool_->storeUnique());
         return true;
+    case Cmd::DirectoryInformation:
+        if (showingFiles_) {
+            DirInfoDialog dialog(window(), currentPath(), listStats());
+            DialogRunner::current().run(dialog);
+        }
+        return true;
+    case Cmd::WatchConnection:
+        if (pool_ && remote_)
+            WatchDialog::open(window(), *pool_, currentHost());
+        return true;
+    case Cmd::CustomCommand:
+        if (pool_ && remote_)
+            customCommand();
+        return true;
     default:
         return false;
     }
+}
+
+DirectoryStats Window::listStats() const
+{
+    DirectoryStats stats;
+    for (int row = 0; row < list_->itemCount(); ++row) {
+        const int icon = list_->itemIcon(row);
+        DirectoryStats::Count &count = icon == IconAsciiFile   ? stats.ascii
+                                       : icon == IconBinaryFile ? stats.binary
+                                       : icon == IconLink       ? stats.links
+                                                                : stats.directories;
+        const bool selected = list_->isSelected(row);
+        ++count.total;
+        count.selected += selected ? 1 : 0;
+        if (isFileIcon(icon)) {
+            const itemdata *data = list_->itemData(row);
+            const quint64 size = data ? data->size : 0;
+            stats.totalBytes += size;
+            stats.selectedBytes += selected ? size : 0;
+        }
+    }
+    return stats;
+}
+
+void Window::customCommand()
+{
+    const QString host = currentHost();
+    const QString path = currentPath();
+    CustomCommandDialog dialog(window());
+    if (DialogRunner::current().run(dialog) != QDialog::Accepted)
+        return;
+    const QString text = CustomCommandDialog::commandText(path, dialog.typed());
+    if (!text.isEmpty() && pool_)
+        pool_->RequestCommand(host, text);
 }
 
 bool Window::operationState(int id, CommandState &state)
@@ -140,6 +192,9 @@ bool Window::operationState(int id, CommandState &state)
     case Cmd::BackgroundTransfer: state.checked = pool_ && pool_->hostTransferMode() == 1; return true;
     case Cmd::PromptHostToHost: state.checked = pool_ && pool_->hostTransferMode() == 0; return true;
     case Cmd::StoreUploadsUniquely: state.checked = pool_ && pool_->storeUnique(); return true;
+    case Cmd::DirectoryInformation: state.enabled = showingFiles_; return true;
+    case Cmd::WatchConnection:
+    case Cmd::CustomCommand: state.enabled = remote_ != 0; return true;
     default: return false;
     }
 }

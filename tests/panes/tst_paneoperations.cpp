@@ -7,12 +7,17 @@
 
 #include "ftp/Connection.h"
 #include "panes/CommandIds.h"
+#include "dialogs/DialogRunner.h"
+#include "dialogs/WatchDialog.h"
 #include "panes/PaneDrag.h"
 
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QLabel>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QPointer>
 #include <QUrl>
 
@@ -152,6 +157,63 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(!browse, Bound);
         else
             QCOMPARE(pool_->connection(ConnectionManager::Browse, 0), browse.data());
+    }
+
+    // F6 counts the list by kind, selected and in total; F2 sends the typed lines after a CWD to
+    // the folder shown; F3 shows what the connection sends and receives.
+    void toolsOfTheFolder()
+    {
+        makePanes();
+        QVERIFY(show(pane0_, Site, "/pub/", "readme.txt"));
+        select(pane0_, QStringLiteral("readme.txt"));
+        for (const int id : {int(Cmd::DirectoryInformation), int(Cmd::WatchConnection), int(Cmd::CustomCommand)}) {
+            CommandState state;
+            QVERIFY(pane0_->commandState(id, state) && state.enabled);
+        }
+
+        struct Runner : DialogRunner
+        {
+            std::function<void(QDialog &)> step;
+            int run(QDialog &dialog) override
+            {
+                step(dialog);
+                return dialog.result();
+            }
+        } runner;
+        DialogRunner::install(&runner);
+        const auto uninstall = qScopeGuard([] { DialogRunner::install(nullptr); });
+
+        QStringList stats;
+        runner.step = [&](QDialog &dialog) {
+            stats << dialog.windowTitle();
+            for (QLabel *label : dialog.findChildren<QLabel *>())
+                stats << label->text();
+            dialog.accept();
+        };
+        QVERIFY(pane0_->handleCommand(Cmd::DirectoryInformation));
+        QCOMPARE(stats.value(0), QStringLiteral("Directory Stats for /pub/"));
+        // Rows after the two headings: title, selected, total.
+        QCOMPARE(stats.mid(3, 3), (QStringList{"ASCII Files:", "0", "0"}));
+        QCOMPARE(stats.mid(6, 3), (QStringList{"Binary Files:", "1", "2"})); // readme.txt selected, image.bin
+        QCOMPARE(stats.mid(12, 3), (QStringList{"Directories:", "0", "2"}));
+        QCOMPARE(stats.mid(22, 3), (QStringList{"Total:", "1,000", "1,999"}));
+
+        QVERIFY(pane0_->handleCommand(Cmd::WatchConnection));
+        auto *watch = host_->findChild<WatchDialog *>();
+        QVERIFY(watch);
+        QCOMPARE(watch->windowTitle(), QStringLiteral("Monitoring site"));
+        runner.step = [](QDialog &dialog) {
+            dialog.findChild<QPlainTextEdit *>(QStringLiteral("ctl101"))->setPlainText(QStringLiteral("NOOP"));
+            dialog.accept();
+        };
+        QVERIFY(pane0_->handleCommand(Cmd::CustomCommand));
+        QTRY_VERIFY_WITH_TIMEOUT(watch->lines().contains(QStringLiteral("Sent > NOOP")), Bound);
+        QVERIFY(watch->lines().contains(QStringLiteral("Sent > CWD /pub/")));
+        QTRY_VERIFY_WITH_TIMEOUT(watch->lines().filter(QStringLiteral("Received > 200")).size() >= 1, Bound);
+
+        QPointer<WatchDialog> gone(watch);
+        pool_->CloseAll(); // the connection goes, and its window with it
+        QTRY_VERIFY_WITH_TIMEOUT(!gone, Bound);
     }
 
     // A rename typed in the list: on the host through the host, locally without ever replacing
