@@ -10,6 +10,7 @@ DirInfoDialog::DirInfoDialog(QWidget *parent, const QString &path, const Directo
 {
     setWindowTitle(tr("Directory Stats for ") + path);
     auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(3 * fontMetrics().averageCharWidth());
     grid->addWidget(new QLabel(tr("Selected")), 0, 1, Qt::AlignRight);
     grid->addWidget(new QLabel(tr("Total")), 0, 2, Qt::AlignRight);
     const auto row = [grid](int at, const QString &title, const QString &selected, const QString &total) {
