@@ -124,6 +124,7 @@ private:
     void arrowCopy(int id);
     DirectoryStats listStats() const;
     void customCommand();
+    void goToFolder();
     void renameEntry(const QString &host, const QString &directory, const QString &oldName, const QString &newName);
     void renameHostEntry(const QString &oldName, const QString &newName);
     // Drops on the list or the tree: another pane's selection, or files from the desktop.

@@ -10,6 +10,7 @@
 #include "dialogs/CustomCommandDialog.h"
 #include "dialogs/DialogRunner.h"
 #include "dialogs/DirInfoDialog.h"
+#include "dialogs/GoToFolderDialog.h"
 #include "dialogs/RenameDialog.h"
 #include "dialogs/TransferDestinationDialog.h"
 #include "dialogs/TransferRequest.h"
@@ -135,9 +136,30 @@ bool Window::handleOperation(int id)
         if (pool_ && remote_)
             customCommand();
         return true;
+    case Cmd::GoToFolder:
+        goToFolder();
+        return true;
     default:
         return false;
     }
+}
+
+// Every pane's tree learns the folder; this pane goes there.
+void Window::goToFolder()
+{
+    const QString host = currentHost();
+    const bool hosts = host.isEmpty(); // the host folders are shown: start on the local disk
+    GoToFolderDialog dialog(window(), hosts ? DirWindow::MyComputer : host,
+                            hosts ? QStringLiteral("C:/") : currentPath());
+    if (DialogRunner::current().run(dialog) != QDialog::Accepted)
+        return;
+    const QString chosenHost = dialog.host();
+    const QString path = dialog.path();
+    for (Window *pane : allPanes())
+        if (pane != this)
+            pane->tree_->GoToLocation(chosenHost, path, false);
+    tree_->selectedByMouse = true;
+    tree_->GoToLocation(chosenHost, path, true);
 }
 
 DirectoryStats Window::listStats() const
@@ -193,6 +215,7 @@ bool Window::operationState(int id, CommandState &state)
     case Cmd::PromptHostToHost: state.checked = pool_ && pool_->hostTransferMode() == 0; return true;
     case Cmd::StoreUploadsUniquely: state.checked = pool_ && pool_->storeUnique(); return true;
     case Cmd::DirectoryInformation: state.enabled = showingFiles_; return true;
+    case Cmd::GoToFolder: return true;
     case Cmd::WatchConnection:
     case Cmd::CustomCommand: state.enabled = remote_ != 0; return true;
     default: return false;

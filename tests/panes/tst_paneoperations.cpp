@@ -8,9 +8,11 @@
 #include "ftp/Connection.h"
 #include "panes/CommandIds.h"
 #include "dialogs/DialogRunner.h"
+#include "pool/Destinations.h"
 #include "dialogs/WatchDialog.h"
 #include "panes/PaneDrag.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -214,6 +216,50 @@ private slots:
         QPointer<WatchDialog> gone(watch);
         pool_->CloseAll(); // the connection goes, and its window with it
         QTRY_VERIFY_WITH_TIMEOUT(!gone, Bound);
+    }
+
+    // F11 takes a host and a folder: both trees learn it, this pane goes there, and the folder
+    // joins the host's recent destinations; from the host folders it starts on the local disk.
+    void goToFolder_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("a host folder") << "site" << "pub\\docs" << "/pub/docs/";
+        QTest::newRow("a local folder") << "My Computer" << "work" << "C:/work/";
+    }
+
+    void goToFolder()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, typed);
+        QFETCH(QString, path);
+        QVERIFY(QDir().mkpath(local("work")));
+        makePanes();
+        struct Runner : DialogRunner
+        {
+            QString host, typed, shownHost;
+            int run(QDialog &dialog) override
+            {
+                auto *hosts = dialog.findChild<QComboBox *>(QStringLiteral("ctl102"));
+                shownHost = hosts->currentText();
+                hosts->setCurrentText(host);
+                dialog.findChild<QComboBox *>(QStringLiteral("ctl101"))->setEditText(typed);
+                dialog.accept();
+                return dialog.result();
+            }
+        } runner;
+        runner.host = host;
+        runner.typed = typed;
+        DialogRunner::install(&runner);
+        const auto uninstall = qScopeGuard([] { DialogRunner::install(nullptr); });
+
+        QVERIFY(pane0_->handleCommand(Cmd::GoToFolder));
+        QCOMPARE(runner.shownHost, QStringLiteral("My Computer")); // the pane showed the host folders
+        QTRY_COMPARE_WITH_TIMEOUT(pane0_->currentPath(), path, Bound);
+        QCOMPARE(pane0_->currentHost(), host);
+        QVERIFY(pane1_->tree()->findLocationNode(host, path));
+        QCOMPARE(Destinations::list(host), QStringList{path});
     }
 
     // A rename typed in the list: on the host through the host, locally without ever replacing
