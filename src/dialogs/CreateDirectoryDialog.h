@@ -1,16 +1,13 @@
 #pragma once
 
-#include "dialogs/CDialog.h"
+#include "dialogs/OperationRecordDialog.h"
 
 class ConnectionManager;
 class MakeDirRecord;
-class QLabel;
 
-// "Creating Directory": the window of one directory creation on a host, over the record it owns:
-// the new directory's path and the connection's status line. Without a connection it stays,
-// waiting, until the user cancels it. "Cancel" or closing the window drops the creation if the
-// connection has not reached it yet; the window goes when the connection lets go of the record.
-class CreateDirectoryDialog : public CDialog
+// "Creating Directory": one directory creation on a host, with the new directory's path. Without
+// a connection it stays, waiting, until the user cancels it.
+class CreateDirectoryDialog : public OperationRecordDialog
 {
     Q_OBJECT
 public:
@@ -22,14 +19,8 @@ public:
 
     MakeDirRecord &record() { return *record_; }
 
-public slots:
-    void reject() override;
-
 private:
     CreateDirectoryDialog(QWidget *parent, MakeDirRecord *record);
-    void recordEnded();
 
     MakeDirRecord *record_;
-    QLabel *status_;
-    bool queued_ = false;
 };

@@ -1,16 +1,12 @@
 #pragma once
 
-#include "dialogs/CDialog.h"
+#include "dialogs/OperationRecordDialog.h"
 
 class ConnectionManager;
-class QLabel;
 class RenameRecord;
 
-// "Renaming File": the window of one rename on a host, over the record it owns: from, to, host and
-// path, and the connection's status line. "&Cancel" or closing the window drops the rename if the
-// connection has not reached it yet (it is then never sent); the window goes when the connection
-// lets go of the record.
-class RenameDialog : public CDialog
+// "Renaming File": one rename on a host, with from, to, host and path.
+class RenameDialog : public OperationRecordDialog
 {
     Q_OBJECT
 public:
@@ -23,14 +19,8 @@ public:
 
     RenameRecord &record() { return *record_; }
 
-public slots:
-    void reject() override;
-
 private:
     RenameDialog(QWidget *parent, RenameRecord *record);
-    void recordEnded();
 
     RenameRecord *record_;
-    QLabel *status_;
-    bool queued_ = false;
 };

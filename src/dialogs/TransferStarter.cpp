@@ -160,15 +160,25 @@ void makeLocalFolders(const Plan &plan, const QString &base, QStringList &notes)
     }
 }
 
+// The native path of the copy's local folder; nothing, after telling the user, when it is on no
+// drive of this computer.
+std::optional<QString> localFolder(const Plan &plan, const QString &folder)
+{
+    const QString native = toNativePath(folder);
+    if (native.isEmpty()) {
+        tellAll(plan, tr("Nothing was transferred:"), {folder + tr(" is on no drive of this computer.")});
+        return std::nullopt;
+    }
+    return native;
+}
+
 void download(const Plan &plan)
 {
     const TransferRequest &r = plan.request;
-    const QString native = toNativePath(r.destinationDirectory);
-    if (native.isEmpty()) {
-        tellAll(plan, tr("Nothing was transferred:"), {r.destinationDirectory + tr(" is on no drive of this computer.")});
+    const std::optional<QString> native = localFolder(plan, r.destinationDirectory);
+    if (!native)
         return;
-    }
-    const QString base = QDir::cleanPath(native);
+    const QString base = QDir::cleanPath(*native);
     QStringList notes, lines;
     makeLocalFolders(plan, base, notes);
     for (const FileItem &file : r.files)
@@ -186,11 +196,10 @@ void download(const Plan &plan)
 void upload(const Plan &plan)
 {
     const TransferRequest &r = plan.request;
-    const QString source = toNativePath(r.sourceDirectory);
-    if (source.isEmpty()) {
-        tellAll(plan, tr("Nothing was transferred:"), {r.sourceDirectory + tr(" is on no drive of this computer.")});
+    const std::optional<QString> native = localFolder(plan, r.sourceDirectory);
+    if (!native)
         return;
-    }
+    const QString &source = *native;
     QStringList lines, names, folders, notes;
     const auto add = [&](const FileItem &file) {
         lines << UploadLine(r.destinationDirectory + file.name, r.sourceDirectory + file.name, file.size, file.ascii);
