@@ -2,10 +2,13 @@
 
 #include "cli/CliCommand.h"
 #include "settings/HostFolders.h"
+#include "settings/HostKeys.h"
 #include "settings/PasswordCoding.h"
 #include "settings/SettingsKeys.h"
 
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace {
 
@@ -13,11 +16,6 @@ bool isNumber(const QString &text, int maxDigits = 9)
 {
     static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
     return text.size() <= maxDigits && digits.match(text).hasMatch();
-}
-
-bool hasControlCharacter(const QString &text)
-{
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 } // namespace
@@ -82,23 +80,9 @@ bool HostEdit::accept(const QString &key, const QString &value)
     return true;
 }
 
-// Host values are read back with a buffer of 200 bytes: a longer one would silently read as missing.
 QString HostEdit::problemWith(const QString &key, const QString &value) const
 {
-    if (value.toUtf8().size() >= SettingsKeys::HostValueBuffer)
-        return QStringLiteral("The %1 is too long: at most %2 bytes.").arg(key).arg(SettingsKeys::HostValueBuffer - 1);
-    if (hasControlCharacter(value))
-        return QStringLiteral("The %1 must not contain control characters.").arg(key);
-    if (key == QLatin1String("Port") && (!isNumber(value, 5) || value.toInt() < 1 || value.toInt() > 65535))
-        return QStringLiteral("Port must be a number from 1 to 65535.");
-    if (key == QLatin1String("Type") && !isNumber(value))
-        return QStringLiteral("Type must be the number of a host type (0 is Auto Detect).");
-    if (key == QLatin1String("CacheType") && !QStringList{"0", "1", "2", "3"}.contains(value))
-        return QStringLiteral("CacheType must be 0 (no caching), 1 (cache expires at start-up), "
-                              "2 (cache never expires) or 3 (cache expires after CacheDays and CacheMins).");
-    if ((key == QLatin1String("CacheDays") || key == QLatin1String("CacheMins")) && !isNumber(value))
-        return QStringLiteral("%1 must be a whole number.").arg(key);
-    return QString();
+    return HostValueProblem(key, value);
 }
 
 bool HostEdit::setsAddress() const

@@ -234,10 +234,7 @@ int folder(CliContext &ctx)
     std::optional<int> parent = 0;
     if (ctx.args.size() == 2 && !(parent = HostEdit::folderId(ctx.args.at(1))))
         return refuse(ctx, QStringLiteral("There is no host folder \"%1\".").arg(ctx.args.at(1)));
-    const bool written = SettingsStore::instance().setValues(
-        SettingsKeys::hostKey(name),
-        {{QStringLiteral("This"), QString::number(NextFolderId())},
-         {QStringLiteral("Parent"), QString::number(*parent)}});
+    const bool written = CreateHostEntry(name, *parent, NextFolderId());
     return written ? ExitDone : writeFailed(ctx);
 }
 

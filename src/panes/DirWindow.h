@@ -70,6 +70,18 @@ public:
     void AddHostEntries(QTreeWidgetItem *parent, int folderId);
     void AddDrives(QTreeWidgetItem *node);
 
+    // The host database below "All Hosts" (DirWindowHosts.cpp).
+    // "All Hosts" and host folders hold hosts; "My Computer" does not.
+    static bool holdsHosts(const QTreeWidgetItem *node);
+    // The folder id a host-holding node stands for: 0 for "All Hosts".
+    static int hostFolderId(const QTreeWidgetItem *node);
+    // The node of the host or host folder of that name, or null.
+    QTreeWidgetItem *hostEntryNode(const QString &name) const;
+    // Brings the hosts and folders below the node in line with the store.
+    void SyncHostEntries(QTreeWidgetItem *container);
+    // The node of a renamed host or folder takes its new name (and keeps its children).
+    void hostEntryRenamed(const QString &oldName, const QString &newName);
+
     Location GetNodeLocation(const QTreeWidgetItem *node) const;
     QTreeWidgetItem *FindHostNode(QTreeWidgetItem *start, const QString &host) const;
     QTreeWidgetItem *FindPathNode(QTreeWidgetItem *hostNode, const QString &path) const;
@@ -147,6 +159,8 @@ private:
     static void clearSeen(QTreeWidgetItem *node);
     void addHostEntries(QTreeWidgetItem *parent, int folderId, const QList<HostEntry> &entries,
                         QList<int> &openFolders);
+    void syncHostEntries(QTreeWidgetItem *node, int folderId, const QList<HostEntry> &entries,
+                         QList<int> &openFolders);
     QTreeWidgetItem *nodeAtPath(QTreeWidgetItem *hostNode, const QString &path, bool exact) const;
     static QString localDriveForm(QString path);
     void tellUser(const QString &text, const QString &caption);

@@ -1,6 +1,7 @@
 #include "panes/DirWindowNode.h"
 
 #include "ftp/RemoteName.h"
+#include "panes/DirWindow.h"
 
 DirWindowNode::DirWindowNode(const QString &text) : QTreeWidgetItem(QStringList{text}, NodeType)
 {
@@ -15,6 +16,11 @@ QVariant DirWindowNode::data(int column, int role) const
 
 bool DirWindowNode::operator<(const QTreeWidgetItem &other) const
 {
+    // "My Computer" leads the hosts under "All Hosts".
+    const bool computer = DirWindow::nodeFlags(this) & DirWindow::MyComputerNode;
+    const bool otherComputer = DirWindow::nodeFlags(&other) & DirWindow::MyComputerNode;
+    if (computer != otherComputer)
+        return computer;
     const QString a = nodeName(this);
     const QString b = nodeName(&other);
     const int caseless = a.compare(b, Qt::CaseInsensitive);

@@ -47,7 +47,49 @@ QList<HostEntry> HostEntries()
         if (!isMyComputer(name))
             entries << entryOf(name);
     }
+    std::stable_sort(entries.begin(), entries.end(), [](const HostEntry &a, const HostEntry &b) {
+        return HostNameLess(a.name, b.name);
+    });
     return entries;
+}
+
+bool HostNameLess(const QString &a, const QString &b)
+{
+    const int caseless = a.compare(b, Qt::CaseInsensitive);
+    return caseless != 0 ? caseless < 0 : a < b;
+}
+
+int FolderIdOf(const QString &name)
+{
+    const auto entry = ReadHostEntry(name);
+    return entry ? entry->folderId : 0;
+}
+
+QString NewHostName()
+{
+    const SettingsStore &store = SettingsStore::instance();
+    for (int i = 1;; ++i) {
+        const QString name = QStringLiteral("Default Host %1").arg(i);
+        if (!store.keyExists(SettingsKeys::hostKey(name)))
+            return name;
+    }
+}
+
+bool CreateHostEntry(const QString &name, int parent, int folderId)
+{
+    QList<SettingsValue> values{{QStringLiteral("Parent"), QString::number(parent)}};
+    if (folderId != 0)
+        values.append({QStringLiteral("This"), QString::number(folderId)});
+    return SettingsStore::instance().setValues(SettingsKeys::hostKey(name), values);
+}
+
+bool DiscardUnappliedHost(const QString &name)
+{
+    SettingsStore &store = SettingsStore::instance();
+    const QString key = SettingsKeys::hostKey(name);
+    if (!store.keyExists(key) || store.values(key).size() >= 2)
+        return false;
+    return store.deleteKey(key);
 }
 
 QList<HostEntry> HostFolderChildren(int folderId)

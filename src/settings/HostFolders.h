@@ -22,14 +22,31 @@ struct HostEntry
 // "My Computer" or holds a backslash.
 std::optional<HostEntry> ReadHostEntry(const QString &name);
 
-// Every host and folder, in the store's order, without "My Computer".
+// Every host and folder without "My Computer", sorted by name without regard to case (names that
+// differ only in case in the order of their characters).
 QList<HostEntry> HostEntries();
 
-// The hosts and folders whose Parent reads as folderId, in the store's order.
+// The order of host and folder names in every list of them.
+bool HostNameLess(const QString &a, const QString &b);
+
+// The hosts and folders whose Parent reads as folderId, sorted by name.
 QList<HostEntry> HostFolderChildren(int folderId);
 
 // The folder with that id; nullopt for 0 and for ids no folder has.
 std::optional<HostEntry> HostFolderById(int folderId);
+
+// The folder id of the entry of that name: 0 for a host, for "All Hosts" and for no entry.
+int FolderIdOf(const QString &name);
+
+// "Default Host N" with the lowest N from 1 that no key under Hosts has.
+QString NewHostName();
+
+// Creates the key of a new host (folderId 0) or folder with its Parent (and This); false when the
+// store refused.
+bool CreateHostEntry(const QString &name, int parent, int folderId = 0);
+
+// Deletes a new host's key when nothing was written to it beyond its Parent; true when it went.
+bool DiscardUnappliedHost(const QString &name);
 
 // The id for a new folder: the largest This of all entries plus one, at least 1.
 int NextFolderId();

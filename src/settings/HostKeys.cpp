@@ -6,6 +6,8 @@
 
 #include <sqlite3.h>
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace {
@@ -15,6 +17,12 @@ constexpr qsizetype kMaxNameLength = 255;
 bool hasControlCharacter(const QString &name)
 {
     return std::any_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
+bool isNumber(const QString &text, int maxDigits = 9)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    return text.size() <= maxDigits && digits.match(text).hasMatch();
 }
 
 } // namespace
@@ -59,5 +67,24 @@ QString HostNameProblem(const QString &name)
             .arg(SettingsKeys::MyComputer);
     if (const auto taken = SettingsStore::instance().keyName(SettingsKeys::hostKey(name)))
         return QStringLiteral("The name \"%1\" is already taken by a host or folder.").arg(*taken);
+    return QString();
+}
+
+// Host values are read back with a buffer of 200 bytes: a longer one would silently read as missing.
+QString HostValueProblem(const QString &key, const QString &value)
+{
+    if (value.toUtf8().size() >= SettingsKeys::HostValueBuffer)
+        return QStringLiteral("The %1 is too long: at most %2 bytes.").arg(key).arg(SettingsKeys::HostValueBuffer - 1);
+    if (hasControlCharacter(value))
+        return QStringLiteral("The %1 must not contain control characters.").arg(key);
+    if (key == QLatin1String("Port") && (!isNumber(value, 5) || value.toInt() < 1 || value.toInt() > 65535))
+        return QStringLiteral("Port must be a number from 1 to 65535.");
+    if (key == QLatin1String("Type") && !isNumber(value))
+        return QStringLiteral("Type must be the number of a host type (0 is Auto Detect).");
+    if (key == QLatin1String("CacheType") && !QStringList{"0", "1", "2", "3"}.contains(value))
+        return QStringLiteral("CacheType must be 0 (no caching), 1 (cache expires at start-up), "
+                              "2 (cache never expires) or 3 (cache expires after CacheDays and CacheMins).");
+    if ((key == QLatin1String("CacheDays") || key == QLatin1String("CacheMins")) && !isNumber(value))
+        return QStringLiteral("%1 must be a whole number.").arg(key);
     return QString();
 }

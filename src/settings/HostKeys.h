@@ -15,3 +15,8 @@ int RenameHostKey(const QString &oldName, const QString &newName, Prompt &prompt
 // empty, at most 255 characters, free of backslashes and control characters, not "My Computer",
 // and not taken by another host or folder.
 QString HostNameProblem(const QString &name);
+
+// Why a host value cannot be stored as typed, or an empty text when it can: every value fits the
+// readers' 200-byte buffer and holds no control character; Port is 1 to 65535, Type, CacheDays and
+// CacheMins whole numbers, CacheType 0 to 3. key is the value's name as the readers spell it.
+QString HostValueProblem(const QString &key, const QString &value);

@@ -42,7 +42,8 @@ private slots:
         QCOMPARE(top->text(0), QStringLiteral("All Hosts"));
         QCOMPARE(DirWindow::nodeFlags(top), 0x38u);
         QVERIFY(top->isExpanded());
-        QCOMPARE(childTexts(top), (QStringList{"My Computer", "zeta", "Work", "alpha"}));
+        // "My Computer" first, then by name without regard to case.
+        QCOMPARE(childTexts(top), (QStringList{"My Computer", "alpha", "Work", "zeta"}));
 
         QTreeWidgetItem *computer = top->child(0);
         QCOMPARE(DirWindow::nodeFlags(computer), 0x10Au);
@@ -62,6 +63,39 @@ private slots:
         QCOMPARE(childTexts(zeta), QStringList{Filler});
         QVERIFY(DirWindow::isPlaceholder(zeta->child(0)));
         QCOMPARE(DirWindow::nodeFlags(zeta->child(0)), 0u);
+    }
+
+    // Hosts and folders that another program added, removed or turned into the other kind are
+    // brought in; nodes that stay keep their children and their place in the order.
+    void syncFollowsTheStore()
+    {
+        SettingsStore::instance().deleteKey(SettingsKeys::Hosts);
+        storeEntry(QStringLiteral("Work"), 0, 1);
+        storeEntry(QStringLiteral("kept"), 0);
+        storeEntry(QStringLiteral("gone"), 1);
+        storeEntry(QStringLiteral("becomes folder"), 0);
+        const auto tree = newTree();
+        QTreeWidgetItem *kept = nodeAt(*tree, QStringLiteral("All Hosts/kept"));
+        QTreeWidgetItem *listed = tree->EnsureChildNode(kept, QStringLiteral("pub"), false, true);
+        QVERIFY(listed);
+
+        SettingsStore &store = SettingsStore::instance();
+        store.deleteKey(SettingsKeys::hostKey(QStringLiteral("gone")));
+        store.deleteKey(SettingsKeys::hostKey(QStringLiteral("becomes folder")));
+        storeEntry(QStringLiteral("becomes folder"), 0, 2);
+        storeEntry(QStringLiteral("Added"), 1);
+        storeEntry(QStringLiteral("also added"), 0);
+        storeEntry(QStringLiteral("inside new folder"), 2);
+        tree->SyncHostEntries(tree->topNode());
+
+        QCOMPARE(childTexts(tree->topNode()),
+                 (QStringList{"My Computer", "also added", "becomes folder", "kept", "Work"}));
+        QCOMPARE(childTexts(nodeAt(*tree, QStringLiteral("All Hosts/Work"))), QStringList{"Added"});
+        QTreeWidgetItem *folder = nodeAt(*tree, QStringLiteral("All Hosts/becomes folder"));
+        QCOMPARE(DirWindow::nodeFlags(folder), DirWindow::HostFolderData);
+        QCOMPARE(childTexts(folder), QStringList{"inside new folder"});
+        QCOMPARE(nodeAt(*tree, QStringLiteral("All Hosts/kept")), kept);
+        QVERIFY(kept->indexOfChild(listed) >= 0);
     }
 
     void drivesInLetterOrder()

@@ -70,6 +70,11 @@ private slots:
     void folderTreeFollowsParentValues();
     void nextFolderId_data();
     void nextFolderId();
+    void entriesAreListedByName();
+    void newHostName_data();
+    void newHostName();
+    void unappliedHostIsDiscarded_data();
+    void unappliedHostIsDiscarded();
 
     void renameMovesValuesInOrder();
     void renameToTakenNameIsRefused_data();
@@ -336,6 +341,59 @@ void TestHostDatabase::nextFolderId()
     QCOMPARE(NextFolderId(), next);
 }
 
+// Written in any order, listed by name without regard to case; names equal but for case keep one
+// fixed order.
+void TestHostDatabase::entriesAreListedByName()
+{
+    for (const char *name : {"zulu", "Bravo", "alpha", "Charlie", "bravo2", "10 hosts", "Ärger"})
+        writeEntry(QString::fromUtf8(name), {{"Address", "a"}, {"Parent", "0"}});
+    QCOMPARE(names(HostEntries()), QStringList({"10 hosts", "alpha", "Bravo", "bravo2", "Charlie", "zulu", "Ärger"}));
+    QVERIFY(HostNameLess(QStringLiteral("Abc"), QStringLiteral("abc")));
+    QVERIFY(!HostNameLess(QStringLiteral("abc"), QStringLiteral("Abc")));
+}
+
+void TestHostDatabase::newHostName_data()
+{
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("none") << QStringList() << "Default Host 1";
+    QTest::newRow("gap") << QStringList{"Default Host 1", "Default Host 3"} << "Default Host 2";
+    QTest::newRow("other case") << QStringList{"default host 1"} << "Default Host 2";
+    QTest::newRow("after two") << QStringList{"Default Host 1", "Default Host 2"} << "Default Host 3";
+}
+
+void TestHostDatabase::newHostName()
+{
+    QFETCH(QStringList, existing);
+    for (const QString &name : existing)
+        writeEntry(name, {{"Parent", "0"}});
+    QTEST(NewHostName(), "name");
+}
+
+void TestHostDatabase::unappliedHostIsDiscarded_data()
+{
+    QTest::addColumn<QStringList>("valueNames");
+    QTest::addColumn<bool>("discarded");
+    QTest::newRow("Parent only") << QStringList{"Parent"} << true;
+    QTest::newRow("no values") << QStringList() << true;
+    QTest::newRow("an address applied") << QStringList{"Parent", "Address"} << false;
+}
+
+void TestHostDatabase::unappliedHostIsDiscarded()
+{
+    QFETCH(QStringList, valueNames);
+    QFETCH(bool, discarded);
+    QVERIFY(CreateHostEntry(QStringLiteral("Default Host 1"), 2));
+    QCOMPARE(ReadHostEntry(QStringLiteral("Default Host 1"))->parent, 2);
+    const QString key = SettingsKeys::hostKey(QStringLiteral("Default Host 1"));
+    store().deleteValue(key, QStringLiteral("Parent"));
+    for (const QString &name : valueNames)
+        store().setValue(key, name, QStringLiteral("x"));
+    QCOMPARE(DiscardUnappliedHost(QStringLiteral("Default Host 1")), discarded);
+    QCOMPARE(store().keyExists(key), !discarded);
+    QVERIFY(!DiscardUnappliedHost(QStringLiteral("never there")));
+}
+
 void TestHostDatabase::renameMovesValuesInOrder()
 {
     const Values values{{"Address", "ftp.example.org"}, {"Username", "bob"}, {"Port", "2121"}, {"Parent", "3"}};
@@ -462,7 +520,8 @@ void TestHostDatabase::starterHostsOnFirstStart()
         QCOMPARE(host->userName, QStringLiteral("anonymous"));
         QCOMPARE(host->portNumber(), quint16(21));
     }
-    QCOMPARE(folders, QStringList({"Corporate Home Pages", "Software Archives", "Shareware Homepages"}));
+    // Listed by name, whatever order they were written in.
+    QCOMPARE(folders, QStringList({"Corporate Home Pages", "Shareware Homepages", "Software Archives"}));
     QCOMPARE(ReadHostEntry(QStringLiteral("Corporate Home Pages"))->folderId, 1);
     QCOMPARE(ReadHostEntry(QStringLiteral("Software Archives"))->folderId, 2);
     QCOMPARE(ReadHostEntry(QStringLiteral("Shareware Homepages"))->folderId, 3);

@@ -120,11 +120,11 @@ void TestSettingsCli::hostsShowsTheStarterTree()
     const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 16);
     QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^\\S.*/$"))),
-             QStringList({"Corporate Home Pages/", "Software Archives/", "Shareware Homepages/"}));
+             QStringList({"Corporate Home Pages/", "Shareware Homepages/", "Software Archives/"}));
     QCOMPARE(lines.at(0), QStringLiteral("Corporate Home Pages/"));
     QCOMPARE(lines.at(1), QStringLiteral("  Red Hat\tftp.redhat.com"));
-    QCOMPARE(lines.at(3), QStringLiteral("Software Archives/"));
-    QCOMPARE(lines.at(10), QStringLiteral("Shareware Homepages/"));
+    QCOMPARE(lines.at(3), QStringLiteral("Shareware Homepages/"));
+    QCOMPARE(lines.at(9), QStringLiteral("Software Archives/"));
     QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^  \\S"))).size(), 13);
 }
 
