@@ -1,0 +1,154 @@
+#include "dialogs/CacheDetails.h"
+
+#include "dialogs/Controls.h"
+#include "platform/Prompt.h"
+#include "platform/SettingsStore.h"
+#include "settings/HostKeys.h"
+#include "settings/SettingsKeys.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+using Controls::named;
+
+namespace {
+
+constexpr int kMaxText = 349;
+
+QLineEdit *digitsEdit(int id, int maxLength)
+{
+    auto *line = named(new QLineEdit, id);
+    line->setMaxLength(maxLength);
+    line->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), line));
+    return line;
+}
+
+} // namespace
+
+CacheDetails::CacheDetails(const QString &hostName, Prompt &prompt, QWidget *parent)
+    : QWidget(parent), hostName_(hostName), prompt_(prompt)
+{
+    policy_ = new QButtonGroup(this);
+    auto *cacheBox = new QGroupBox(tr("Listing Cache"));
+    auto *cacheLayout = new QVBoxLayout(cacheBox);
+    const QList<std::pair<int, QString>> policies{{IdNoCaching, tr("&No Caching")},
+                                                  {IdExpiresOnStartup, tr("Cache Expires on &Startup")},
+                                                  {IdNeverExpires, tr("Cache &Never Expires")},
+                                                  {IdExpiresAfterPeriod, tr("Cache Expires After &Period")}};
+    for (const auto &[id, text] : policies) {
+        auto *button = named(new QRadioButton(text), id);
+        policy_->addButton(button, id);
+        cacheLayout->addWidget(button);
+    }
+    days_ = digitsEdit(IdDays, 9);
+    minutes_ = digitsEdit(IdMinutes, 9);
+    for (QLineEdit *line : {days_, minutes_})
+        line->setMaximumWidth(line->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 8 + 12);
+    auto *period = new QHBoxLayout;
+    period->setContentsMargins(24, 0, 0, 0);
+    period->addWidget(new QLabel(tr("Expiry After")));
+    period->addWidget(days_);
+    period->addWidget(new QLabel(tr("days, ")));
+    period->addWidget(minutes_);
+    period->addWidget(new QLabel(tr("minutes.")));
+    period->addStretch();
+    cacheLayout->addLayout(period);
+
+    port_ = digitsEdit(IdPort, 5);
+    port_->setMaximumWidth(port_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 7 + 12);
+    hostType_ = named(new QComboBox, IdHostType);
+    startPath_ = named(new QLineEdit, IdStartPath);
+    startPath_->setMaxLength(kMaxText);
+    auto *connectionBox = new QGroupBox(tr("Connection"));
+    auto *form = new QFormLayout(connectionBox);
+    form->addRow(tr("&Port:"), port_);
+    form->addRow(tr("Host &Type:"), hostType_);
+    form->addRow(tr("&Startup Path:"), startPath_);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(cacheBox);
+    layout->addWidget(connectionBox);
+    layout->addStretch();
+
+    connect(policy_, &QButtonGroup::idClicked, this, &CacheDetails::changed);
+    for (QLineEdit *line : {days_, minutes_, port_, startPath_})
+        connect(line, &QLineEdit::textEdited, this, &CacheDetails::changed);
+    connect(hostType_, &QComboBox::activated, this, &CacheDetails::changed);
+}
+
+void CacheDetails::setUp()
+{
+    setUp_ = true;
+    hostType_->addItem(tr("Auto Detect"));
+    SettingsStore &store = SettingsStore::instance();
+    const QString key = SettingsKeys::hostKey(hostName_);
+    if (!store.keyExists(key))
+        return;
+    bool missing = false;
+    const auto value = [&](const char *name, const char *fallback) {
+        const auto text = store.value(key, QLatin1String(name), SettingsKeys::HostValueBuffer);
+        missing = missing || !text;
+        return text.value_or(QLatin1String(fallback));
+    };
+    minutes_->setText(value("CacheMins", "0"));
+    port_->setText(value("Port", "21"));
+    startPath_->setText(value("StartPath", "/"));
+    const int type = value("Type", "0").toInt();
+    hostType_->setCurrentIndex(type >= 0 && type < hostType_->count() ? type : 0);
+    days_->setText(value("CacheDays", "0"));
+    const QString policy = value("CacheType", "1");
+    const QChar first = policy.isEmpty() ? QChar() : policy.at(0);
+    const int id = first == u'0' ? IdNoCaching
+                   : first == u'1' ? IdExpiresOnStartup
+                   : first == u'2' ? IdNeverExpires
+                                   : IdExpiresAfterPeriod;
+    policy_->button(id)->setChecked(true);
+    if (missing)
+        emit changed();
+}
+
+bool CacheDetails::refuse(const QString &text, QWidget *control)
+{
+    prompt_.message(text, tr("Error"), Prompt::Icon::Stop);
+    control->setFocus();
+    return false;
+}
+
+bool CacheDetails::apply()
+{
+    // An empty port reads as 21; a port that no host can have is refused rather than stored.
+    if (!port_->text().isEmpty()) {
+        const QString problem = HostValueProblem(QStringLiteral("Port"), port_->text());
+        if (!problem.isEmpty())
+            return refuse(problem, port_);
+    }
+    if (const QString problem = HostValueProblem(QStringLiteral("StartPath"), startPath_->text()); !problem.isEmpty())
+        return refuse(problem, startPath_);
+
+    SettingsStore &store = SettingsStore::instance();
+    const QString key = SettingsKeys::hostKey(hostName_);
+    if (!store.keyExists(key))
+        return true; // the "Host" page has said so
+    const int checked = policy_->checkedId();
+    const QString policy = checked == IdNoCaching          ? QStringLiteral("0")
+                           : checked == IdExpiresOnStartup ? QStringLiteral("1")
+                           : checked == IdNeverExpires     ? QStringLiteral("2")
+                                                           : QStringLiteral("3");
+    const bool written = store.setValues(key, {{QStringLiteral("CacheMins"), minutes_->text()},
+                                               {QStringLiteral("StartPath"), startPath_->text()},
+                                               {QStringLiteral("Port"), port_->text()},
+                                               {QStringLiteral("Type"), QString::number(std::max(0, hostType_->currentIndex()))},
+                                               {QStringLiteral("CacheDays"), days_->text()},
+                                               {QStringLiteral("CacheType"), policy}});
+    if (!written)
+        return refuse(tr("The host's options could not be stored (error %1).").arg(store.lastError()), port_);
+    return true;
+}

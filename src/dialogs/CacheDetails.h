@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QWidget>
+
+class Prompt;
+class QButtonGroup;
+class QComboBox;
+class QLineEdit;
+
+// The "Cache and Connection" page of the host options: how long the host's listings are cached,
+// its port, host type and start path. It writes to the key of the sheet's shared host name, so
+// after a rename on the "Host" page it writes under the new name.
+class CacheDetails : public QWidget
+{
+    Q_OBJECT
+public:
+    enum ControlId {
+        IdNoCaching = 101,
+        IdExpiresOnStartup = 102,
+        IdNeverExpires = 103,
+        IdExpiresAfterPeriod = 104,
+        IdPort = 106,
+        IdHostType = 107,
+        IdStartPath = 108,
+        IdDays = 17736,
+        IdMinutes = 17737,
+    };
+
+    CacheDetails(const QString &hostName, Prompt &prompt, QWidget *parent = nullptr);
+
+    void setUp();
+    bool isSetUp() const { return setUp_; }
+    bool apply();
+
+signals:
+    void changed();
+
+private:
+    bool refuse(const QString &text, QWidget *control);
+
+    const QString &hostName_;
+    Prompt &prompt_;
+    bool setUp_ = false;
+    QButtonGroup *policy_;
+    QLineEdit *days_;
+    QLineEdit *minutes_;
+    QLineEdit *port_;
+    QComboBox *hostType_;
+    QLineEdit *startPath_;
+};

@@ -1,0 +1,305 @@
+// The host options sheet on a real store: what each page reads, what OK and Apply write, the
+// anonymous login box, renames, and the applies that are refused.
+
+#include "support/RecordingPrompt.h"
+
+#include "dialogs/CacheDetails.h"
+#include "dialogs/HostDetails.h"
+#include "dialogs/HostOptionsSheet.h"
+#include "platform/SettingsStore.h"
+#include "settings/AppValues.h"
+#include "settings/PasswordCoding.h"
+#include "settings/SettingsKeys.h"
+#include "settings/StoreFixture.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMap>
+#include <QTabWidget>
+#include <QTest>
+
+Q_DECLARE_METATYPE(Prompt::Icon)
+
+namespace {
+
+const QString kMail = QStringLiteral("me@example.org");
+using Values = QMap<QString, QString>;
+
+Values valuesOf(const QString &host)
+{
+    Values values;
+    for (const SettingsValue &value : SettingsStore::instance().values(SettingsKeys::hostKey(host)))
+        values.insert(value.name, value.text);
+    return values;
+}
+
+void writeHost(const QString &host, const Values &values)
+{
+    QList<SettingsValue> list;
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        list.append({it.key(), it.value()});
+    QVERIFY(SettingsStore::instance().setValues(SettingsKeys::hostKey(host), list));
+}
+
+QString encoded(QString password)
+{
+    EncodePassword(password);
+    return password;
+}
+
+} // namespace
+
+class TestHostOptions : public QObject
+{
+    Q_OBJECT
+
+    StoreFixture store_;
+    RecordingPrompt prompt_;
+    QStringList renames_;
+
+    std::unique_ptr<HostOptionsSheet> openSheet(const QString &host)
+    {
+        auto sheet = std::make_unique<HostOptionsSheet>(nullptr, host, prompt_,
+                                                        [this](const QString &from, const QString &to) {
+                                                            renames_ << from + u'>' + to;
+                                                        });
+        return sheet;
+    }
+    template <typename Control = QLineEdit>
+    static Control *control(const HostOptionsSheet &sheet, int id)
+    {
+        return sheet.findChild<Control *>(QStringLiteral("ctl%1").arg(id));
+    }
+    static void type(const HostOptionsSheet &sheet, int id, const QString &text)
+    {
+        QLineEdit *edit = control(sheet, id);
+        edit->selectAll();
+        edit->del();
+        QTest::keyClicks(edit, text); // as typed: the page hears of it
+    }
+    static bool applyEnabled(const HostOptionsSheet &sheet)
+    {
+        return control<QAbstractButton>(sheet, HostOptionsSheet::IdApply)->isEnabled();
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(store_.isValid());
+        SettingsStore::instance().deleteKey(SettingsKeys::Root);
+        QVERIFY(SetAppValue(QStringLiteral("EMail"), kMail));
+        prompt_.clear();
+        renames_.clear();
+    }
+
+    // A host with only an address and a folder: every default is shown, and OK writes them.
+    void bareHostShowsAndWritesDefaults()
+    {
+        writeHost(QStringLiteral("bare"), {{"Address", "ftp.example.org"}, {"Parent", "0"}});
+        auto sheet = openSheet(QStringLiteral("bare"));
+        QCOMPARE(control(*sheet, HostDetails::IdName)->text(), QStringLiteral("bare"));
+        QCOMPARE(control(*sheet, HostDetails::IdUser)->text(), QStringLiteral("anonymous"));
+        QCOMPARE(control(*sheet, HostDetails::IdPassword)->text(), kMail);
+        QCOMPARE(control(*sheet, HostDetails::IdPassword)->echoMode(), QLineEdit::Password);
+        QVERIFY(control<QCheckBox>(*sheet, HostDetails::IdAnonymous)->isChecked());
+        QVERIFY(!applyEnabled(*sheet)); // the host page found what it needs
+
+        sheet->pages()->setCurrentIndex(1);
+        QCOMPARE(control(*sheet, CacheDetails::IdPort)->text(), QStringLiteral("21"));
+        QCOMPARE(control(*sheet, CacheDetails::IdStartPath)->text(), QStringLiteral("/"));
+        QCOMPARE(control<QComboBox>(*sheet, CacheDetails::IdHostType)->currentText(), QStringLiteral("Auto Detect"));
+        QVERIFY(control<QAbstractButton>(*sheet, CacheDetails::IdExpiresOnStartup)->isChecked());
+        QCOMPARE(control(*sheet, CacheDetails::IdDays)->text(), QStringLiteral("0"));
+        QCOMPARE(control(*sheet, CacheDetails::IdMinutes)->text(), QStringLiteral("0"));
+        QVERIFY(applyEnabled(*sheet)); // the missing values count as changes
+
+        sheet->accept();
+        QCOMPARE(sheet->result(), int(QDialog::Accepted));
+        QCOMPARE(valuesOf(QStringLiteral("bare")),
+                 (Values{{"Address", "ftp.example.org"}, {"Parent", "0"}, {"CacheMins", "0"}, {"StartPath", "/"},
+                         {"Port", "21"}, {"Type", "0"}, {"CacheDays", "0"}, {"CacheType", "1"}}));
+        QVERIFY(prompt_.isEmpty());
+    }
+
+    // Only the pages that were shown are written.
+    void unshownPageWritesNothing()
+    {
+        writeHost(QStringLiteral("h"), {{"Address", "old"}, {"Port", "2121"}});
+        auto sheet = openSheet(QStringLiteral("h"));
+        type(*sheet, HostDetails::IdAddress, QStringLiteral("new.example.org"));
+        QVERIFY(applyEnabled(*sheet));
+        sheet->accept();
+        QCOMPARE(valuesOf(QStringLiteral("h")), (Values{{"Address", "new.example.org"}, {"Port", "2121"}}));
+    }
+
+    void anonymousBox()
+    {
+        // A stored anonymous login with another password than the e-mail address is no anonymous login.
+        writeHost(QStringLiteral("h"), {{"Address", "a"}, {"Username", "anonymous"}, {"Password", encoded("secret")}});
+        auto sheet = openSheet(QStringLiteral("h"));
+        auto *box = control<QCheckBox>(*sheet, HostDetails::IdAnonymous);
+        QVERIFY(!box->isChecked());
+        QCOMPARE(control(*sheet, HostDetails::IdPassword)->text(), QStringLiteral("secret"));
+
+        box->click();
+        QVERIFY(box->isChecked());
+        QCOMPARE(control(*sheet, HostDetails::IdPassword)->text(), kMail);
+        box->click(); // a click on the checked box fills it in again and leaves it checked
+        QVERIFY(box->isChecked());
+        type(*sheet, HostDetails::IdUser, QStringLiteral("bob"));
+        QVERIFY(!box->isChecked());
+        box->click();
+        QCOMPARE(control(*sheet, HostDetails::IdUser)->text(), QStringLiteral("anonymous"));
+
+        // With the box checked the login values go, so that the readers' defaults apply.
+        sheet->accept();
+        QCOMPARE(valuesOf(QStringLiteral("h")), (Values{{"Address", "a"}}));
+    }
+
+    void explicitLoginIsStoredEncoded()
+    {
+        writeHost(QStringLiteral("h"), {{"Address", "a"}, {"Username", "anonymous"}, {"Password", encoded("secret")}});
+        auto sheet = openSheet(QStringLiteral("h"));
+        sheet->accept();
+        QCOMPARE(valuesOf(QStringLiteral("h")),
+                 (Values{{"Address", "a"}, {"Username", "anonymous"}, {"Password", encoded("secret")}}));
+    }
+
+    // One OK renames the key and writes the other page's values under the new name.
+    void renameAndPortInOneApply()
+    {
+        writeHost(QStringLiteral("old"), {{"Address", "a"}, {"Parent", "0"}});
+        auto sheet = openSheet(QStringLiteral("old"));
+        type(*sheet, HostDetails::IdName, QStringLiteral("New Name"));
+        sheet->pages()->setCurrentIndex(1);
+        type(*sheet, CacheDetails::IdPort, QStringLiteral("2121"));
+        sheet->accept();
+        QCOMPARE(sheet->result(), int(QDialog::Accepted));
+        QVERIFY(!SettingsStore::instance().keyExists(SettingsKeys::hostKey(QStringLiteral("old"))));
+        QCOMPARE(valuesOf(QStringLiteral("New Name")).value(QStringLiteral("Port")), QStringLiteral("2121"));
+        QCOMPARE(valuesOf(QStringLiteral("New Name")).value(QStringLiteral("Address")), QStringLiteral("a"));
+        QCOMPARE(sheet->hostName(), QStringLiteral("New Name"));
+        QCOMPARE(renames_, QStringList{"old>New Name"});
+    }
+
+    void refusedApplies_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Prompt::Icon>("icon");
+        QTest::addColumn<int>("page");
+        QTest::newRow("empty address") << "h" << "" << "" << "You must enter an Address" << Prompt::Icon::None << 0;
+        QTest::newRow("empty address and name") << "" << "" << "" << "You must enter an Address" << Prompt::Icon::None
+                                                << 0;
+        QTest::newRow("empty name") << "" << "a" << "" << "Must Enter a Host Name" << Prompt::Icon::Stop << 0;
+        QTest::newRow("a folder's name") << "Folder" << "a" << "" << "Host Name Is Not Unique" << Prompt::Icon::Stop
+                                         << 0;
+        QTest::newRow("another host's name, other case") << "OTHER" << "a" << ""
+                                                         << "Host Name Is Not Unique" << Prompt::Icon::Stop << 0;
+        QTest::newRow("backslash") << "a\\b" << "a" << "" << "backslash" << Prompt::Icon::Stop << 0;
+        QTest::newRow("the local disks") << "my computer" << "a" << "" << "stands for the local disks"
+                                         << Prompt::Icon::Stop << 0;
+        QTest::newRow("address too long") << "h" << QString(200, u'a') << "" << "too long" << Prompt::Icon::Stop << 0;
+        QTest::newRow("port out of range") << "h" << "a" << "70000" << "Port must be a number from 1 to 65535."
+                                           << Prompt::Icon::Stop << 1;
+        QTest::newRow("port zero") << "h" << "a" << "0" << "Port must be" << Prompt::Icon::Stop << 1;
+    }
+
+    // A refused apply keeps the sheet open on the page at fault and changes nothing.
+    void refusedApplies()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, address);
+        QFETCH(QString, port);
+        QFETCH(QString, text);
+        QFETCH(Prompt::Icon, icon);
+        QFETCH(int, page);
+        const Values stored{{"Address", "stored"}, {"Port", "21"}, {"Parent", "0"}};
+        writeHost(QStringLiteral("h"), stored);
+        writeHost(QStringLiteral("Folder"), {{"This", "1"}, {"Parent", "0"}});
+        writeHost(QStringLiteral("other"), {{"Address", "o"}});
+        auto sheet = openSheet(QStringLiteral("h"));
+        type(*sheet, HostDetails::IdName, name);
+        type(*sheet, HostDetails::IdAddress, address);
+        sheet->pages()->setCurrentIndex(1);
+        if (!port.isEmpty())
+            type(*sheet, CacheDetails::IdPort, port);
+        sheet->pages()->setCurrentIndex(1 - page);
+
+        sheet->accept();
+        QCOMPARE(sheet->result(), int(QDialog::Rejected));
+        QCOMPARE(prompt_.count(), 1);
+        QVERIFY2(prompt_.lastText().contains(text), qPrintable(prompt_.dump()));
+        QCOMPARE(prompt_.lastCaption(), QStringLiteral("Error"));
+        QCOMPARE(prompt_.entries().last().icon, icon);
+        QCOMPARE(sheet->pages()->currentIndex(), page);
+        QCOMPARE(sheet->hostName(), QStringLiteral("h"));
+        if (page == 0)
+            QCOMPARE(valuesOf(QStringLiteral("h")), stored);
+        QVERIFY(renames_.isEmpty());
+    }
+
+    void cachePolicy_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("no caching") << "0" << int(CacheDetails::IdNoCaching);
+        QTest::newRow("start-up") << "1" << int(CacheDetails::IdExpiresOnStartup);
+        QTest::newRow("never") << "2" << int(CacheDetails::IdNeverExpires);
+        QTest::newRow("period") << "3" << int(CacheDetails::IdExpiresAfterPeriod);
+        QTest::newRow("anything else is a period") << "7" << int(CacheDetails::IdExpiresAfterPeriod);
+    }
+
+    void cachePolicy()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, shown);
+        writeHost(QStringLiteral("h"), {{"Address", "a"}, {"CacheType", stored}, {"CacheDays", "2"}, {"CacheMins", "30"},
+                                        {"Port", "21"}, {"StartPath", "/"}, {"Type", "0"}});
+        auto sheet = openSheet(QStringLiteral("h"));
+        sheet->pages()->setCurrentIndex(1);
+        QVERIFY(control<QAbstractButton>(*sheet, shown)->isChecked());
+        QVERIFY(!applyEnabled(*sheet));
+        control<QAbstractButton>(*sheet, CacheDetails::IdNeverExpires)->click();
+        QVERIFY(applyEnabled(*sheet));
+        QVERIFY(sheet->apply());
+        QVERIFY(!applyEnabled(*sheet));
+        QCOMPARE(valuesOf(QStringLiteral("h")).value(QStringLiteral("CacheType")), QStringLiteral("2"));
+        QCOMPARE(valuesOf(QStringLiteral("h")).value(QStringLiteral("CacheDays")), QStringLiteral("2"));
+    }
+
+    // Apply writes at once; a later Cancel keeps what was applied and writes nothing more.
+    void cancelAfterApply()
+    {
+        writeHost(QStringLiteral("h"), {{"Address", "a"}});
+        auto sheet = openSheet(QStringLiteral("h"));
+        type(*sheet, HostDetails::IdAddress, QStringLiteral("applied"));
+        QVERIFY(sheet->apply());
+        type(*sheet, HostDetails::IdAddress, QStringLiteral("cancelled"));
+        sheet->reject();
+        QCOMPARE(valuesOf(QStringLiteral("h")).value(QStringLiteral("Address")), QStringLiteral("applied"));
+    }
+
+    // A key that is gone (a new host whose key is not written yet is another case) shows the
+    // anonymous login and nothing else.
+    void missingKey()
+    {
+        auto sheet = openSheet(QStringLiteral("ghost"));
+        QCOMPARE(control(*sheet, HostDetails::IdUser)->text(), QStringLiteral("anonymous"));
+        QCOMPARE(control(*sheet, HostDetails::IdPassword)->text(), kMail);
+        QVERIFY(applyEnabled(*sheet));
+        sheet->pages()->setCurrentIndex(1);
+        QVERIFY(control(*sheet, CacheDetails::IdPort)->text().isEmpty());
+        type(*sheet, HostDetails::IdAddress, QStringLiteral("a"));
+        sheet->accept();
+        QVERIFY(prompt_.contains(QStringLiteral("Host Options"), QStringLiteral("was removed")));
+        QVERIFY(!SettingsStore::instance().keyExists(SettingsKeys::hostKey(QStringLiteral("ghost"))));
+    }
+};
+
+QTEST_MAIN(TestHostOptions)
+#include "tst_hostoptions.moc"
