@@ -26,6 +26,18 @@ BuildDialog *BuildDialog::startTreeWalk(QWidget *parent, ConnectionManager &pool
     return nullptr;
 }
 
+BuildDialog *BuildDialog::startCacheBuild(QWidget *parent, ConnectionManager &pool, const QString &host,
+                                          const QString &path, bool newConnection)
+{
+    auto *dialog = new BuildDialog(parent, pool, nullptr);
+    dialog->show();
+    dialog->job_ = ListInfo::StartCacheBuild(pool, host, path, newConnection, dialog);
+    if (dialog->job_ || dialog->ended_)
+        return dialog;
+    delete dialog;
+    return nullptr;
+}
+
 BuildDialog::BuildDialog(QWidget *parent, ConnectionManager &pool, Resume resume)
     : CDialog(parent, true), pool_(pool), resume_(std::move(resume))
 {

@@ -11,8 +11,8 @@ class ConnectionManager;
 class ListInfo;
 class QLineEdit;
 
-// "Building Directory Structure": the small window of a tree walk that goes before a copy or a
-// delete of selected host folders. It shows the directory being listed; "Cancel" or closing it
+// "Building Directory Structure": the small window of a tree walk: one that goes before a copy or
+// a delete of selected host folders, or one that lists a whole tree into the cache. It shows the directory being listed; "Cancel" or closing it
 // ends the walk and nothing further happens. When the walk has gathered the whole tree, the
 // window hands what it gathered to the operation waiting for it (from the event loop, never from
 // inside the connection's handlers) and goes. Branches the walk could not enter are reported
@@ -30,6 +30,10 @@ public:
     static BuildDialog *startTreeWalk(QWidget *parent, ConnectionManager &pool, const QString &host,
                                       const QStringList &directories, bool forDelete, bool newConnection,
                                       Resume resume);
+
+    // Lists and caches every directory below path on host. nullptr when no connection could be had.
+    static BuildDialog *startCacheBuild(QWidget *parent, ConnectionManager &pool, const QString &host,
+                                        const QString &path, bool newConnection);
 
     ~BuildDialog() override;
 

@@ -27,4 +27,8 @@ void DialogLayout::build(QDialog *dialog, const QString &text, QWidget *input, c
     layout->addWidget(input);
     layout->addWidget(buttons);
     dialog->setSizeGripEnabled(false);
+    // The buttons were made children first: the input comes first all the same, with the focus.
+    QWidget::setTabOrder(input, ok);
+    QWidget::setTabOrder(ok, cancel);
+    input->setFocus();
 }

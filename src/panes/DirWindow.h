@@ -77,8 +77,9 @@ public:
     static int hostFolderId(const QTreeWidgetItem *node);
     // The node of the host or host folder of that name, or null.
     QTreeWidgetItem *hostEntryNode(const QString &name) const;
-    // Brings the hosts and folders below the node in line with the store.
-    void SyncHostEntries(QTreeWidgetItem *container);
+    // Brings the hosts and folders below the node in line with the store; true when a node came
+    // or went.
+    bool SyncHostEntries(QTreeWidgetItem *container);
     // The node of a renamed host or folder takes its new name (and keeps its children).
     void hostEntryRenamed(const QString &oldName, const QString &newName);
 
@@ -159,7 +160,7 @@ private:
     static void clearSeen(QTreeWidgetItem *node);
     void addHostEntries(QTreeWidgetItem *parent, int folderId, const QList<HostEntry> &entries,
                         QList<int> &openFolders);
-    void syncHostEntries(QTreeWidgetItem *node, int folderId, const QList<HostEntry> &entries,
+    bool syncHostEntries(QTreeWidgetItem *node, int folderId, const QList<HostEntry> &entries,
                          QList<int> &openFolders);
     QTreeWidgetItem *nodeAtPath(QTreeWidgetItem *hostNode, const QString &path, bool exact) const;
     static QString localDriveForm(QString path);

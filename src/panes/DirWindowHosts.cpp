@@ -33,19 +33,20 @@ QTreeWidgetItem *DirWindow::hostEntryNode(const QString &name) const
     return found != top && (nodeFlags(found) & (HostNode | HostFolder)) ? found : nullptr;
 }
 
-void DirWindow::SyncHostEntries(QTreeWidgetItem *container)
+bool DirWindow::SyncHostEntries(QTreeWidgetItem *container)
 {
     if (!holdsHosts(container))
-        return;
+        return false;
     QList<int> openFolders;
-    syncHostEntries(container, hostFolderId(container), HostEntries(), openFolders);
+    return syncHostEntries(container, hostFolderId(container), HostEntries(), openFolders);
 }
 
 // Removes the nodes whose entries are gone (or changed kind), adds the new ones, and goes down
 // into the folders; nodes that stay keep their children, so listed directories of a host stay.
-void DirWindow::syncHostEntries(QTreeWidgetItem *node, int folderId, const QList<HostEntry> &entries,
+bool DirWindow::syncHostEntries(QTreeWidgetItem *node, int folderId, const QList<HostEntry> &entries,
                                 QList<int> &openFolders)
 {
+    bool changed = false;
     openFolders.append(folderId);
     QList<HostEntry> wanted = entries;
     wanted.removeIf([folderId](const HostEntry &entry) { return entry.parent != folderId; });
@@ -57,8 +58,10 @@ void DirWindow::syncHostEntries(QTreeWidgetItem *node, int folderId, const QList
         const bool kept = std::any_of(wanted.begin(), wanted.end(), [&](const HostEntry &entry) {
             return entry.name == nodeName(child) && entryKind(entry) == kind;
         });
-        if (!kept)
+        if (!kept) {
             delete child;
+            changed = true;
+        }
     }
     bool added = false;
     for (const HostEntry &entry : std::as_const(wanted)) {
@@ -72,11 +75,12 @@ void DirWindow::syncHostEntries(QTreeWidgetItem *node, int folderId, const QList
             child = addNode(node, entry.name, HostFolderData, IconFolder, IconFolderOpen);
         }
         if (entry.isFolder() && entry.canDescend() && !openFolders.contains(entry.folderId))
-            syncHostEntries(child, entry.folderId, entries, openFolders);
+            changed = syncHostEntries(child, entry.folderId, entries, openFolders) || changed;
     }
     if (added)
         sortNode(node);
     openFolders.removeLast();
+    return changed || added;
 }
 
 void DirWindow::hostEntryRenamed(const QString &oldName, const QString &newName)

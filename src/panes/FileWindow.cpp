@@ -333,6 +333,15 @@ void FileWindow::setSelected(int row, bool selected)
         selection->setCurrentIndex(indexOf(row), QItemSelectionModel::NoUpdate);
 }
 
+void FileWindow::showItem(int row)
+{
+    if (row < 0 || row >= itemCount())
+        return;
+    const QModelIndex index = indexOf(row);
+    view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view_->scrollTo(index);
+}
+
 QList<int> FileWindow::selectedRows() const
 {
     model_->flush();

@@ -70,6 +70,8 @@ public:
     QString dateText(int row) const;
     bool isSelected(int row) const;
     void setSelected(int row, bool selected);
+    // Makes the row the only selected one, with the focus, scrolled into view.
+    void showItem(int row);
     QList<int> selectedRows() const;  // ascending
     int focusedRow() const;           // -1 when none
     // The row of the item with this text, -1 when none.

@@ -54,6 +54,14 @@ Window::Window(QWidget *parent, int paneNumber, ConnectionManager *pool)
     showDirs_ = storedNumber(QStringLiteral("ShowDirs") + n, 1) != 0;
     listStyle_ = storedNumber(QStringLiteral("ListStyle") + n, FileWindow::Details);
 
+    // Back from another program (the command-line one, say): show the hosts as the store holds them.
+    if (paneNumber == 0) {
+        connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive)
+                hostEntriesChanged(pool_);
+        });
+    }
+
     arrowToFirst_ = new ArrowButton(ArrowButton::Left, this);
     arrowToSecond_ = new ArrowButton(ArrowButton::Right, this);
     arrowToFirst_->setObjectName(QStringLiteral("ctl102"));
@@ -210,8 +218,11 @@ void Window::ShowLocation()
 
     if (flags & DirWindow::Container) {
         atRoot_ = node == tree_->topNode();
+        // The command-line program may have changed the hosts since they were last shown.
+        tree_->SyncHostEntries(node);
         list_->ClearList();
-        for (int i = 0; i < node->childCount(); ++i) {
+        // Each item goes in at the top: the last child first, so the list reads as the tree does.
+        for (int i = node->childCount() - 1; i >= 0; --i) {
             QTreeWidgetItem *child = node->child(i);
             if (!DirWindow::isPlaceholder(child))
                 list_->addNodeItem(nodeName(child), DirWindow::nodeIcon(child));
@@ -703,6 +714,7 @@ void Window::listingEnded(const QString &host, const QString &directory, bool co
     if (filling_ && showsListing(host, directory)) {
         filling_ = false;
         list_->SortList(FileWindow::KeepKey, false, 0);
+        selectPendingItem();
     }
 }
 

@@ -119,6 +119,26 @@ protected:
 private:
     bool handleOperation(int id);
     bool operationState(int id, CommandState &state);
+    // The host database commands (WindowHosts.cpp).
+    bool handleHostCommand(int id);
+    bool hostCommandState(int id, CommandState &state);
+    void createHostFolder();
+    void createDirectory();
+    void createHost();
+    void editHostOptions();
+    void removeHostEntry();
+    // The host whose options the Host Options command opens: the host shown, or the host
+    // selected in a list of hosts; empty when there is none.
+    QString optionsHost() const;
+    // Every pane of the pool shows the host database as the store holds it now.
+    static void hostEntriesChanged(ConnectionManager *pool);
+    static void hostRenamed(ConnectionManager *pool, const QString &oldName, const QString &newName);
+    // The tools of the location (WindowTools.cpp).
+    bool handleToolCommand(int id);
+    bool toolCommandState(int id, CommandState &state);
+    void search();
+    void showFound(const QString &host, const QString &directory, const QString &name);
+    void selectPendingItem();
     bool ask(const QString &text, const QString &caption, Prompt::Icon icon) const;
     TransferRequest selectionRequest(const QList<int> &rows) const;
     void arrowCopy(int id);
@@ -170,4 +190,6 @@ private:
     bool filling_ = false;
     QString shownHost_;
     QString shownDirectory_;
+    // An item to select once the listing being shown has arrived (a search's match).
+    QString selectWhenListed_;
 };

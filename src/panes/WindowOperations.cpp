@@ -7,14 +7,10 @@
 
 #include "dialogs/CFileOp.h"
 #include "dialogs/ConfirmDeleteDialog.h"
-#include "dialogs/CustomCommandDialog.h"
-#include "dialogs/DialogRunner.h"
-#include "dialogs/DirInfoDialog.h"
-#include "dialogs/GoToFolderDialog.h"
+#include "dialogs/DirectoryNameDialog.h"
 #include "dialogs/RenameDialog.h"
 #include "dialogs/TransferDestinationDialog.h"
 #include "dialogs/TransferRequest.h"
-#include "dialogs/WatchDialog.h"
 #include "panes/CommandIds.h"
 #include "panes/DirWindow.h"
 #include "panes/DirWindowNode.h"
@@ -60,14 +56,6 @@ QString renameLocalEntry(const QString &nativeDirectory, const QString &oldName,
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// A name typed for an entry: one name, nothing that would reach another folder or a command.
-bool isUsableName(const QString &name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-           && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\0'))
-           && !name.contains(QLatin1Char('\n')) && !name.contains(QLatin1Char('\r'));
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -81,7 +69,11 @@ bool Window::handleOperation(int id)
             copySelection(nullptr, 0);
         return true;
     case Cmd::Delete:
-        if (showingFiles_)
+        // A host or folder selected in the focused tree is removed from the host database.
+        if (showingHosts_ || (tree_->hasFocus() && (DirWindow::nodeFlags(tree_->currentItem())
+                                                    & (DirWindow::HostNode | DirWindow::HostFolder))))
+            removeHostEntry();
+        else if (showingFiles_)
             deleteSelection();
         return true;
     case ArrowToFirst:
@@ -122,78 +114,9 @@ bool Window::handleOperation(int id)
         if (pool_)
             pool_->setStoreUnique(!pool_->storeUnique());
         return true;
-    case Cmd::DirectoryInformation:
-        if (showingFiles_) {
-            DirInfoDialog dialog(window(), currentPath(), listStats());
-            DialogRunner::current().run(dialog);
-        }
-        return true;
-    case Cmd::WatchConnection:
-        if (pool_ && remote_)
-            WatchDialog::open(window(), *pool_, currentHost());
-        return true;
-    case Cmd::CustomCommand:
-        if (pool_ && remote_)
-            customCommand();
-        return true;
-    case Cmd::GoToFolder:
-        goToFolder();
-        return true;
     default:
-        return false;
+        return handleHostCommand(id) || handleToolCommand(id);
     }
-}
-
-// Every pane's tree learns the folder; this pane goes there.
-void Window::goToFolder()
-{
-    const QString host = currentHost();
-    const bool hosts = host.isEmpty(); // the host folders are shown: start on the local disk
-    GoToFolderDialog dialog(window(), hosts ? DirWindow::MyComputer : host,
-                            hosts ? QStringLiteral("C:/") : currentPath());
-    if (DialogRunner::current().run(dialog) != QDialog::Accepted)
-        return;
-    const QString chosenHost = dialog.host();
-    const QString path = dialog.path();
-    for (Window *pane : allPanes())
-        if (pane != this)
-            pane->tree_->GoToLocation(chosenHost, path, false);
-    tree_->selectedByMouse = true;
-    tree_->GoToLocation(chosenHost, path, true);
-}
-
-DirectoryStats Window::listStats() const
-{
-    DirectoryStats stats;
-    for (int row = 0; row < list_->itemCount(); ++row) {
-        const int icon = list_->itemIcon(row);
-        DirectoryStats::Count &count = icon == IconAsciiFile   ? stats.ascii
-                                       : icon == IconBinaryFile ? stats.binary
-                                       : icon == IconLink       ? stats.links
-                                                                : stats.directories;
-        const bool selected = list_->isSelected(row);
-        ++count.total;
-        count.selected += selected ? 1 : 0;
-        if (isFileIcon(icon)) {
-            const itemdata *data = list_->itemData(row);
-            const quint64 size = data ? data->size : 0;
-            stats.totalBytes += size;
-            stats.selectedBytes += selected ? size : 0;
-        }
-    }
-    return stats;
-}
-
-void Window::customCommand()
-{
-    const QString host = currentHost();
-    const QString path = currentPath();
-    CustomCommandDialog dialog(window());
-    if (DialogRunner::current().run(dialog) != QDialog::Accepted)
-        return;
-    const QString text = CustomCommandDialog::commandText(path, dialog.typed());
-    if (!text.isEmpty() && pool_)
-        pool_->RequestCommand(host, text);
 }
 
 bool Window::operationState(int id, CommandState &state)
@@ -201,7 +124,7 @@ bool Window::operationState(int id, CommandState &state)
     state = CommandState();
     switch (id) {
     case Cmd::Copy: state.enabled = showingFiles_; return true;
-    case Cmd::Delete: state.enabled = showingFiles_; return true;
+    case Cmd::Delete: state.enabled = showingFiles_ || showingHosts_; return true;
     case ArrowToFirst:
     case ArrowToSecond:
     case Cmd::CloseAllConnections: return true;
@@ -214,11 +137,7 @@ bool Window::operationState(int id, CommandState &state)
     case Cmd::BackgroundTransfer: state.checked = pool_ && pool_->hostTransferMode() == 1; return true;
     case Cmd::PromptHostToHost: state.checked = pool_ && pool_->hostTransferMode() == 0; return true;
     case Cmd::StoreUploadsUniquely: state.checked = pool_ && pool_->storeUnique(); return true;
-    case Cmd::DirectoryInformation: state.enabled = showingFiles_; return true;
-    case Cmd::GoToFolder: return true;
-    case Cmd::WatchConnection:
-    case Cmd::CustomCommand: state.enabled = remote_ != 0; return true;
-    default: return false;
+    default: return hostCommandState(id, state) || toolCommandState(id, state);
     }
 }
 
@@ -374,7 +293,7 @@ void Window::renameTreeNode(QTreeWidgetItem *node, const QString &newText)
 void Window::renameEntry(const QString &host, const QString &directory, const QString &oldName,
                          const QString &newName)
 {
-    if (!isUsableName(newName)) {
+    if (!DirectoryNameDialog::isUsableName(newName)) {
         pool_->prompt().message(tr("Rename Failed: \"%1\" cannot be a name (it holds \"/\" or a line break, or is "
                                    "\".\" or \"..\").")
                                     .arg(newName),
@@ -412,14 +331,7 @@ void Window::renameHostEntry(const QString &oldName, const QString &newName)
 {
     if (oldName == DirWindow::MyComputer || RenameHostKey(oldName, newName, pool_->prompt()) != 0)
         return;
-    for (Window *pane : allPanes()) {
-        DirWindow *tree = pane->tree_;
-        if (QTreeWidgetItem *node = tree->FindHostNode(tree->topNode(), oldName)) {
-            node->setText(0, newName);
-            if (tree->currentItem() == node->parent() || (!node->parent() && tree->currentItem() == node))
-                pane->ShowLocation();
-        }
-    }
+    hostRenamed(pool_, oldName, newName);
 }
 
 // ---------------------------------------------------------------------------------------------

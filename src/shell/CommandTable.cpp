@@ -68,12 +68,14 @@ const QList<MenuLine> &menuLines()
         {3, MenuLine::Command, Cmd::EditCachePath, "Edit &Cache Path"},
         {3, MenuLine::Command, Cmd::ChangeEmail, "Change &EMail Address"},
         {2, MenuLine::Command, Cmd::HostOptions, "&Host Options"},
+        {2, MenuLine::Command, Cmd::StartupPaths, "&Startup Paths..."},
         {0, MenuLine::Popup, 0, "&Tools"},
         {1, MenuLine::Command, Cmd::GoToFolder, "&Go to Folder           (F11)"},
         {1, MenuLine::Command, Cmd::GoUp, "Go &Up                    (Ctrl - U)"},
         {1, MenuLine::Separator, 0, nullptr},
         {1, MenuLine::Command, Cmd::RefreshAllSubFolders, "Refresh &All Sub Folders   (F10)"},
         {1, MenuLine::Command, Cmd::RefreshCurrent, "Refresh &Current Folder    (F9)"},
+        {1, MenuLine::Command, Cmd::Search, "&Search For File..."},
         {1, MenuLine::Separator, 0, nullptr},
         {1, MenuLine::Command, Cmd::EmptyConnectionBuffer, "&Empty Connection Buffer"},
         {1, MenuLine::Command, Cmd::CloseAllConnections, "C&lose All Connections"},
@@ -189,6 +191,8 @@ QString hint(int id)
         {Cmd::ShowTree, QStringLiteral("Show directory tree to right of display")},
         {Cmd::GoUp, QStringLiteral("Go up one level")},
         {Cmd::SplitWindow, QStringLiteral("Show an additional file list")},
+        {Cmd::Search, QStringLiteral("Search the current folder and its sub folders for a file")},
+        {Cmd::StartupPaths, QStringLiteral("Choose the host and folder each window opens at start-up")},
     };
     return hints.value(id);
 }

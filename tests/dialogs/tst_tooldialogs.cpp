@@ -1,10 +1,21 @@
 // The small tool windows of a pane's host or list: the directory statistics and their 64-bit
 // sums, the custom command text, and the session monitor's lines.
 
+#include "support/RecordingPrompt.h"
+
 #include "dialogs/CustomCommandDialog.h"
 #include "dialogs/DirInfoDialog.h"
+#include "dialogs/DirectoryNameDialog.h"
+#include "dialogs/HostFolderDialog.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QTest>
+
+#include <functional>
+#include <memory>
+
+Q_DECLARE_METATYPE(std::function<QDialog *()>)
 
 class TestToolDialogs : public QObject
 {
@@ -47,6 +58,52 @@ private slots:
         QFETCH(QString, directory);
         QFETCH(QString, typed);
         QTEST(CustomCommandDialog::commandText(directory, typed), "text");
+    }
+
+    // A name dialog opens with its edit focused: what the user types goes there (not to OK, where
+    // a space would press it).
+    void nameDialogsTakeTyping_data()
+    {
+        QTest::addColumn<std::function<QDialog *()>>("make");
+        static RecordingPrompt prompt;
+        QTest::newRow("host folder") << std::function<QDialog *()>([] { return new HostFolderDialog(nullptr); });
+        QTest::newRow("directory") << std::function<QDialog *()>([] {
+            return new DirectoryNameDialog(nullptr, QStringLiteral("/pub/"), prompt);
+        });
+    }
+
+    void nameDialogsTakeTyping()
+    {
+        QFETCH(std::function<QDialog *()>, make);
+        std::unique_ptr<QDialog> dialog(make());
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("ctl101"));
+        QCOMPARE(QApplication::focusWidget(), edit);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("My Servers"));
+        QCOMPARE(edit->text(), QStringLiteral("My Servers"));
+        QVERIFY(dialog->isVisible());
+    }
+
+    void directoryNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("plain") << "docs" << true;
+        QTest::newRow("spaces and dots") << "my .files v1.2" << true;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("dot") << "." << false;
+        QTest::newRow("dot dot") << ".." << false;
+        QTest::newRow("slash") << "a/b" << false;
+        QTest::newRow("line feed") << "a\nb" << false;
+        QTest::newRow("carriage return") << "a\rSITE x" << false;
+        QTest::newRow("NUL") << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")) << false;
+    }
+
+    void directoryNames()
+    {
+        QFETCH(QString, name);
+        QTEST(DirectoryNameDialog::isUsableName(name), "usable");
     }
 };
 

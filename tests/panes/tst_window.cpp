@@ -224,7 +224,7 @@ private slots:
         }
 
         FileWindow *list = pane0_->list();
-        QCOMPARE(itemTexts(list), (QStringList{Site, "My Computer"}));
+        QCOMPARE(itemTexts(list), (QStringList{"My Computer", Site}));
         list->selectAll();
         QVERIFY(pane0_->handleCommand(Cmd::MarkBinary));
         QCOMPARE(list->itemIcon(0), int(IconComputer));

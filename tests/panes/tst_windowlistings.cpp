@@ -292,7 +292,7 @@ private slots:
         QTest::addColumn<QString>("host"); // empty: the hosts
         QTest::addColumn<QString>("path");
         QTest::addColumn<QStringList>("items");
-        QTest::newRow("hosts") << "" << "" << QStringList{Site, "My Computer"};
+        QTest::newRow("hosts") << "" << "" << QStringList{"My Computer", Site};
         QTest::newRow("local folder") << "My Computer" << "C:/styles/" << QStringList{"inner", "a.txt"};
         QTest::newRow("host directory") << Site << "/pub/" << QStringList{"docs", "incoming", "image.bin", "readme.txt"};
     }

@@ -144,10 +144,10 @@ private slots:
         QTest::newRow("&Edit") << QStringLiteral("&Edit") << QStringLiteral("Select Using &Filter (Ctrl - S)|&Unselect All           (Ctrl - U)|&Select All               (Ctrl - E)|&Invert Selection     (Ctrl - I)");
         QTest::newRow("&View") << QStringLiteral("&View") << QStringLiteral("&Directory Information (F6)|-|Split Windows &Vertically|Show &Transfer Buttons|S&how Titles|&Split Window|Show Di&rectories|Show &Tree|-|S&mall Icons|&List|&Details|-|Arrange &Icons>|-|&Options>");
         QTest::newRow("&View/Arrange &Icons") << QStringLiteral("&View/Arrange &Icons") << QStringLiteral("by &Name|by &Type|by Si&ze|by &Date|-|D&escending|&Ascending");
-        QTest::newRow("&View/&Options") << QStringLiteral("&View/&Options") << QStringLiteral("&Program Options>|&Host Options");
+        QTest::newRow("&View/&Options") << QStringLiteral("&View/&Options") << QStringLiteral("&Program Options>|&Host Options|&Startup Paths...");
         QTest::newRow("&View/&Options/&Program Options") << QStringLiteral("&View/&Options/&Program Options") << QStringLiteral("Store Uploads &Uniquely|&Default Transfer Type>|Edit &ASCII Extensions|Edit &Cache Path|Change &EMail Address");
         QTest::newRow("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("&This Connection|&New Connection|&Prompt|-|&Foreground Transfer|&Background Transfer|P&rompt on Host to Host");
-        QTest::newRow("&Tools") << QStringLiteral("&Tools") << QStringLiteral("&Go to Folder           (F11)|Go &Up                    (Ctrl - U)|-|Refresh &All Sub Folders   (F10)|Refresh &Current Folder    (F9)|-|&Empty Connection Buffer|C&lose All Connections|Close This &Hosts Connections|-|&Custom Command   (F2)|&Watch Connection  (F3)");
+        QTest::newRow("&Tools") << QStringLiteral("&Tools") << QStringLiteral("&Go to Folder           (F11)|Go &Up                    (Ctrl - U)|-|Refresh &All Sub Folders   (F10)|Refresh &Current Folder    (F9)|&Search For File...|-|&Empty Connection Buffer|C&lose All Connections|Close This &Hosts Connections|-|&Custom Command   (F2)|&Watch Connection  (F3)");
         QTest::newRow("&Help") << QStringLiteral("&Help") << QStringLiteral("&Help Topics|-|&About");
     }
 

@@ -1,0 +1,51 @@
+#include "dialogs/DirectoryNameDialog.h"
+
+#include "dialogs/Controls.h"
+#include "dialogs/DialogLayout.h"
+#include "platform/Prompt.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+DirectoryNameDialog::DirectoryNameDialog(QWidget *parent, const QString &path, Prompt &prompt)
+    : CDialog(parent), prompt_(prompt)
+{
+    setWindowTitle(tr("Create New Directory"));
+    name_ = Controls::named(new QLineEdit, IdName);
+    name_->setMaxLength(MaxLength);
+    name_->setMinimumWidth(300);
+    QString folder = path;
+    if (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    DialogLayout::build(this, tr("Enter directory name to create in directory: %1.").arg(Controls::shown(folder)),
+                        name_, tr("&OK"), tr("&Cancel"));
+    if (auto *text = findChild<QLabel *>())
+        text->setObjectName(QStringLiteral("ctl%1").arg(IdText));
+}
+
+QString DirectoryNameDialog::name() const
+{
+    return name_->text();
+}
+
+bool DirectoryNameDialog::isUsableName(const QString &name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+           && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\0'))
+           && !name.contains(QLatin1Char('\n')) && !name.contains(QLatin1Char('\r'));
+}
+
+void DirectoryNameDialog::accept()
+{
+    if (name().isEmpty())
+        return;
+    if (!isUsableName(name())) {
+        prompt_.message(tr("\"%1\" cannot be the name of a directory: a name holds no \"/\" and no line break, and "
+                           "is not \".\" or \"..\".")
+                            .arg(Controls::shown(name())),
+                        tr("Create New Directory"), Prompt::Icon::Warning);
+        name_->setFocus();
+        return;
+    }
+    CDialog::accept();
+}
