@@ -25,10 +25,10 @@ ASCIIDialog::ASCIIDialog(QWidget *parent) : CDialog(parent)
         insertSorted(extension);
     auto *removeButton = named(new QPushButton(tr("&Remove Selection")), IdRemove);
     auto *done = named(new QPushButton(tr("&Done")), IdDone);
-    // Return in the entry adds it; elsewhere it closes.
-    addButton->setAutoDefault(false);
+    // Return adds what is typed; Done and Escape close.
+    addButton->setDefault(true);
     removeButton->setAutoDefault(false);
-    done->setDefault(true);
+    done->setAutoDefault(false);
 
     auto *layout = new QGridLayout(this);
     layout->addWidget(label, 0, 0);
@@ -42,7 +42,6 @@ ASCIIDialog::ASCIIDialog(QWidget *parent) : CDialog(parent)
     layout->addLayout(side, 1, 2);
 
     connect(addButton, &QPushButton::clicked, this, &ASCIIDialog::add);
-    connect(entry_, &QLineEdit::returnPressed, this, &ASCIIDialog::add);
     connect(removeButton, &QPushButton::clicked, this, &ASCIIDialog::removeSelection);
     connect(done, &QPushButton::clicked, this, &QDialog::accept);
     entry_->setFocus();

@@ -13,7 +13,7 @@ DirectoryNameDialog::DirectoryNameDialog(QWidget *parent, const QString &path, P
     setWindowTitle(tr("Create New Directory"));
     name_ = Controls::named(new QLineEdit, IdName);
     name_->setMaxLength(MaxLength);
-    name_->setMinimumWidth(300);
+    name_->setMinimumWidth(420); // most paths fit on the line above without a break
     QString folder = path;
     if (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
         folder.chop(1);

@@ -532,6 +532,12 @@ private slots:
                 entry->setText(QString::fromLatin1(typed));
                 control<QPushButton>(dialog, ASCIIDialog::IdAdd)->click();
             }
+            // Return in the entry adds; it does not close the window.
+            dialog.show();
+            entry->setText(QStringLiteral("server.log"));
+            QTest::keyClick(entry, Qt::Key_Return);
+            QVERIFY(dialog.isVisible());
+            QVERIFY(entry->text().isEmpty());
             auto *list = control<QListWidget>(dialog, ASCIIDialog::IdList);
             list->setCurrentItem(list->findItems(QStringLiteral("txt"), Qt::MatchFixedString).value(0));
             control<QPushButton>(dialog, ASCIIDialog::IdRemove)->click();
@@ -541,7 +547,7 @@ private slots:
         QVERIFY(pane0_->handleCommand(Cmd::EditAsciiExtensions));
         QStringList expected = before;
         expected.removeAll(QStringLiteral("txt"));
-        expected << QStringLiteral("Md") << QStringLiteral("csv");
+        expected << QStringLiteral("Md") << QStringLiteral("csv") << QStringLiteral("log");
         QCOMPARE(AsciiExtensions(), expected);
         QStringList sorted = expected;
         sorted.sort(Qt::CaseInsensitive);
