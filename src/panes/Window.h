@@ -91,6 +91,10 @@ public:
     void deleteSelection();
     void renameListItem(int row, const QString &newText);
     void renameTreeNode(QTreeWidgetItem *node, const QString &newText);
+    // Every pane of the pool shows the host database as the store holds it now.
+    static void hostEntriesChanged(ConnectionManager *pool);
+    // A host or folder was renamed in the store: every pane's tree and list follow.
+    static void hostRenamed(ConnectionManager *pool, const QString &oldName, const QString &newName);
     // Lists every pane of the pool that shows (host, directory) afresh.
     static void refreshPanesShowing(ConnectionManager *pool, const QString &host, const QString &directory);
 
@@ -130,9 +134,6 @@ private:
     // The host whose options the Host Options command opens: the host shown, or the host
     // selected in a list of hosts; empty when there is none.
     QString optionsHost() const;
-    // Every pane of the pool shows the host database as the store holds it now.
-    static void hostEntriesChanged(ConnectionManager *pool);
-    static void hostRenamed(ConnectionManager *pool, const QString &oldName, const QString &newName);
     // The tools of the location (WindowTools.cpp).
     bool handleToolCommand(int id);
     bool toolCommandState(int id, CommandState &state);
