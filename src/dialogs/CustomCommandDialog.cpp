@@ -9,7 +9,7 @@
 CustomCommandDialog::CustomCommandDialog(QWidget *parent) : CDialog(parent)
 {
     setWindowTitle(tr("Custom Command"));
-    auto *text = new QLabel(tr("Enter a Custom Command - You may enter more than one by sepearting each by a new line."));
+    auto *text = new QLabel(tr("Enter a Custom Command - You may enter more than one by separating each by a new line."));
     text->setWordWrap(true);
     edit_ = new QPlainTextEdit;
     edit_->setObjectName(QStringLiteral("ctl101"));

@@ -30,9 +30,13 @@ constexpr int FlagsRole = Qt::UserRole;
 constexpr int IconRole = Qt::UserRole + 1;
 constexpr int SelectedIconRole = Qt::UserRole + 2;
 
-int driveIcon(Drive::Type type)
+int driveIcon(const Drive &drive)
 {
-    switch (type) {
+    if (drive.letter == u'C')
+        return IconHomeDrive;
+    if (drive.letter == u'Z')
+        return IconRootDrive;
+    switch (drive.type) {
     case Drive::Removable:
         return IconRemovableDrive;
     case Drive::Fixed:
@@ -220,8 +224,10 @@ void DirWindow::AddDrives(QTreeWidgetItem *node)
     for (const Drive &drive : std::as_const(drives)) {
         if (!QFileInfo(drive.nativeRoot).isDir())
             continue; // a mount point that is gone
-        const int icon = driveIcon(drive.type);
-        addPlaceholder(addNode(node, QStringLiteral("(%1:)").arg(drive.letter), DriveData, icon, icon));
+        const int icon = driveIcon(drive);
+        QTreeWidgetItem *driveNode = addNode(node, QStringLiteral("(%1:)").arg(drive.letter), DriveData, icon, icon);
+        driveNode->setData(0, DirWindowNode::LabelRole, driveLabel(drive));
+        addPlaceholder(driveNode);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "panes/DirWindowNode.h"
 
 #include "ftp/RemoteName.h"
+#include "platform/SafeText.h"
 #include "panes/DirWindow.h"
 
 DirWindowNode::DirWindowNode(const QString &text) : QTreeWidgetItem(QStringList{text}, NodeType)
@@ -9,8 +10,11 @@ DirWindowNode::DirWindowNode(const QString &text) : QTreeWidgetItem(QStringList{
 
 QVariant DirWindowNode::data(int column, int role) const
 {
-    if (role == Qt::DisplayRole && column == 0)
-        return shownRemoteName(QTreeWidgetItem::data(0, Qt::EditRole).toString());
+    if (role == Qt::DisplayRole && column == 0) {
+        const QString name = shownRemoteName(QTreeWidgetItem::data(0, Qt::EditRole).toString());
+        const QString label = QTreeWidgetItem::data(0, LabelRole).toString();
+        return label.isEmpty() ? name : safeText(label) + u' ' + name;
+    }
     return QTreeWidgetItem::data(column, role);
 }
 

@@ -8,6 +8,8 @@ class DirWindowNode : public QTreeWidgetItem
 {
 public:
     static constexpr int NodeType = QTreeWidgetItem::UserType + 100;
+    // What a drive stands for ("Home"), shown before its letter; the letter stays its name.
+    static constexpr int LabelRole = Qt::UserRole + 10;
 
     explicit DirWindowNode(const QString &text);
 

@@ -542,13 +542,14 @@ void FileWindow::showPopupMenu(const QPoint &position)
     menu->popup(view_->viewport()->mapToGlobal(position));
 }
 
-// Ctrl+Enter (a line feed) activates the selection like a double click.
+// Enter (with or without Ctrl) activates the selection like a double click.
 bool FileWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == view_ && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (enter && (key->modifiers() & Qt::ControlModifier)) {
+        // Not the Enter that ends a label edit: that one comes up from the editor, which has the focus.
+        if (enter && view_->hasFocus() && !(key->modifiers() & (Qt::AltModifier | Qt::ShiftModifier))) {
             activateSelection();
             return true;
         }

@@ -231,6 +231,8 @@ QList<QIcon> buildImages()
     images[IconCdDrive] = themed({"media-optical", "drive-optical"}, cdDrive);
     images[IconPendingFolder] = marked(closed, pendingMark);
     images[IconPendingFolderOpen] = marked(open, pendingMark);
+    images[IconHomeDrive] = themed({"user-home", "folder-home"}, fixedDrive);
+    images[IconRootDrive] = themed({"drive-harddisk-root", "drive-harddisk-system", "drive-harddisk"}, fixedDrive);
     return images;
 }
 

@@ -19,10 +19,12 @@ enum PaneIcon : int {
     IconCdDrive = 10,
     IconPendingFolder = 11,
     IconPendingFolderOpen = 12,
-    PaneIconCount = 13
+    IconHomeDrive = 13,
+    IconRootDrive = 14,
+    PaneIconCount = 15
 };
 
-// The thirteen pictures in index order: the desktop's icon theme where it has them, drawn by the
+// The pictures in index order: the desktop's icon theme where it has them, drawn by the
 // program otherwise. Built once per run.
 const QList<QIcon> &paneImages();
 inline QIcon paneImage(int index)

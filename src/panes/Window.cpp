@@ -1,6 +1,7 @@
 #include "panes/Window.h"
 
 #include "ftp/ListingEntry.h"
+#include "dialogs/Controls.h"
 #include "panes/ArrowButton.h"
 #include "panes/CommandIds.h"
 #include "panes/DirWindow.h"
@@ -126,6 +127,22 @@ QString Window::currentHost() const
 QString Window::currentPath() const
 {
     return tree_->GetNodeLocation(tree_->currentItem()).path;
+}
+
+QString Window::locationText() const
+{
+    const QTreeWidgetItem *node = tree_->currentItem();
+    if (!node)
+        return QString();
+    const DirWindow::Location location = tree_->GetNodeLocation(node);
+    QString text;
+    if (location.host.isEmpty())
+        text = nodeName(node); // "All Hosts" or a host folder
+    else if (location.host == DirWindow::MyComputer && location.path.size() <= 2)
+        text = location.host;
+    else
+        text = location.host + u' ' + location.path;
+    return Controls::shown(text);
 }
 
 bool Window::panesStacked() { return stackedPanes; }
@@ -634,6 +651,12 @@ bool Window::handleCommand(int id)
     case Cmd::Open:
         openItem();
         return true;
+    case Cmd::SelectUsingFilter:
+    case Cmd::SelectAll:
+    case Cmd::UnselectAll:
+    case Cmd::InvertSelection:
+        // With the tree focused the selection commands still act on the pane's list.
+        return list_->handleCommand(id);
     default:
         return handleOperation(id);
     }
@@ -672,6 +695,10 @@ bool Window::commandState(int id, CommandState &state)
     case Cmd::GoUp: state.enabled = !atRoot_; return true;
     case Cmd::RefreshCurrent: state.enabled = showingFiles_; return true;
     case Cmd::Open: return true;
+    case Cmd::SelectUsingFilter:
+    case Cmd::SelectAll:
+    case Cmd::UnselectAll:
+    case Cmd::InvertSelection: return list_->commandState(id, state);
     default: return operationState(id, state);
     }
 }

@@ -58,6 +58,8 @@ public:
     // Host and path of the selected node.
     QString currentHost() const;
     QString currentPath() const;
+    // Where the pane is, for the window title: "site /pub/", "My Computer C:/docs/", "All Hosts".
+    QString locationText() const;
 
     void ShowLocation();
     void Layout();

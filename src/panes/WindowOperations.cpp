@@ -214,7 +214,7 @@ void Window::copyBetween(Window *source, Window *destination)
     if (sourceHost.isEmpty() || destinationHost.isEmpty() || source->list_->selectedRows().isEmpty())
         return;
     if (sourceHost == destinationHost && source->currentPath() == destination->currentPath()
-        && !ask(tr("Are you sure you wish to copy files onto themseleves?"), tr("Source and Destination Identical"),
+        && !ask(tr("Are you sure you wish to copy files onto themselves?"), tr("Source and Destination Identical"),
                 Prompt::Icon::Warning))
         return;
     const bool sourceLocal = sourceHost == DirWindow::MyComputer;

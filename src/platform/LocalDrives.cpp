@@ -201,6 +201,16 @@ QString toProgramPath(const QString &nativePath, const QList<Drive> &drives, QCh
     return mapToProgram(nativePath, drives, separator);
 }
 
+QString driveLabel(const Drive &drive)
+{
+    if (drive.letter == u'C')
+        return QStringLiteral("Home");
+    if (drive.letter == u'Z')
+        return QStringLiteral("Root");
+    const QString name = drive.nativeRoot.section(u'/', -1);
+    return name.isEmpty() ? drive.nativeRoot : name;
+}
+
 QString defaultCachePath()
 {
     QString base = qEnvironmentVariable("XDG_CACHE_HOME");

@@ -29,6 +29,10 @@ struct Drive
 // C:, then the mounted drives from /proc/self/mounts, then Z:.
 QList<Drive> localDrives();
 
+// What a drive stands for, as the desktop names it: "Home" for C:, "Root" for Z:, else the last
+// name of its mount point ("usb-stick" for /media/me/usb-stick).
+QString driveLabel(const Drive &drive);
+
 // The drives a mount table (the text of /proc/self/mounts) gives, with C: at home and Z: at "/".
 QList<Drive> drivesFromMountTable(QByteArrayView mountTable, const QString &home);
 

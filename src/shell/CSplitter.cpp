@@ -50,7 +50,7 @@ CSplitter::~CSplitter()
 
 void CSplitter::readValues()
 {
-    position_ = storedNumber(QStringLiteral("SplitterPos"), DefaultPosition);
+    position_ = storedNumber(QStringLiteral("SplitterPos"), MiddlePosition);
     showTwo_ = storedNumber(QStringLiteral("ShowTwo"), 1) != 0;
     splitVertical_ = storedNumber(QStringLiteral("SplitVertical"), 1) != 0;
 }
@@ -58,17 +58,22 @@ void CSplitter::readValues()
 void CSplitter::writeValues() const
 {
     // The position of a single pane means nothing; the last one used with two is kept.
-    if (showTwo_)
+    if (showTwo_ && position_ != MiddlePosition)
         SetAppValue(QStringLiteral("SplitterPos"), QString::number(position_));
     SetAppValue(QStringLiteral("ShowTwo"), QString::number(showTwo_ ? 1 : 0));
     SetAppValue(QStringLiteral("SplitVertical"), QString::number(splitVertical_ ? 1 : 0));
+}
+
+int CSplitter::position() const
+{
+    return position_ == MiddlePosition ? (extent() - BarWidth) / 2 : position_;
 }
 
 void CSplitter::layoutPanes()
 {
     const int w = width();
     const int h = height();
-    const int p = position_;
+    const int p = position();
     if (!showTwo_) {
         panes_[1]->hide();
         panes_[0]->setGeometry(0, 0, w, h);
@@ -148,7 +153,7 @@ int CSplitter::extent() const
 bool CSplitter::inGrabZone(const QPoint &point) const
 {
     const int at = along(point);
-    return showTwo_ && at >= position_ && at < position_ + GrabWidth;
+    return showTwo_ && at >= position() && at < position() + GrabWidth;
 }
 
 QRect CSplitter::barRect(int position) const
@@ -169,7 +174,7 @@ void CSplitter::mousePressEvent(QMouseEvent *event)
         return;
     }
     dragging_ = true;
-    tracker_->setGeometry(barRect(position_));
+    tracker_->setGeometry(barRect(position()));
     tracker_->raise();
     tracker_->show();
 }

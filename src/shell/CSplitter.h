@@ -19,13 +19,15 @@ public:
     static constexpr int BarWidth = 3;
     static constexpr int GrabWidth = 4;
     static constexpr int DragMargin = 60;
-    static constexpr int DefaultPosition = 270;
+    // No stored position: the bar stays in the middle until the user moves it.
+    static constexpr int MiddlePosition = -1;
 
     explicit CSplitter(ConnectionManager *pool, QWidget *parent = nullptr);
     ~CSplitter() override;
 
     Window *pane(int number) const { return panes_[number]; }
-    int position() const { return position_; }
+    // The bar's position in pixels from the left (or top) edge.
+    int position() const;
     bool showTwo() const { return showTwo_; }
     bool splitVertical() const { return splitVertical_; }
     bool dragging() const { return dragging_; }
@@ -59,7 +61,7 @@ private:
 
     ConnectionManager *pool_;
     Window *panes_[2] = {nullptr, nullptr};
-    int position_ = DefaultPosition;
+    int position_ = MiddlePosition;
     bool showTwo_ = true;
     bool splitVertical_ = true;
     bool dragging_ = false;

@@ -36,6 +36,11 @@ void CommandRouter::onFocusChanged(QWidget *, QWidget *now)
     emit focusMoved();
 }
 
+QWidget *CommandRouter::currentPane() const
+{
+    return paneOf(startWidget());
+}
+
 QWidget *CommandRouter::startWidget() const
 {
     QWidget *focus = QApplication::focusWidget();

@@ -31,6 +31,8 @@ public:
 
     // The widget commands start from right now.
     QWidget *startWidget() const;
+    // The pane commands go to right now (the focused one, else the last focused), or null.
+    QWidget *currentPane() const;
 
 signals:
     // The focus moved; enabling may have changed.

@@ -3,7 +3,6 @@
 #include "panes/CommandIds.h"
 
 #include <QHash>
-#include <QRegularExpression>
 
 namespace CommandTable {
 
@@ -12,26 +11,26 @@ const QList<MenuLine> &menuLines()
     static const QList<MenuLine> lines = {
         {0, MenuLine::Popup, 0, "&File"},
         {1, MenuLine::Popup, 0, "&New"},
-        {2, MenuLine::Command, Cmd::NewHost, "&Host      (Ctrl - H)"},
-        {2, MenuLine::Command, Cmd::NewFolder, "&Folder    (Ctrl - N)"},
-        {1, MenuLine::Command, Cmd::Open, "&Open      (F5)"},
+        {2, MenuLine::Command, Cmd::NewHost, "&Host"},
+        {2, MenuLine::Command, Cmd::NewFolder, "&Folder"},
+        {1, MenuLine::Command, Cmd::Open, "&Open"},
         {1, MenuLine::Separator, 0, nullptr},
-        {1, MenuLine::Command, Cmd::Copy, "&Copy       (F8)"},
-        {1, MenuLine::Command, Cmd::Delete, "&Delete     (Del)"},
+        {1, MenuLine::Command, Cmd::Copy, "&Copy"},
+        {1, MenuLine::Command, Cmd::Delete, "&Delete"},
         {1, MenuLine::Popup, 0, "&Mark Selection"},
-        {2, MenuLine::Command, Cmd::MarkFolder, "As &Folder   (Ctrl - F)"},
-        {2, MenuLine::Command, Cmd::MarkBinary, "As &Binary   (Ctrl - B)"},
-        {2, MenuLine::Command, Cmd::MarkAscii, "As &ASCII   (Ctrl - A)"},
-        {1, MenuLine::Command, Cmd::Rename, "&Rename  (F7)"},
+        {2, MenuLine::Command, Cmd::MarkFolder, "As &Folder"},
+        {2, MenuLine::Command, Cmd::MarkBinary, "As &Binary"},
+        {2, MenuLine::Command, Cmd::MarkAscii, "As &ASCII"},
+        {1, MenuLine::Command, Cmd::Rename, "&Rename"},
         {1, MenuLine::Separator, 0, nullptr},
-        {1, MenuLine::Command, Cmd::Close, "&Close      (Alt - F4)"},
+        {1, MenuLine::Command, Cmd::Close, "&Close"},
         {0, MenuLine::Popup, 0, "&Edit"},
-        {1, MenuLine::Command, Cmd::SelectUsingFilter, "Select Using &Filter (Ctrl - S)"},
-        {1, MenuLine::Command, Cmd::UnselectAll, "&Unselect All           (Ctrl - U)"},
-        {1, MenuLine::Command, Cmd::SelectAll, "&Select All               (Ctrl - E)"},
-        {1, MenuLine::Command, Cmd::InvertSelection, "&Invert Selection     (Ctrl - I)"},
+        {1, MenuLine::Command, Cmd::SelectUsingFilter, "Select Using &Filter"},
+        {1, MenuLine::Command, Cmd::UnselectAll, "&Unselect All"},
+        {1, MenuLine::Command, Cmd::SelectAll, "&Select All"},
+        {1, MenuLine::Command, Cmd::InvertSelection, "&Invert Selection"},
         {0, MenuLine::Popup, 0, "&View"},
-        {1, MenuLine::Command, Cmd::DirectoryInformation, "&Directory Information (F6)"},
+        {1, MenuLine::Command, Cmd::DirectoryInformation, "&Directory Information"},
         {1, MenuLine::Separator, 0, nullptr},
         {1, MenuLine::Command, Cmd::SplitVertically, "Split Windows &Vertically"},
         {1, MenuLine::Command, Cmd::ShowTransferButtons, "Show &Transfer Buttons"},
@@ -70,19 +69,19 @@ const QList<MenuLine> &menuLines()
         {2, MenuLine::Command, Cmd::HostOptions, "&Host Options"},
         {2, MenuLine::Command, Cmd::StartupPaths, "&Startup Paths..."},
         {0, MenuLine::Popup, 0, "&Tools"},
-        {1, MenuLine::Command, Cmd::GoToFolder, "&Go to Folder           (F11)"},
-        {1, MenuLine::Command, Cmd::GoUp, "Go &Up                    (Ctrl - U)"},
+        {1, MenuLine::Command, Cmd::GoToFolder, "&Go to Folder"},
+        {1, MenuLine::Command, Cmd::GoUp, "Go &Up"},
         {1, MenuLine::Separator, 0, nullptr},
-        {1, MenuLine::Command, Cmd::RefreshAllSubFolders, "Refresh &All Sub Folders   (F10)"},
-        {1, MenuLine::Command, Cmd::RefreshCurrent, "Refresh &Current Folder    (F9)"},
+        {1, MenuLine::Command, Cmd::RefreshAllSubFolders, "Refresh &All Sub Folders"},
+        {1, MenuLine::Command, Cmd::RefreshCurrent, "Refresh &Current Folder"},
         {1, MenuLine::Command, Cmd::Search, "&Search For File..."},
         {1, MenuLine::Separator, 0, nullptr},
         {1, MenuLine::Command, Cmd::EmptyConnectionBuffer, "&Empty Connection Buffer"},
         {1, MenuLine::Command, Cmd::CloseAllConnections, "C&lose All Connections"},
-        {1, MenuLine::Command, Cmd::CloseHostConnections, "Close This &Hosts Connections"},
+        {1, MenuLine::Command, Cmd::CloseHostConnections, "Close This &Host's Connections"},
         {1, MenuLine::Separator, 0, nullptr},
-        {1, MenuLine::Command, Cmd::CustomCommand, "&Custom Command   (F2)"},
-        {1, MenuLine::Command, Cmd::WatchConnection, "&Watch Connection  (F3)"},
+        {1, MenuLine::Command, Cmd::CustomCommand, "&Custom Command"},
+        {1, MenuLine::Command, Cmd::WatchConnection, "&Watch Connection"},
         {0, MenuLine::Popup, 0, "&Help"},
         {1, MenuLine::Command, Cmd::HelpTopics, "&Help Topics"},
         {1, MenuLine::Separator, 0, nullptr},
@@ -113,6 +112,9 @@ const QList<Accelerator> &accelerators()
         {Qt::CTRL | Qt::Key_F, Cmd::MarkFolder},
         {Qt::CTRL | Qt::Key_B, Cmd::MarkBinary},
         {Qt::CTRL | Qt::Key_A, Cmd::MarkAscii},
+        // Where a Linux file manager goes up.
+        {Qt::Key_Backspace, Cmd::GoUp},
+        {Qt::ALT | Qt::Key_Up, Cmd::GoUp},
     };
     return table;
 }
@@ -159,12 +161,12 @@ QString hint(int id)
         {Cmd::SelectUsingFilter, QStringLiteral("Select files based on a wild card")},
         {Cmd::CloseAllConnections, QStringLiteral("Close all open connections")},
         {Cmd::CloseHostConnections, QStringLiteral("Close all connections open to this host")},
-        {Cmd::ShowTransferButtons, QStringLiteral("Show buttons copy copy files between each window")},
+        {Cmd::ShowTransferButtons, QStringLiteral("Show buttons to copy files between each window")},
         {Cmd::CustomCommand, QStringLiteral("Send a command to current host")},
         {Cmd::NewFolder, QStringLiteral("Create a new folder to place hosts or files in.")},
         {Cmd::ThisConnection, QStringLiteral("Use this connection when clicking on transfer arrows")},
         {Cmd::NewConnection, QStringLiteral("Use new connection when clicking on transfer arrows")},
-        {Cmd::PromptConnection, QStringLiteral("Promt for connection type when clicking on transfer arrows")},
+        {Cmd::PromptConnection, QStringLiteral("Prompt for connection type when clicking on transfer arrows")},
         {Cmd::ForegroundTransfer, QStringLiteral("Use foreground for host to host transfer when clicking on transfer arrows")},
         {Cmd::BackgroundTransfer, QStringLiteral("Use background for host to host transfer when clicking on transfer arrows")},
         {Cmd::DirectoryInformation, QStringLiteral("Supply information on the number and size of files in current directory")},
@@ -208,12 +210,32 @@ QString menuText(int id)
 
 QString name(int id)
 {
-    // "Go &Up                    (Ctrl - U)" -> "Go Up"
-    static const QRegularExpression keyName(QStringLiteral("\\s*\\([^)]*\\)\\s*$"));
-    QString text = menuText(id);
-    text.remove(keyName);
-    text.remove(QLatin1Char('&'));
-    return text.trimmed();
+    return menuText(id).remove(QLatin1Char('&'));
+}
+
+QString shortcutText(int id)
+{
+    // Keys that reach the command outside the table: Enter opens the list's focused item, and the
+    // window manager closes the window on Alt+F4.
+    if (id == Cmd::Open)
+        return QStringLiteral("Enter");
+    if (id == Cmd::Close)
+        return QStringLiteral("Alt+F4");
+    QList<QKeyCombination> taken;
+    for (const Accelerator &accelerator : accelerators()) {
+        if (taken.contains(accelerator.key))
+            continue; // the earlier entry has the key
+        taken.append(accelerator.key);
+        if (accelerator.id == id)
+            return QKeySequence(accelerator.key).toString(QKeySequence::NativeText);
+    }
+    return QString();
+}
+
+QString menuItemText(int id)
+{
+    const QString key = shortcutText(id);
+    return key.isEmpty() ? menuText(id) : menuText(id) + QLatin1Char('\t') + key;
 }
 
 } // namespace CommandTable

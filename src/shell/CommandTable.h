@@ -15,7 +15,7 @@ struct MenuLine
     int depth;
     Kind kind;
     int id;           // command id; 0 for popups and separators
-    const char *text; // exact item text, mnemonic and key-name spacing included
+    const char *text; // item text with its mnemonic; the key is shown beside it (shortcutText)
 };
 
 struct Accelerator
@@ -40,9 +40,13 @@ const QList<ToolGadget> &toolGadgets();
 
 // The status-bar hint of a command; empty when it has none.
 QString hint(int id);
-// A command's name for tool tips: its menu text without mnemonic and key name ("Go Up").
+// A command's name for tool tips: its menu text without mnemonic ("Go Up").
 QString name(int id);
 // The menu text of a command; empty when no menu item sends it.
 QString menuText(int id);
+// The key that runs a command, as the desktop writes it ("Ctrl+U"); empty when none does.
+QString shortcutText(int id);
+// The text of a command's menu item: its text, then a tab and its key for the shortcut column.
+QString menuItemText(int id);
 
 } // namespace CommandTable

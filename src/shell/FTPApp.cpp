@@ -8,7 +8,6 @@
 #include "settings/SettingsKeys.h"
 #include "settings/StarterHosts.h"
 #include "shell/CSplitter.h"
-#include "shell/CachePathDialog.h"
 #include "dialogs/DialogRunner.h"
 #include "shell/EmailDialog.h"
 #include "shell/FTPFrame.h"
@@ -46,7 +45,9 @@ CSplitter *FTPApp::splitter() const
 void FTPApp::start()
 {
     helpContexts_ = std::make_unique<HelpContexts>([this](int topic) { showHelp(topic); });
-    pool_ = std::make_unique<ConnectionManager>(prompt_, status_, [this] { askCachePath(); });
+    // The first start keeps listings in the desktop's cache folder without asking; Edit Cache Path
+    // changes it.
+    pool_ = std::make_unique<ConnectionManager>(prompt_, status_);
 
     QString email;
     if (GetAppValue(QStringLiteral("EMail"), email, 500) != 0)
@@ -67,12 +68,6 @@ void FTPApp::start()
     // Both panes exist now; each opens its start location once the event loop runs.
     for (int n : {1, 0})
         QMetaObject::invokeMethod(splitter->pane(n), &Window::startUpNavigation, Qt::QueuedConnection);
-}
-
-void FTPApp::askCachePath()
-{
-    CachePathDialog dialog(prompt_);
-    dialogs_.run(dialog);
 }
 
 void FTPApp::askEmail()

@@ -49,7 +49,6 @@ signals:
     void closed();
 
 private:
-    void askCachePath();
     void askEmail();
 
     Prompt &prompt_;

@@ -67,9 +67,20 @@ FTPFrame::FTPFrame(CSplitter *splitter, const Services &services)
     connect(splitter_, &CSplitter::arrangementChanged, actions_, &FrameActions::scheduleRefresh);
     for (int n = 0; n < 2; ++n)
         connect(splitter_->pane(n), &Window::locationChanged, actions_, &FrameActions::scheduleRefresh);
+    // The title says where the focused pane is.
+    connect(router_, &CommandRouter::focusMoved, this, &FTPFrame::updateTitle);
+    for (int n = 0; n < 2; ++n)
+        connect(splitter_->pane(n), &Window::locationChanged, this, &FTPFrame::updateTitle);
 
     registerHelp();
     placeFromStore();
+}
+
+void FTPFrame::updateTitle()
+{
+    const auto *pane = qobject_cast<const Window *>(router_->currentPane());
+    const QString where = pane ? pane->locationText() : QString();
+    setWindowTitle(where.isEmpty() ? QStringLiteral("Vemal Ftp") : QStringLiteral("Vemal Ftp - ") + where);
 }
 
 FTPFrame::~FTPFrame()

@@ -60,6 +60,7 @@ protected:
 
 private:
     void placeFromStore();
+    void updateTitle();
     void writeRectangle() const;
     void registerHelp();
     void fitFrameToStoredSize();

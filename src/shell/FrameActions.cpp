@@ -24,11 +24,11 @@ FrameActions::FrameActions(QMainWindow *frame, CommandRouter *router, std::funct
     refresh();
 }
 
-QAction *FrameActions::commandAction(int id, const char *text)
+QAction *FrameActions::commandAction(int id)
 {
     if (QAction *existing = actions_.value(id))
         return existing;
-    auto *action = new QAction(QString::fromLatin1(text), frame_);
+    auto *action = new QAction(CommandTable::menuItemText(id), frame_);
     action->setData(id);
     action->setStatusTip(CommandTable::hint(id));
     action->setToolTip(CommandTable::name(id));
@@ -59,7 +59,7 @@ void FrameActions::buildMenus()
             into->addSeparator();
             break;
         case MenuLine::Command:
-            into->addAction(commandAction(line.id, line.text));
+            into->addAction(commandAction(line.id));
             break;
         }
     }
@@ -80,7 +80,7 @@ void FrameActions::buildToolBar()
             toolBar_->addWidget(gap);
             continue;
         }
-        QAction *action = commandAction(gadget.id, qPrintable(CommandTable::menuText(gadget.id)));
+        QAction *action = commandAction(gadget.id);
         action->setIcon(ProgramPictures::toolPicture(gadget.picture));
         toolBar_->addAction(action);
     }

@@ -36,7 +36,7 @@ public:
     void scheduleRefresh();
 
 private:
-    QAction *commandAction(int id, const char *text);
+    QAction *commandAction(int id);
     void buildMenus();
     void buildToolBar();
     void buildShortcuts();

@@ -11,6 +11,7 @@
 
 #include "ftp/ListingEntry.h"
 #include "panes/DirWindow.h"
+#include "panes/DirWindowNode.h"
 #include "platform/SettingsStore.h"
 #include "pool/ConnectionManager.h"
 #include "settings/AppValues.h"
@@ -62,6 +63,12 @@ inline QStringList childTexts(const QTreeWidgetItem *node)
 }
 
 // The node reached from the top by exact texts: "All Hosts/site/pub".
+// A node's text as the paths below write it: a drive by its letter ("(C:)"), not "Home (C:)".
+inline QString pathText(const QTreeWidgetItem *node)
+{
+    return node->data(0, DirWindowNode::LabelRole).isValid() ? nodeName(node) : node->text(0);
+}
+
 inline QTreeWidgetItem *nodeAt(const DirWindow &tree, const QString &textPath)
 {
     QTreeWidgetItem *at = nullptr;
@@ -70,7 +77,7 @@ inline QTreeWidgetItem *nodeAt(const DirWindow &tree, const QString &textPath)
         if (!at)
             next = tree.topNode() && tree.topNode()->text(0) == text ? tree.topNode() : nullptr;
         for (int i = 0; at && i < at->childCount() && !next; ++i)
-            if (at->child(i)->text(0) == text)
+            if (pathText(at->child(i)) == text)
                 next = at->child(i);
         if (!next)
             return nullptr;
@@ -83,7 +90,7 @@ inline QString textPath(const QTreeWidgetItem *node)
 {
     QStringList texts;
     for (; node; node = node->parent())
-        texts.prepend(node->text(0));
+        texts.prepend(pathText(node));
     return texts.join(u'/');
 }
 

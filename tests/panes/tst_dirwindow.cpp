@@ -102,22 +102,28 @@ private slots:
     {
         const auto tree = newTree();
         QTreeWidgetItem *computer = nodeAt(*tree, QStringLiteral("All Hosts/My Computer"));
-        const QStringList drives = childTexts(computer);
+        QStringList drives;
+        for (int i = 0; i < computer->childCount(); ++i)
+            drives << nodeName(computer->child(i));
         QVERIFY2(drives.size() >= 2, qPrintable(drives.join(u' ')));
         QCOMPARE(drives.first(), QStringLiteral("(C:)"));
         QCOMPARE(drives.last(), QStringLiteral("(Z:)"));
+        // Shown with what they stand for; the letters stay the names paths are built from.
+        QCOMPARE(computer->child(0)->text(0), QStringLiteral("Home (C:)"));
+        QCOMPARE(computer->child(computer->childCount() - 1)->text(0), QStringLiteral("Root (Z:)"));
+        QCOMPARE(DirWindow::nodeIcon(computer->child(0)), int(IconHomeDrive));
         QStringList sortedDrives = drives;
         sortedDrives.sort();
         QCOMPARE(drives, sortedDrives);
         for (int i = 0; i < computer->childCount(); ++i) {
             QTreeWidgetItem *drive = computer->child(i);
-            QVERIFY(QRegularExpression(QStringLiteral("^\\([A-Z]:\\)$")).match(drive->text(0)).hasMatch());
+            QVERIFY(QRegularExpression(QStringLiteral("^\\([A-Z]:\\)$")).match(nodeName(drive)).hasMatch());
             QCOMPARE(DirWindow::nodeFlags(drive), 0x4u);
             QCOMPARE(DirWindow::nodeIcon(drive), DirWindow::nodeSelectedIcon(drive));
-            QVERIFY(DirWindow::nodeIcon(drive) >= IconFolderPlain && DirWindow::nodeIcon(drive) <= IconCdDrive);
+            QVERIFY(DirWindow::nodeIcon(drive) >= IconFolderPlain && DirWindow::nodeIcon(drive) <= IconRootDrive);
             QCOMPARE(childTexts(drive), QStringList{Filler});
         }
-        QCOMPARE(DirWindow::nodeIcon(computer->child(0)), int(IconFixedDrive));
+        QCOMPARE(DirWindow::nodeIcon(computer->child(computer->childCount() - 1)), int(IconRootDrive));
     }
 
     // Host folders whose Parent values lead round in a circle end the descent instead of nesting

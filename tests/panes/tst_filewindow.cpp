@@ -409,11 +409,18 @@ private slots:
         QVERIFY(showList(list.get()));
         addEntries(list.get(), {"a", "b/"});
         QSignalSpy requested(list.get(), &FileWindow::commandRequested);
+        list->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(list.get()));
+        list->view()->setFocus();
+        QTRY_VERIFY(list->view()->hasFocus());
         QTest::keyClick(list->view(), Qt::Key_Return, Qt::ControlModifier);
-        // Plain Enter is not Ctrl+Enter.
-        list->setSelected(0, true);
         QTest::keyClick(list->view(), Qt::Key_Return);
         QCOMPARE(requested.size(), 0);
+        // Enter, as Ctrl+Enter, opens the selection as a double click does.
+        list->setSelected(list->findItem(QStringLiteral("b")), true);
+        QTest::keyClick(list->view(), Qt::Key_Return);
+        QCOMPARE(requested.size(), 1);
+        QCOMPARE(requested.at(0).at(0).toInt(), int(Cmd::Open));
     }
 
     void popupMenu()

@@ -368,6 +368,30 @@ private slots:
         QCOMPARE(pane0_->currentPath(), QStringLiteral("C:/work/inner/"));
     }
 
+    // With the tree focused the Edit menu's selection commands still act on the pane's list.
+    void selectionCommandsFromTheTree()
+    {
+        QDir home(env_.home());
+        QVERIFY(home.mkpath(QStringLiteral("sel/one")));
+        QVERIFY(home.mkpath(QStringLiteral("sel/two")));
+        makePanes();
+        QVERIFY(showLocation(pane0_, QStringLiteral("My Computer"), QStringLiteral("C:/sel/")));
+        FileWindow *list = pane0_->list();
+        QCOMPARE(list->itemCount(), 2);
+        for (const int id : {Cmd::SelectAll, Cmd::UnselectAll, Cmd::InvertSelection, Cmd::SelectUsingFilter}) {
+            CommandState state;
+            QVERIFY(pane0_->commandState(id, state));
+            QVERIFY(state.enabled);
+        }
+        QVERIFY(pane0_->handleCommand(Cmd::SelectAll));
+        QCOMPARE(list->selectedRows().size(), 2);
+        QVERIFY(pane0_->handleCommand(Cmd::UnselectAll));
+        QVERIFY(list->selectedRows().isEmpty());
+        list->setSelected(list->findItem(QStringLiteral("one")), true);
+        QVERIFY(pane0_->handleCommand(Cmd::InvertSelection));
+        QCOMPARE(list->selectedRows(), QList<int>{list->findItem(QStringLiteral("two"))});
+    }
+
     // Open on a file: a local one goes to the desktop's program for it, a host's is left to the
     // copy commands; a file marked as a folder has no node to enter.
     void openFiles()

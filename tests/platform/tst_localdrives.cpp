@@ -143,16 +143,17 @@ private slots:
 
         QStringList seen;
         for (const Drive &drive : drives)
-            seen << QStringLiteral("%1 %2 %3").arg(drive.letter).arg(drive.nativeRoot).arg(int(drive.type));
+            seen << QStringLiteral("%1 %2 %3 %4").arg(drive.letter).arg(drive.nativeRoot).arg(int(drive.type)).arg(driveLabel(drive));
+        // Each is named after what it stands for: home, root, the mount's own name.
         const QStringList expected{
-            QStringLiteral("C /home/user %1").arg(Drive::Fixed),
-            QStringLiteral("D /media/user/USB STICK %1").arg(Drive::Removable),
-            QStringLiteral("E /srv/nfs %1").arg(Drive::Network),
-            QStringLiteral("F /run/user/cd %1").arg(Drive::CdRom),
-            QStringLiteral("G /mnt/backup %1").arg(Drive::Removable),
-            QStringLiteral("H /data/share %1").arg(Drive::Network),
-            QStringLiteral("I /home/user/remote %1").arg(Drive::Network),
-            QStringLiteral("Z / %1").arg(Drive::Fixed),
+            QStringLiteral("C /home/user %1 Home").arg(Drive::Fixed),
+            QStringLiteral("D /media/user/USB STICK %1 USB STICK").arg(Drive::Removable),
+            QStringLiteral("E /srv/nfs %1 nfs").arg(Drive::Network),
+            QStringLiteral("F /run/user/cd %1 cd").arg(Drive::CdRom),
+            QStringLiteral("G /mnt/backup %1 backup").arg(Drive::Removable),
+            QStringLiteral("H /data/share %1 share").arg(Drive::Network),
+            QStringLiteral("I /home/user/remote %1 remote").arg(Drive::Network),
+            QStringLiteral("Z / %1 Root").arg(Drive::Fixed),
         };
         QCOMPARE(seen, expected);
         // The longest matching root wins: a mount inside home is its own drive.

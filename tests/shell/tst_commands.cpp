@@ -138,16 +138,16 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("items"); // "-" a separator, ">" after a submenu's text
-        QTest::newRow("&File") << QStringLiteral("&File") << QStringLiteral("&New>|&Open      (F5)|-|&Copy       (F8)|&Delete     (Del)|&Mark Selection>|&Rename  (F7)|-|&Close      (Alt - F4)");
-        QTest::newRow("&File/&New") << QStringLiteral("&File/&New") << QStringLiteral("&Host      (Ctrl - H)|&Folder    (Ctrl - N)");
-        QTest::newRow("&File/&Mark Selection") << QStringLiteral("&File/&Mark Selection") << QStringLiteral("As &Folder   (Ctrl - F)|As &Binary   (Ctrl - B)|As &ASCII   (Ctrl - A)");
-        QTest::newRow("&Edit") << QStringLiteral("&Edit") << QStringLiteral("Select Using &Filter (Ctrl - S)|&Unselect All           (Ctrl - U)|&Select All               (Ctrl - E)|&Invert Selection     (Ctrl - I)");
-        QTest::newRow("&View") << QStringLiteral("&View") << QStringLiteral("&Directory Information (F6)|-|Split Windows &Vertically|Show &Transfer Buttons|S&how Titles|&Split Window|Show Di&rectories|Show &Tree|-|S&mall Icons|&List|&Details|-|Arrange &Icons>|-|&Options>");
+        QTest::newRow("&File") << QStringLiteral("&File") << QStringLiteral("&New>|&Open\tEnter|-|&Copy\tF8|&Delete\tDel|&Mark Selection>|&Rename\tF7|-|&Close\tAlt+F4");
+        QTest::newRow("&File/&New") << QStringLiteral("&File/&New") << QStringLiteral("&Host\tCtrl+H|&Folder\tCtrl+N");
+        QTest::newRow("&File/&Mark Selection") << QStringLiteral("&File/&Mark Selection") << QStringLiteral("As &Folder\tCtrl+F|As &Binary\tCtrl+B|As &ASCII\tCtrl+A");
+        QTest::newRow("&Edit") << QStringLiteral("&Edit") << QStringLiteral("Select Using &Filter\tCtrl+S|&Unselect All|&Select All\tCtrl+E|&Invert Selection\tCtrl+I");
+        QTest::newRow("&View") << QStringLiteral("&View") << QStringLiteral("&Directory Information\tF6|-|Split Windows &Vertically|Show &Transfer Buttons|S&how Titles|&Split Window|Show Di&rectories|Show &Tree|-|S&mall Icons|&List|&Details|-|Arrange &Icons>|-|&Options>");
         QTest::newRow("&View/Arrange &Icons") << QStringLiteral("&View/Arrange &Icons") << QStringLiteral("by &Name|by &Type|by Si&ze|by &Date|-|D&escending|&Ascending");
         QTest::newRow("&View/&Options") << QStringLiteral("&View/&Options") << QStringLiteral("&Program Options>|&Host Options|&Startup Paths...");
         QTest::newRow("&View/&Options/&Program Options") << QStringLiteral("&View/&Options/&Program Options") << QStringLiteral("Store Uploads &Uniquely|&Default Transfer Type>|Edit &ASCII Extensions|Edit &Cache Path|Change &EMail Address");
         QTest::newRow("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("&This Connection|&New Connection|&Prompt|-|&Foreground Transfer|&Background Transfer|P&rompt on Host to Host");
-        QTest::newRow("&Tools") << QStringLiteral("&Tools") << QStringLiteral("&Go to Folder           (F11)|Go &Up                    (Ctrl - U)|-|Refresh &All Sub Folders   (F10)|Refresh &Current Folder    (F9)|&Search For File...|-|&Empty Connection Buffer|C&lose All Connections|Close This &Hosts Connections|-|&Custom Command   (F2)|&Watch Connection  (F3)");
+        QTest::newRow("&Tools") << QStringLiteral("&Tools") << QStringLiteral("&Go to Folder\tF11|Go &Up\tCtrl+U|-|Refresh &All Sub Folders\tF10|Refresh &Current Folder\tF9|&Search For File...|-|&Empty Connection Buffer|C&lose All Connections|Close This &Host's Connections|-|&Custom Command\tF2|&Watch Connection\tF3");
         QTest::newRow("&Help") << QStringLiteral("&Help") << QStringLiteral("&Help Topics|-|&About");
     }
 
@@ -171,23 +171,23 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("id");
         QTest::addColumn<QString>("hint");
-        QTest::newRow("11782") << QStringLiteral("&File/&New") << QStringLiteral("&Host      (Ctrl - H)") << 11782 << QStringLiteral("Create a new host");
-        QTest::newRow("30") << QStringLiteral("&File/&New") << QStringLiteral("&Folder    (Ctrl - N)") << 30 << QStringLiteral("Create a new folder to place hosts or files in.");
-        QTest::newRow("1") << QStringLiteral("&File") << QStringLiteral("&Open      (F5)") << 1 << QStringLiteral("Open the specified file or folder");
-        QTest::newRow("3") << QStringLiteral("&File") << QStringLiteral("&Copy       (F8)") << 3 << QStringLiteral("Copy selected files to a specific location (host and absolute path)");
-        QTest::newRow("4") << QStringLiteral("&File") << QStringLiteral("&Delete     (Del)") << 4 << QStringLiteral("Delete selected files");
-        QTest::newRow("50") << QStringLiteral("&File/&Mark Selection") << QStringLiteral("As &Folder   (Ctrl - F)") << 50 << QStringLiteral("Mark all selected items as being of type folder");
-        QTest::newRow("51") << QStringLiteral("&File/&Mark Selection") << QStringLiteral("As &Binary   (Ctrl - B)") << 51 << QStringLiteral("Mark all selected items as being binary files");
-        QTest::newRow("52") << QStringLiteral("&File/&Mark Selection") << QStringLiteral("As &ASCII   (Ctrl - A)") << 52 << QStringLiteral("Mark all selected items as being ASCII files");
-        QTest::newRow("16294") << QStringLiteral("&File") << QStringLiteral("&Rename  (F7)") << 16294 << QStringLiteral("Change the name of a file, folder or host");
-        QTest::newRow("10") << QStringLiteral("&File") << QStringLiteral("&Close      (Alt - F4)") << 10 << QStringLiteral("Exit the program");
-        QTest::newRow("25") << QStringLiteral("&Edit") << QStringLiteral("Select Using &Filter (Ctrl - S)") << 25 << QStringLiteral("Select files based on a wild card");
-        QTest::newRow("38") << QStringLiteral("&Edit") << QStringLiteral("&Unselect All           (Ctrl - U)") << 38 << QStringLiteral("Unselect all items");
-        QTest::newRow("2") << QStringLiteral("&Edit") << QStringLiteral("&Select All               (Ctrl - E)") << 2 << QStringLiteral("Select all items");
-        QTest::newRow("11") << QStringLiteral("&Edit") << QStringLiteral("&Invert Selection     (Ctrl - I)") << 11 << QStringLiteral("Invert current selection");
-        QTest::newRow("37") << QStringLiteral("&View") << QStringLiteral("&Directory Information (F6)") << 37 << QStringLiteral("Supply information on the number and size of files in current directory");
+        QTest::newRow("11782") << QStringLiteral("&File/&New") << QStringLiteral("&Host\tCtrl+H") << 11782 << QStringLiteral("Create a new host");
+        QTest::newRow("30") << QStringLiteral("&File/&New") << QStringLiteral("&Folder\tCtrl+N") << 30 << QStringLiteral("Create a new folder to place hosts or files in.");
+        QTest::newRow("1") << QStringLiteral("&File") << QStringLiteral("&Open\tEnter") << 1 << QStringLiteral("Open the specified file or folder");
+        QTest::newRow("3") << QStringLiteral("&File") << QStringLiteral("&Copy\tF8") << 3 << QStringLiteral("Copy selected files to a specific location (host and absolute path)");
+        QTest::newRow("4") << QStringLiteral("&File") << QStringLiteral("&Delete\tDel") << 4 << QStringLiteral("Delete selected files");
+        QTest::newRow("50") << QStringLiteral("&File/&Mark Selection") << QStringLiteral("As &Folder\tCtrl+F") << 50 << QStringLiteral("Mark all selected items as being of type folder");
+        QTest::newRow("51") << QStringLiteral("&File/&Mark Selection") << QStringLiteral("As &Binary\tCtrl+B") << 51 << QStringLiteral("Mark all selected items as being binary files");
+        QTest::newRow("52") << QStringLiteral("&File/&Mark Selection") << QStringLiteral("As &ASCII\tCtrl+A") << 52 << QStringLiteral("Mark all selected items as being ASCII files");
+        QTest::newRow("16294") << QStringLiteral("&File") << QStringLiteral("&Rename\tF7") << 16294 << QStringLiteral("Change the name of a file, folder or host");
+        QTest::newRow("10") << QStringLiteral("&File") << QStringLiteral("&Close\tAlt+F4") << 10 << QStringLiteral("Exit the program");
+        QTest::newRow("25") << QStringLiteral("&Edit") << QStringLiteral("Select Using &Filter\tCtrl+S") << 25 << QStringLiteral("Select files based on a wild card");
+        QTest::newRow("38") << QStringLiteral("&Edit") << QStringLiteral("&Unselect All") << 38 << QStringLiteral("Unselect all items");
+        QTest::newRow("2") << QStringLiteral("&Edit") << QStringLiteral("&Select All\tCtrl+E") << 2 << QStringLiteral("Select all items");
+        QTest::newRow("11") << QStringLiteral("&Edit") << QStringLiteral("&Invert Selection\tCtrl+I") << 11 << QStringLiteral("Invert current selection");
+        QTest::newRow("37") << QStringLiteral("&View") << QStringLiteral("&Directory Information\tF6") << 37 << QStringLiteral("Supply information on the number and size of files in current directory");
         QTest::newRow("41") << QStringLiteral("&View") << QStringLiteral("Split Windows &Vertically") << 41 << QStringLiteral("Split window vertically rather than horizontally");
-        QTest::newRow("28") << QStringLiteral("&View") << QStringLiteral("Show &Transfer Buttons") << 28 << QStringLiteral("Show buttons copy copy files between each window");
+        QTest::newRow("28") << QStringLiteral("&View") << QStringLiteral("Show &Transfer Buttons") << 28 << QStringLiteral("Show buttons to copy files between each window");
         QTest::newRow("16229") << QStringLiteral("&View") << QStringLiteral("S&how Titles") << 16229 << QStringLiteral("Show titles on tree and list windows");
         QTest::newRow("27698") << QStringLiteral("&View") << QStringLiteral("&Split Window") << 27698 << QStringLiteral("Show an additional file list");
         QTest::newRow("16991") << QStringLiteral("&View") << QStringLiteral("Show Di&rectories") << 16991 << QStringLiteral("Show directories as well as files is list display");
@@ -204,7 +204,7 @@ private slots:
         QTest::newRow("18355") << QStringLiteral("&View/&Options/&Program Options") << QStringLiteral("Store Uploads &Uniquely") << 18355 << QStringLiteral("Host should allocate a unique name for uploads");
         QTest::newRow("31") << QStringLiteral("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("&This Connection") << 31 << QStringLiteral("Use this connection when clicking on transfer arrows");
         QTest::newRow("32") << QStringLiteral("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("&New Connection") << 32 << QStringLiteral("Use new connection when clicking on transfer arrows");
-        QTest::newRow("33") << QStringLiteral("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("&Prompt") << 33 << QStringLiteral("Promt for connection type when clicking on transfer arrows");
+        QTest::newRow("33") << QStringLiteral("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("&Prompt") << 33 << QStringLiteral("Prompt for connection type when clicking on transfer arrows");
         QTest::newRow("34") << QStringLiteral("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("&Foreground Transfer") << 34 << QStringLiteral("Use foreground for host to host transfer when clicking on transfer arrows");
         QTest::newRow("35") << QStringLiteral("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("&Background Transfer") << 35 << QStringLiteral("Use background for host to host transfer when clicking on transfer arrows");
         QTest::newRow("11985") << QStringLiteral("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("P&rompt on Host to Host") << 11985 << QStringLiteral("Prompt for transfer type for host to host transfer when clicking on transfer arrows");
@@ -212,15 +212,15 @@ private slots:
         QTest::newRow("13004") << QStringLiteral("&View/&Options/&Program Options") << QStringLiteral("Edit &Cache Path") << 13004 << QStringLiteral("Change the path used for caching directory listings");
         QTest::newRow("23") << QStringLiteral("&View/&Options/&Program Options") << QStringLiteral("Change &EMail Address") << 23 << QStringLiteral("Change EMail address sent for anonymous logins");
         QTest::newRow("16715") << QStringLiteral("&View/&Options") << QStringLiteral("&Host Options") << 16715 << QStringLiteral("Change attributes of the currently open host");
-        QTest::newRow("39") << QStringLiteral("&Tools") << QStringLiteral("&Go to Folder           (F11)") << 39 << QStringLiteral("Go directly to a specific host and folder");
-        QTest::newRow("19626") << QStringLiteral("&Tools") << QStringLiteral("Go &Up                    (Ctrl - U)") << 19626 << QStringLiteral("Go up one level");
-        QTest::newRow("16997") << QStringLiteral("&Tools") << QStringLiteral("Refresh &All Sub Folders   (F10)") << 16997 << QStringLiteral("Retrieve and cache directory listing for all sub folders.");
-        QTest::newRow("16711") << QStringLiteral("&Tools") << QStringLiteral("Refresh &Current Folder    (F9)") << 16711 << QStringLiteral("Reread current folder.");
+        QTest::newRow("39") << QStringLiteral("&Tools") << QStringLiteral("&Go to Folder\tF11") << 39 << QStringLiteral("Go directly to a specific host and folder");
+        QTest::newRow("19626") << QStringLiteral("&Tools") << QStringLiteral("Go &Up\tCtrl+U") << 19626 << QStringLiteral("Go up one level");
+        QTest::newRow("16997") << QStringLiteral("&Tools") << QStringLiteral("Refresh &All Sub Folders\tF10") << 16997 << QStringLiteral("Retrieve and cache directory listing for all sub folders.");
+        QTest::newRow("16711") << QStringLiteral("&Tools") << QStringLiteral("Refresh &Current Folder\tF9") << 16711 << QStringLiteral("Reread current folder.");
         QTest::newRow("40") << QStringLiteral("&Tools") << QStringLiteral("&Empty Connection Buffer") << 40 << QStringLiteral("Clear all waiting operations from selected hosts buffer.");
         QTest::newRow("26") << QStringLiteral("&Tools") << QStringLiteral("C&lose All Connections") << 26 << QStringLiteral("Close all open connections");
-        QTest::newRow("27") << QStringLiteral("&Tools") << QStringLiteral("Close This &Hosts Connections") << 27 << QStringLiteral("Close all connections open to this host");
-        QTest::newRow("29") << QStringLiteral("&Tools") << QStringLiteral("&Custom Command   (F2)") << 29 << QStringLiteral("Send a command to current host");
-        QTest::newRow("12") << QStringLiteral("&Tools") << QStringLiteral("&Watch Connection  (F3)") << 12 << QStringLiteral("Monitor data transferred and received from this host");
+        QTest::newRow("27") << QStringLiteral("&Tools") << QStringLiteral("Close This &Host's Connections") << 27 << QStringLiteral("Close all connections open to this host");
+        QTest::newRow("29") << QStringLiteral("&Tools") << QStringLiteral("&Custom Command\tF2") << 29 << QStringLiteral("Send a command to current host");
+        QTest::newRow("12") << QStringLiteral("&Tools") << QStringLiteral("&Watch Connection\tF3") << 12 << QStringLiteral("Monitor data transferred and received from this host");
         QTest::newRow("22") << QStringLiteral("&Help") << QStringLiteral("&Help Topics") << 22 << QStringLiteral("Contents page for Vemal Ftp help");
         QTest::newRow("17") << QStringLiteral("&Help") << QStringLiteral("&About") << 17 << QStringLiteral("About Vemal Ftp");
     }
@@ -357,6 +357,8 @@ private slots:
             {"Ctrl+F mark folder", Qt::Key_F, Qt::ControlModifier, Cmd::MarkFolder},
             {"Ctrl+B mark binary", Qt::Key_B, Qt::ControlModifier, Cmd::MarkBinary},
             {"Ctrl+A mark ASCII", Qt::Key_A, Qt::ControlModifier, Cmd::MarkAscii},
+            {"Backspace goes up", Qt::Key_Backspace, 0, Cmd::GoUp},
+            {"Alt+Up goes up", Qt::Key_Up, Qt::AltModifier, Cmd::GoUp},
             {"F5 has no key", Qt::Key_F5, 0, 0},
             {"Ctrl+C has no key", Qt::Key_C, Qt::ControlModifier, 0},
         };

@@ -17,6 +17,7 @@
 #include "panes/FileWindow.h"
 #include "panes/PaneImages.h"
 #include "panes/Window.h"
+#include "platform/LocalDrives.h"
 #include "platform/SettingsStore.h"
 #include "pool/ConnectionManager.h"
 #include "settings/AsciiExtensions.h"
@@ -162,24 +163,23 @@ private slots:
 
     void cleanupTestCase() { shell_.reset(); }
 
-    // The first start asks for the cache folder, then the e-mail address, writes the starter
-    // hosts and shows two panes side by side.
+    // The first start asks for the e-mail address only (listings go to the desktop's cache folder),
+    // writes the starter hosts and shows two panes side by side.
     void firstStart()
     {
         QVERIFY(!SettingsStore::instance().keyExists(SettingsKeys::Hosts));
-        shell_->dialogs.steps << ScriptedDialogs::type(QStringLiteral("listings"))
-                              << ScriptedDialogs::type(QStringLiteral("newuser@example.org"));
+        shell_->dialogs.steps << ScriptedDialogs::type(QStringLiteral("newuser@example.org"));
         FTPApp &app = startProgram();
-        QCOMPARE(shell_->dialogs.titles,
-                 (QStringList{QStringLiteral("Cache Path"), QStringLiteral("Change EMail Address")}));
+        QCOMPARE(shell_->dialogs.titles, QStringList{QStringLiteral("Change EMail Address")});
         QVERIFY2(shell_->prompt.isEmpty(), qPrintable(shell_->prompt.dump()));
-        QVERIFY(QFileInfo(QDir(env_.home()).filePath(QStringLiteral("listings"))).isDir());
+        QCOMPARE(stored(QStringLiteral("CachePath")), defaultCachePath());
 
         FTPFrame *frame = app.frame();
         QVERIFY(QTest::qWaitForWindowExposed(frame));
-        QCOMPARE(frame->windowTitle(), QStringLiteral("Vemal Ftp"));
-        QCOMPARE(app.splitter()->position(), 270);
-        QCOMPARE(app.splitter()->pane(1)->geometry().left(), 273);
+        QTRY_COMPARE(frame->windowTitle(), QStringLiteral("Vemal Ftp - All Hosts"));
+        const int middle = (app.splitter()->width() - CSplitter::BarWidth) / 2;
+        QCOMPARE(app.splitter()->position(), middle);
+        QCOMPARE(app.splitter()->pane(1)->geometry().left(), middle + CSplitter::BarWidth);
 
         // The starter folders and hosts are in both trees; the lists show the top level.
         for (int n = 0; n < 2; ++n) {
@@ -193,7 +193,7 @@ private slots:
             QCOMPARE(app.splitter()->pane(n)->listTitle(), QStringLiteral("Hosts"));
         }
         endProgram();
-        QCOMPARE(stored(QStringLiteral("SplitterPos")), QStringLiteral("270"));
+        QVERIFY(!SettingsStore::instance().value(SettingsKeys::Root, QStringLiteral("SplitterPos"))); // not moved
         QCOMPARE(stored(QStringLiteral("ShowTwo")), QStringLiteral("1"));
     }
 
@@ -233,7 +233,8 @@ private slots:
         QVERIFY(pane1->list()->findItem(QStringLiteral("(C:)")) >= 0);
         doubleClickItem(pane1, QStringLiteral("(C:)"));
         QTRY_COMPARE(pane1->listTitle(), QStringLiteral("Files in C:/ on My Computer"));
-        QCOMPARE(itemTexts(pane1->list()), (QStringList{"listings", "photos", "notes.txt"}));
+        QTRY_COMPARE(frame->windowTitle(), QStringLiteral("Vemal Ftp - My Computer C:/"));
+        QCOMPARE(itemTexts(pane1->list()), (QStringList{"photos", "notes.txt"}));
 
         // By size, from the menu while pane 0 has the focus; pane 1 keeps its order.
         focusList(pane0);

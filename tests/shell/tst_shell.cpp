@@ -14,6 +14,7 @@
 #include "panes/DirWindow.h"
 #include "panes/FileWindow.h"
 #include "panes/Window.h"
+#include "platform/LocalDrives.h"
 #include "platform/SettingsStore.h"
 #include "pool/ConnectionManager.h"
 #include "settings/LeadingInteger.h"
@@ -65,7 +66,8 @@ struct SplitterRig
         SetAppValue(QStringLiteral("CachePath"), QStringLiteral("C:\\cache\\"));
         SetAppValue(QStringLiteral("ShowTwo"), showTwo ? QStringLiteral("1") : QStringLiteral("0"));
         SetAppValue(QStringLiteral("SplitVertical"), vertical ? QStringLiteral("1") : QStringLiteral("0"));
-        SetAppValue(QStringLiteral("SplitterPos"), QString::number(position));
+        if (position >= 0)
+            SetAppValue(QStringLiteral("SplitterPos"), QString::number(position)); // else none stored
         pool = std::make_unique<ConnectionManager>(prompt, status);
         splitter = std::make_unique<CSplitter>(pool.get());
         splitter->resize(600, 400);
@@ -91,19 +93,20 @@ private slots:
     {
         ShellFixture shell(false);
         QVERIFY(!SettingsStore::instance().keyExists(SettingsKeys::Hosts));
-        shell.dialogs.steps << ScriptedDialogs::type(QStringLiteral("temp/listings"))
-                            << ScriptedDialogs::type(QStringLiteral("me@example.org"));
+        shell.dialogs.steps << ScriptedDialogs::type(QStringLiteral("me@example.org"));
         FTPApp &app = shell.start();
 
-        // The cache folder is asked for first (by the pool), then the address.
-        QCOMPARE(shell.dialogs.titles, QStringList({QStringLiteral("Cache Path"), QStringLiteral("Change EMail Address")}));
-        QCOMPARE(stored(QStringLiteral("CachePath")), QStringLiteral("C:\\temp\\listings\\"));
+        // Only the address is asked for: listings are kept in the desktop's cache folder.
+        QCOMPARE(shell.dialogs.titles, QStringList({QStringLiteral("Change EMail Address")}));
+        QCOMPARE(stored(QStringLiteral("CachePath")), defaultCachePath());
+        QVERIFY(QFileInfo(env_.cacheHome() + QStringLiteral("/vemalftp")).isDir());
         QCOMPARE(stored(QStringLiteral("EMail")), QStringLiteral("me@example.org"));
         QVERIFY(!SettingsStore::instance().subkeys(SettingsKeys::Hosts).isEmpty());
         QVERIFY2(shell.prompt.isEmpty(), qPrintable(shell.prompt.dump()));
 
         FTPFrame *frame = app.frame();
-        QCOMPARE(frame->windowTitle(), QStringLiteral("Vemal Ftp"));
+        // The title says where the pane that takes commands is.
+        QTRY_COMPARE(frame->windowTitle(), QStringLiteral("Vemal Ftp - All Hosts"));
         QVERIFY(frame->isVisible());
         QVERIFY(!frame->placedFromStore());
         QCOMPARE(frame->toolBar()->windowTitle(), QStringLiteral("Tools"));
@@ -111,17 +114,18 @@ private slots:
         QVERIFY(frame->statusBar()->isVisible());
         QVERIFY(!frame->windowIcon().isNull());
 
-        // Two panes side by side, pane 0 on the left, the bar at 270.
+        // Two panes side by side, pane 0 on the left, the bar in the middle.
         CSplitter *splitter = app.splitter();
         QVERIFY(splitter->showTwo());
         QVERIFY(splitter->splitVertical());
         QVERIFY(!Window::panesStacked());
-        QCOMPARE(splitter->position(), 270);
         const int w = splitter->width();
         const int h = splitter->height();
         QVERIFY(w > 300);
-        QCOMPARE(splitter->pane(0)->geometry(), QRect(0, 0, 270, h));
-        QCOMPARE(splitter->pane(1)->geometry(), QRect(273, 0, w - 273, h));
+        const int middle = (w - CSplitter::BarWidth) / 2;
+        QCOMPARE(splitter->position(), middle);
+        QCOMPARE(splitter->pane(0)->geometry(), QRect(0, 0, middle, h));
+        QCOMPARE(splitter->pane(1)->geometry(), QRect(middle + 3, 0, w - middle - 3, h));
         QVERIFY(splitter->pane(1)->isVisible());
         const QList<PaneView *> panes = app.pool()->panes();
         QCOMPARE(panes.size(), 2);
@@ -343,6 +347,10 @@ private slots:
         QTest::newRow("stacked") << true << false << 150 << QRect(0, 0, 600, 150) << QRect(0, 153, 600, 247);
         QTest::newRow("one pane") << false << true << 270 << QRect(0, 0, 600, 400) << QRect();
         QTest::newRow("one pane stacked") << false << false << 150 << QRect(0, 0, 600, 400) << QRect();
+        // Nothing stored: the bar stays in the middle.
+        QTest::newRow("side by side, no position") << true << true << -1 << QRect(0, 0, 298, 400)
+                                                   << QRect(301, 0, 299, 400);
+        QTest::newRow("stacked, no position") << true << false << -1 << QRect(0, 0, 600, 198) << QRect(0, 201, 600, 199);
         // A stored position beyond the window: pane 0 takes all of it, pane 1 has no room.
         QTest::newRow("bar beyond the edge") << true << true << 700 << QRect(0, 0, 600, 400) << QRect(703, 0, 0, 400);
     }
