@@ -139,6 +139,115 @@ bool hasControlCharacter(QByteArrayView text)
     return false;
 }
 
+// A whole number of exactly count digits at the cursor, or -1.
+int digits(const Cursor &cursor, qsizetype count)
+{
+    int value = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (!isDigit(cursor.peek(i)))
+            return -1;
+        value = value * 10 + (cursor.peek(i) - '0');
+    }
+    return value;
+}
+
+// "12-10-26" or "12-10-2026" (month, day, year; "/" also separates), then a blank. Two-digit
+// years from 70 are the 1900s, the others the 2000s. False, with the cursor unmoved, for anything else.
+bool readDosDate(Cursor &cursor, int &year, int &month, int &day)
+{
+    const char separator = cursor.peek(2);
+    if ((separator != '-' && separator != '/') || cursor.peek(5) != separator)
+        return false;
+    month = digits(cursor, 2);
+    Cursor rest = cursor;
+    rest.skip(3);
+    day = digits(rest, 2);
+    rest.skip(3);
+    const qsizetype yearDigits = isDigit(rest.peek(2)) ? 4 : 2;
+    year = digits(rest, yearDigits);
+    rest.skip(yearDigits);
+    if (month < 0 || day < 0 || year < 0 || !isBlank(rest.peek()))
+        return false;
+    if (yearDigits == 2)
+        year += year >= 70 ? 1900 : 2000;
+    cursor = rest;
+    return true;
+}
+
+// "04:51PM", "4:51 PM" or "16:51".
+bool readDosTime(Cursor &cursor, int &hour, int &minute)
+{
+    const qsizetype hourDigits = cursor.peek(1) == ':' ? 1 : 2;
+    hour = digits(cursor, hourDigits);
+    cursor.skip(hourDigits);
+    if (hour < 0 || cursor.peek() != ':')
+        return false;
+    cursor.skip(1);
+    minute = digits(cursor, 2);
+    cursor.skip(2);
+    if (minute < 0)
+        return false;
+    Cursor marker = cursor;
+    marker.skipBlanks();
+    const char half = marker.peek();
+    if ((half == 'A' || half == 'P' || half == 'a' || half == 'p') && (marker.peek(1) == 'M' || marker.peek(1) == 'm')) {
+        hour = hour % 12 + (half == 'P' || half == 'p' ? 12 : 0);
+        marker.skip(2);
+        cursor = marker;
+    }
+    return isBlank(cursor.peek());
+}
+
+// The DOS form that Windows hosts send whatever they are asked for:
+//
+//   12-10-26  04:51PM       <DIR>          pub
+//   12-10-26  04:51PM            1234 a.txt
+//   12-10-2026  16:51           1,234 my file.txt
+//
+// nullopt when the line does not start with such a date; an entry, or nullopt for a line that
+// starts like one but breaks off or names nothing usable, is marked by found.
+std::optional<ListingEntry> parseDosLine(QByteArrayView line, bool &found)
+{
+    Cursor cursor{line.data(), line.data() + line.size()};
+    int year, month, day, hour, minute;
+    found = readDosDate(cursor, year, month, day);
+    if (!found)
+        return std::nullopt;
+    cursor.skipBlanks();
+    if (!readDosTime(cursor, hour, minute))
+        return std::nullopt;
+    cursor.skipBlanks();
+    ListingEntry entry;
+    if (QByteArrayView(cursor.at, cursor.end - cursor.at).startsWith("<DIR>")) {
+        entry.kind = ListingEntry::Directory;
+        cursor.skip(5);
+    } else {
+        entry.kind = ListingEntry::File;
+        if (!isDigit(cursor.peek()))
+            return std::nullopt;
+        // Digits, perhaps grouped by commas; more than 64 bits saturate.
+        constexpr quint64 max = std::numeric_limits<quint64>::max();
+        for (; !cursor.atEnd() && !isBlank(cursor.peek()); cursor.skip(1)) {
+            const char c = cursor.peek();
+            if (c == ',')
+                continue;
+            if (!isDigit(c))
+                return std::nullopt;
+            const quint64 digit = quint64(c - '0');
+            entry.size = entry.size > (max - digit) / 10 ? max : entry.size * 10 + digit;
+        }
+    }
+    if (!isBlank(cursor.peek()))
+        return std::nullopt;
+    cursor.skipBlanks();
+    const QByteArrayView name(cursor.at, cursor.end - cursor.at);
+    if (!isAcceptableRemoteNameBytes(name))
+        return std::nullopt;
+    entry.name = decodeRemoteName(name);
+    entry.dateTime = PackedDateTime::pack(year, month, day, hour, minute);
+    return entry;
+}
+
 } // namespace
 
 std::optional<ListingEntry> ParseListingLine(QByteArrayView line, const QDate &today)
@@ -148,6 +257,9 @@ std::optional<ListingEntry> ParseListingLine(QByteArrayView line, const QDate &t
     line = withoutLineEnd(line);
     if (line.size() < kMinLineLength)
         return std::nullopt;
+    bool dos = false;
+    if (std::optional<ListingEntry> entry = parseDosLine(line, dos); dos)
+        return entry;
 
     ListingEntry entry;
     entry.kind = kindOf(line.front());

@@ -7,7 +7,13 @@
 
 #include <optional>
 
-// Reads one line of a UNIX long listing ("ls -l" form), the one format hosts are asked for:
+// Reads one line of a directory listing. Most hosts send the UNIX long form ("ls -l"); Windows
+// hosts send the DOS form, recognised by the date it starts with, whatever the host's type:
+//
+//   12-10-26  04:51PM       <DIR>          pub
+//   12-10-26  04:51PM            1234 a.txt
+//
+// The UNIX form:
 //
 //   drwxr-xr-x   2 user     group         512 Jan  5  1995 pub
 //   -rw-r--r--   1 user     group        1024 Mar 10 12:34 a.txt

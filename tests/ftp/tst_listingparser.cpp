@@ -102,6 +102,26 @@ private slots:
                                       << QString(MaxListingLineLength - 32, u'n') << file << quint64(5)
                                       << "2000-01-01 00:00" << "";
 
+        // The DOS form of Windows hosts.
+        QTest::newRow("DOS directory") << QByteArray("12-10-26  04:51PM       <DIR>          pub") << "pub" << dir
+                                       << quint64(0) << "2026-12-10 16:51" << "";
+        QTest::newRow("DOS file") << QByteArray("12-10-26  04:51AM            1234 a.txt") << "a.txt" << file
+                                  << quint64(1234) << "2026-12-10 04:51" << "";
+        QTest::newRow("DOS four-digit year, 24-hour time")
+            << QByteArray("01-31-1999  23:05                 7 old.bin") << "old.bin" << file << quint64(7)
+            << "1999-01-31 23:05" << "";
+        QTest::newRow("DOS two-digit year of the 1900s") << QByteArray("03-04-98  12:00AM   <DIR>   y2k") << "y2k"
+                                                         << dir << quint64(0) << "1998-03-04 00:00" << "";
+        QTest::newRow("DOS noon") << QByteArray("03-04-05  12:30PM   9 n") << "n" << file << quint64(9)
+                                  << "2005-03-04 12:30" << "";
+        QTest::newRow("DOS name with blanks") << QByteArray("12-10-26  04:51PM   <DIR>   My Documents") << "My Documents"
+                                              << dir << quint64(0) << "2026-12-10 16:51" << "";
+        QTest::newRow("DOS size with commas, slashes in the date")
+            << QByteArray("12/10/2026  4:51 PM       5,368,709,120 disk.img") << "disk.img" << file
+            << quint64(5368709120) << "2026-12-10 16:51" << "";
+        QTest::newRow("DOS line end left on") << QByteArray("12-10-26  04:51PM  3 a\r\n") << "a" << file << quint64(3)
+                                              << "2026-12-10 16:51" << "";
+
         const auto none = [&](const char *name, const QByteArray &line) {
             QTest::newRow(name) << line << "" << 0 << quint64(0) << "" << "";
         };
@@ -125,6 +145,11 @@ private slots:
         none("line feed inside", fileLine("Jan  1  2000 a\nb"));
         none("NUL inside", fileLine(QByteArray("Jan  1  2000 a\0b", 16)));
         none("tab inside the name", fileLine("Jan  1  2000 a\tb"));
+        none("DOS dot-dot", "12-10-26  04:51PM       <DIR>          ..");
+        none("DOS name with a backslash", "12-10-26  04:51PM   3 ..\\x");
+        none("DOS without a name", "12-10-26  04:51PM       <DIR>");
+        none("DOS size not a number", "12-10-26  04:51PM   12x4 a");
+        none("DOS without a time", "12-10-26  <DIR>  pub");
         none("one byte too long", fileLine("Jan  1  2000 " + QByteArray(MaxListingLineLength - 31, 'n')));
     }
 
