@@ -215,7 +215,7 @@ void Connection::handleDeleteCwdReply(int code, const QString &line)
         setState(AwaitDeleteReply);
         return;
     }
-    if (!replyFailed(line, tr("Eror Deleting")))
+    if (!replyFailed(line, tr("Error Deleting")))
         return;
     if (!failed(tr("Couldn't Change to Directory"), tr("Couldn't Delete File")))
         return;
