@@ -213,7 +213,8 @@ private:
     QString transferFailure(bool hostOk) const;
     void fileFailed(const QString &text, const QString &caption);
     void finishListing(bool complete, const QString &failure);
-    void endListing();
+    // The listing is over; complete or not, the status line says so.
+    void endListing(bool complete = false);
     void NextFileOfBatch();
     bool startNextFile();
     void abortHostToHost(const QString &reason);
