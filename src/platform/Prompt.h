@@ -8,12 +8,18 @@ class Prompt
 {
 public:
     enum class Icon { None, Information, Warning, Question, Stop };
-    enum Button { Ok = 0x1, Cancel = 0x2, Yes = 0x4, No = 0x8 };
+    // HostOptions offers "Host Options…" beside the other buttons, for a failure that the host's
+    // options can mend. A prompt that cannot open them leaves the button out; when it is chosen,
+    // the asker calls editHost.
+    enum Button { Ok = 0x1, Cancel = 0x2, Yes = 0x4, No = 0x8, HostOptions = 0x10 };
 
     virtual ~Prompt() = default;
 
     // Shows text with caption, icon and the given buttons (an OR of Button); returns the button chosen.
     virtual int ask(const QString &text, const QString &caption, Icon icon, int buttons) = 0;
+
+    // Opens the options of a host, after a box answered with HostOptions. Nothing by default.
+    virtual void editHost(const QString &hostName) { Q_UNUSED(hostName); }
 
     // An OK box; most failures are reported this way.
     void message(const QString &text, const QString &caption, Icon icon = Icon::Warning)
