@@ -21,6 +21,15 @@ public:
     // Opens the options of a host, after a box answered with HostOptions. Nothing by default.
     virtual void editHost(const QString &hostName) { Q_UNUSED(hostName); }
 
+    // Long work (a transfer, a local copy) has ended after elapsedMs: summary and body say what
+    // it was. The windows may tell the desktop; nothing by default.
+    virtual void workEnded(const QString &summary, const QString &body, qint64 elapsedMs)
+    {
+        Q_UNUSED(summary);
+        Q_UNUSED(body);
+        Q_UNUSED(elapsedMs);
+    }
+
     // An OK box; most failures are reported this way.
     void message(const QString &text, const QString &caption, Icon icon = Icon::Warning)
     {
