@@ -59,5 +59,6 @@ int main(int argc, char **argv)
     FTPApp app(prompt, dialogs);
     QObject::connect(&app, &FTPApp::closed, &application, &QApplication::quit);
     app.start();
+    prompt.setPool(app.pool()); // "Host Options…" after a refused login edits the pool's hosts
     return application.exec();
 }

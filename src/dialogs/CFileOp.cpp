@@ -60,6 +60,7 @@ CFileOp *CFileOp::start(QWidget *parent, Prompt &prompt, const QStringList &name
     LocalFileWorker *started = worker.get();
     auto *op = new CFileOp(parent, prompt, std::move(worker), std::move(finished));
     op->show();
+    op->running_.start();
     started->start();
     return op;
 }
@@ -192,6 +193,10 @@ void CFileOp::end()
     if (!self)
         return;
     hide();
+    if (worker_->copying() && !worker_->stopRequested())
+        prompt_.workEnded(failures.isEmpty() ? QStringLiteral("Local copy finished")
+                                             : QStringLiteral("Local copy ended with problems"),
+                          QStringLiteral("Local Copy"), running_.elapsed());
     reportFailures(failures);
     if (self)
         deleteLater();

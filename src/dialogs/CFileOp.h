@@ -80,6 +80,7 @@ private:
     QPushButton *cancel_;
     QTimer progressTimer_;       // a later look at the progress when it changes faster than shown
     QElapsedTimer sinceShown_;
+    QElapsedTimer running_;      // since the work began, for the desktop's notice at its end
     bool asking_ = false;        // the overwrite question is open
     bool workerEnded_ = false;   // the worker's thread has finished
     bool ending_ = false;

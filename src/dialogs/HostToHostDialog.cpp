@@ -3,6 +3,8 @@
 #include "dialogs/Controls.h"
 #include "dialogs/FailureListDialog.h"
 #include "dialogs/RedrawTimer.h"
+#include "platform/Prompt.h"
+#include "pool/ConnectionManager.h"
 #include "pool/HostToHostTransfer.h"
 #include "pool/TransferPlan.h"
 
@@ -19,6 +21,7 @@ using Controls::shown;
 HostToHostDialog::HostToHostDialog(QWidget *parent, ConnectionManager &pool, const QString &sourceHost,
                                    const QString &destinationHost, bool background)
     : CDialog(parent, false), transfer_(new HostToHostTransfer(pool, sourceHost, destinationHost, background, this))
+    , prompt_(pool.prompt())
 {
     setModal(false);
     setWindowTitle(tr("Transferring between %1 and %2").arg(shown(sourceHost), shown(destinationHost)));
@@ -50,6 +53,7 @@ HostToHostDialog::HostToHostDialog(QWidget *parent, ConnectionManager &pool, con
 
 void HostToHostDialog::start()
 {
+    running_.start();
     redraw();
     if (transfer_->background()) {
         showMinimized();
@@ -86,6 +90,9 @@ void HostToHostDialog::transferEnded()
         return;
     ended_ = true;
     redraw();
+    prompt_.workEnded(transfer_->failures().isEmpty() ? tr("Host to host copy finished")
+                                                      : tr("Host to host copy ended with problems"),
+                      tr("%1 to %2").arg(transfer_->sourceHost(), transfer_->destinationHost()), running_.elapsed());
     FailureListDialog::open(parentWidget(), tr("Host to Host Problems"), tr("These files were not copied:"),
                             transfer_->failures());
     hide();

@@ -2,8 +2,11 @@
 
 #include "dialogs/CDialog.h"
 
+#include <QElapsedTimer>
+
 class ConnectionManager;
 class HostToHostTransfer;
+class Prompt;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -43,6 +46,8 @@ private:
     void transferEnded();
 
     HostToHostTransfer *transfer_;
+    Prompt &prompt_; // the pool's, told when the copy has ended
+    QElapsedTimer running_;
     RedrawTimer *redrawTimer_;
     QLabel *busyHost_, *status_;
     QListWidget *lines_;

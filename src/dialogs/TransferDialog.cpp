@@ -5,6 +5,7 @@
 #include "dialogs/RedrawTimer.h"
 #include "ftp/Connection.h"
 #include "platform/LocalDrives.h"
+#include "platform/Prompt.h"
 #include "pool/ConnectionManager.h"
 #include "pool/TransferStack.h"
 
@@ -78,6 +79,8 @@ TransferDialog::TransferDialog(QWidget *parent, const QString &host)
 
 void TransferDialog::start(ConnectionManager &pool, int kind)
 {
+    prompt_ = &pool.prompt();
+    running_.start();
     redraw();
     show();
     pool.RequestTransfer(host_, stack_, kind == 0 ? ConnectionManager::Browse : ConnectionManager::SingleUse);
@@ -134,6 +137,9 @@ void TransferDialog::stackEnded()
         return;
     ended_ = true;
     redraw();
+    if (!closedByUser_ && prompt_)
+        prompt_->workEnded(stack_->failures().isEmpty() ? tr("Transfer finished") : tr("Transfer ended with problems"),
+                           host_, running_.elapsed());
     if (!closedByUser_)
         FailureListDialog::open(parentWidget(), tr("Transfer Problems"),
                                 tr("These files were not transferred in full:"), stack_->failures());

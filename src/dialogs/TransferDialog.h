@@ -2,10 +2,12 @@
 
 #include "dialogs/CDialog.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 
 class Connection;
 class ConnectionManager;
+class Prompt;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -58,6 +60,8 @@ private:
     QString host_;
     TransferStack *stack_;
     QPointer<Connection> connection_; // the one that holds the stack now
+    Prompt *prompt_ = nullptr;        // the pool's, told when the transfer has ended
+    QElapsedTimer running_;
     RedrawTimer *redrawTimer_;
     QListWidget *lines_;
     QLineEdit *stackRemaining_, *currentFile_, *fileSize_, *fileRemaining_;

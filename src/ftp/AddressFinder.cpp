@@ -28,5 +28,7 @@ void AddressFinder::lookedUp(const QHostInfo &info)
         if (found.isNull() && !addresses.isEmpty())
             found = addresses.first();
     }
+    if (found.isNull())
+        errorString_ = info.error() == QHostInfo::NoError ? tr("No address found") : info.errorString();
     emit finished(found);
 }

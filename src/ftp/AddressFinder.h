@@ -15,6 +15,8 @@ public:
     ~AddressFinder() override;
 
     bool pending() const { return lookupId_ >= 0; }
+    // Why the lookup found no address, in the system's words ("Host not found"); empty otherwise.
+    const QString &errorString() const { return errorString_; }
 
 signals:
     // Emitted once: an address (the first IPv4 one when there is one), or a null address on failure.
@@ -24,4 +26,5 @@ private:
     void lookedUp(const QHostInfo &info);
 
     int lookupId_ = -1;
+    QString errorString_;
 };

@@ -11,7 +11,6 @@
 #include "platform/StatusLine.h"
 #include "ftp/ConnectionOwner.h"
 
-#include <QScopeGuard>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -28,6 +27,7 @@ Connection::Connection(const QString &portText, const QString &host, const QStri
     , hostIndex_(hostIndex)
     , userName_(userName)
     , password_(password)
+    , address_(host)
 {
     commands_.reserve(50);
     watchdog_ = new QTimer(this);
@@ -243,7 +243,15 @@ void Connection::watchdogExpired()
         watchdog_->start(int(seconds * 1000LL - quiet));
         return;
     }
-    connectionLost(tr("Connection timed out (no answer from %1 for %2 s)").arg(hostName()).arg(seconds));
+    if (state_ == Connecting) {
+        // No address or no connection in time: the host is as unreachable as a refusing one.
+        delete addressFinder_;
+        dropSocket(false);
+        connectFailed(tr("Host is Unreachable"), tr("Connect Error"),
+                      tr("Connection timed out (no answer for %1 s)").arg(seconds), true);
+        return;
+    }
+    connectionLost(tr("Connection timed out: no answer from %1 for %2 s").arg(peerText()).arg(seconds));
 }
 
 bool Connection::alive() const
@@ -266,12 +274,16 @@ void Connection::showStatus(const QString &text)
 
 void Connection::addressFound(const QHostAddress &address)
 {
+    const QString reason = addressFinder_->errorString();
     addressFinder_->deleteLater();
     addressFinder_ = nullptr;
     if (address.isNull()) {
-        showStatus(tr("Host address could not be resolved."));
         setState(Closed);
-        endQueue(true, withHost(tr("Host address could not be resolved.")));
+        const QString text = tr("Host address could not be resolved: %1: %2").arg(peerText(), reason);
+        // Shown after the queue has ended, so that no "failed" line of a queued listing hides why.
+        ConnectionOwner *pool = pool_;
+        endQueue(true, text);
+        pool->status().showStatus(text);
         return;
     }
     showStatus(tr("Host Address Resolved."));
@@ -311,27 +323,44 @@ void Connection::socketError()
             connectionLost(withHost(tr("The connection to the host was reset")));
         return;
     }
-    setState(Closed);
-    QPointer<Connection> self(this);
-    const auto unreachable = qScopeGuard([this, self] {
-        if (self) // whatever waited for this connection is told it will not run
-            endQueue(true, withHost(tr("The host could not be reached")));
-    });
+    const QString reason = socket_->errorString();
     switch (error) {
     case QAbstractSocket::SocketResourceError:
-        showMessage(tr("Couldn't Create Socket"), tr("Error"));
+        connectFailed(tr("Couldn't Create Socket"), tr("Error"), reason, true);
         break;
     case QAbstractSocket::NetworkError:
     case QAbstractSocket::SocketAccessError:
-    case QAbstractSocket::UnsupportedSocketOperationError:
-        showStatus(tr("Network is Unreachable"));
-        if (pool_->takeNetworkFailureReport())
-            showMessage(tr("Network is Unreachable"), tr("Error"));
-        break;
-    default:
-        showMessage(tr("Host is Unreachable"), tr("Connect Error"));
+    case QAbstractSocket::UnsupportedSocketOperationError: {
+        // Always a status line; the first of the run is a box too.
+        ConnectionOwner *pool = pool_;
+        const QString text = connectFailed(tr("Network is Unreachable"), tr("Error"), reason,
+                                           pool->takeNetworkFailureReport());
+        pool->status().showStatus(text);
         break;
     }
+    default:
+        connectFailed(tr("Host is Unreachable"), tr("Connect Error"), reason, true);
+        break;
+    }
+}
+
+QString Connection::connectFailed(const QString &what, const QString &caption, const QString &reason, bool box)
+{
+    setState(Closed);
+    const QString text = tr("%1: %2: %3").arg(what, peerText(), reason);
+    QPointer<Connection> self(this);
+    if (box)
+        showMessage(text, caption);
+    if (self) // whatever waited for this connection is told it will not run
+        endQueue(true, withHost(tr("The host could not be reached")));
+    return text;
+}
+
+QString Connection::peerText() const
+{
+    const QString name = hostName();
+    const QString where = tr("%1, port %2").arg(address_).arg(peerPort_);
+    return name.isEmpty() || name == address_ ? where : tr("%1 (%2)").arg(name, where);
 }
 
 void Connection::socketClosed()
@@ -344,15 +373,20 @@ void Connection::socketClosed()
                                 : tr("The host's reply could not be read")));
 }
 
-void Connection::loginFailed(const QString &text, const QString &caption)
+void Connection::loginFailed(const QString &text, const QString &caption, bool mendable)
 {
     setState(Closed);
     dropSocket(false);
+    const QString host = hostName();
+    Prompt &prompt = pool_->prompt();
     QPointer<Connection> self(this);
-    showMessage(text, caption);
+    const int chosen = prompt.ask(text, caption, Prompt::Icon::Warning,
+                                  Prompt::Ok | (mendable ? Prompt::HostOptions : 0));
     // Whatever waited for the login is told it will not run.
     if (self)
         endQueue(true, text);
+    if (chosen == Prompt::HostOptions)
+        prompt.editHost(host);
 }
 
 void Connection::handleGreeting(int code)
@@ -362,7 +396,7 @@ void Connection::handleGreeting(int code)
         return;
     }
     if (!sendCommand(QStringLiteral("USER ") + userName_)) {
-        loginFailed(tr("The user name holds a line break and cannot be sent."), tr("Login Error"));
+        loginFailed(tr("The user name holds a line break and cannot be sent."), tr("Login Error"), true);
         return;
     }
     setState(AwaitUserReply);
@@ -375,11 +409,11 @@ void Connection::handleUserReply(int code)
         return;
     }
     if (code != 331) {
-        loginFailed(tr("Invalid Username"), tr("Login Error"));
+        loginFailed(tr("Invalid Username"), tr("Login Error"), true);
         return;
     }
     if (!sendCommand(QStringLiteral("PASS ") + password_)) {
-        loginFailed(tr("The password holds a line break and cannot be sent."), tr("Login Error"));
+        loginFailed(tr("The password holds a line break and cannot be sent."), tr("Login Error"), true);
         return;
     }
     setState(AwaitPassReply);
@@ -388,7 +422,7 @@ void Connection::handleUserReply(int code)
 void Connection::handlePassReply(int code)
 {
     if (code != 230) {
-        loginFailed(tr("Invalid Password"), tr("Login Error"));
+        loginFailed(tr("Invalid Password"), tr("Login Error"), true);
         return;
     }
     showStatus(tr("Log-in Complete"));
@@ -403,7 +437,7 @@ void Connection::handlePassReply(int code)
 void Connection::handleSystReply(int code, const QString &line)
 {
     if (code != 215) {
-        loginFailed(tr("Error Receiving Hosts Type"), tr("Login Error"));
+        loginFailed(tr("Error Receiving Hosts Type"), tr("Login Error"), true);
         return;
     }
     hostType_ = line.contains(QLatin1String("VMS")) ? 2 : 1;

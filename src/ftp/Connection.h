@@ -161,7 +161,13 @@ private:
     void socketConnected();
     void socketError();
     void socketClosed();
-    void loginFailed(const QString &text, const QString &caption);
+    // The connection could not be made: the box (when box) names the host, its address and port
+    // and the system's reason; the queue ends. Returns the text.
+    QString connectFailed(const QString &what, const QString &caption, const QString &reason, bool box);
+    // "name (address, port n)": where the connection goes, for failure messages.
+    QString peerText() const;
+    // A refused login; mendable ones offer the host's options beside OK.
+    void loginFailed(const QString &text, const QString &caption, bool mendable = false);
     void setState(State state);
 
     // Replies.
@@ -213,7 +219,8 @@ private:
     QString transferFailure(bool hostOk) const;
     void fileFailed(const QString &text, const QString &caption);
     void finishListing(bool complete, const QString &failure);
-    void endListing();
+    // The listing is over; complete or not, the status line says so.
+    void endListing(bool complete = false);
     void NextFileOfBatch();
     bool startNextFile();
     void abortHostToHost(const QString &reason);
@@ -278,6 +285,7 @@ private:
     unsigned hostIndex_;
     QString userName_;
     QString password_;
+    QString address_; // the host's address as its record gives it
     bool closeWhenIdle_ = false;
     QPointer<AddressFinder> addressFinder_;
     SessionMonitor *monitor_ = nullptr;

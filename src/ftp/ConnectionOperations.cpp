@@ -135,12 +135,12 @@ void Connection::startListDir(const CommandStruct &command)
 {
     const QString directory = withoutTrailingSlash(command.text);
     listJob_ = command.listInfo;
+    argument_ = directory + QLatin1Char('\n');
     if (holdsLineBreak(directory) || !directory.startsWith(QLatin1Char('/'))) {
         if (failed(tr("The folder name %1 cannot be sent to the host.").arg(directory), tr("Error Retrieving List")))
             endListing();
         return;
     }
-    argument_ = directory + QLatin1Char('\n');
     // The listing id is the number that names the cache file ("00100002.FTC" is 100002).
     cacheFileNumber_ = command.cacheFile.isEmpty() ? -1 : Cache::ListingId(command.cacheFile);
     hostToHost_ = false;
@@ -215,7 +215,7 @@ void Connection::handleDeleteCwdReply(int code, const QString &line)
         setState(AwaitDeleteReply);
         return;
     }
-    if (!replyFailed(line, tr("Eror Deleting")))
+    if (!replyFailed(line, tr("Error Deleting")))
         return;
     if (!failed(tr("Couldn't Change to Directory"), tr("Couldn't Delete File")))
         return;

@@ -478,17 +478,20 @@ void Connection::fileFailed(const QString &text, const QString &caption)
 
 void Connection::finishListing(bool complete, const QString &failure)
 {
-    showStatus(tr("Finished Retrieving List."));
     if (delivery_)
         delivery_->end(complete);
     dropDataObjects();
     if (!complete && !failure.isEmpty() && !failed(failure, tr("Error Retrieving Listing")))
         return;
-    endListing();
+    endListing(complete);
 }
 
-void Connection::endListing()
+void Connection::endListing(bool complete)
 {
+    // The status line said the listing was asked for; now it says how it ended.
+    const QString directory = delivery_ ? delivery_->directory() : argument_.chopped(1);
+    showStatus(complete ? tr("Finished Retrieving List.")
+                        : tr("List of %1 on %2 failed").arg(directory, hostName()));
     dropDataObjects();
     if (delivery_)
         delivery_->end(false);

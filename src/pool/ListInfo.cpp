@@ -358,6 +358,8 @@ void ListInfo::end()
 
 void ListInfo::abandon()
 {
+    // "List registered on ..." no longer holds.
+    pool_.status().showStatus(QObject::tr("List of %1 on %2 failed").arg(path_, host_));
     pending_.clear();
     SearchObserver *search = searchObserver_;
     BuildObserver *build = buildObserver_;

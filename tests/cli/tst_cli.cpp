@@ -104,8 +104,14 @@ void TestCli::loginFails_data()
     QUrl wrong(url("alice"));
     wrong.setPassword(QStringLiteral("wrong"));
     QTest::newRow("wrong password") << wrong.toString() << QStringLiteral("Login Error: Invalid Password");
+    const QString refused = QStringLiteral("ftp://127.0.0.1:%1").arg(unusedPort());
     QTest::newRow("nobody listening")
-        << QStringLiteral("ftp://127.0.0.1:%1").arg(unusedPort()) << QStringLiteral("Connect Error: Host is Unreachable");
+        << refused
+        << QStringLiteral("Connect Error: Host is Unreachable: %1 (127.0.0.1, port %2): Connection refused")
+               .arg(refused, refused.section(u':', -1));
+    QTest::newRow("unknown host name")
+        << QStringLiteral("ftp://no-such-host.invalid")
+        << QStringLiteral("Host address could not be resolved: ftp://no-such-host.invalid (no-such-host.invalid, port 21): ");
     QTest::newRow("no such host in the database")
         << QStringLiteral("No Such Host") << QStringLiteral("Couldn't Find Host Details");
 }

@@ -274,7 +274,9 @@ private slots:
             CLI_RUN(reset, 0, "config", "Timeout", "120");
         }
         QVERIFY2(result.exitCode == exitCode, describe(args, result).constData());
-        const QString expected = QStringLiteral("Connection timed out (no answer from %1 for 1 s)").arg(server.url());
+        const QString expected = QStringLiteral("Connection timed out: no answer from %1 (127.0.0.1, port %2) for 1 s")
+                                     .arg(server.url())
+                                     .arg(server.port());
         QVERIFY2(result.err.contains(expected), describe(args, result).constData());
     }
 

@@ -12,9 +12,17 @@
 #include "pool/ConnectionManager.h"
 #include "settings/HostRecord.h"
 
+#include "pool/ListInfo.h"
+
 #include <QPointer>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,6 +52,73 @@ HostRecord record(quint16 port, const QString &user = QStringLiteral("anonymous"
     return r;
 }
 
+// Records the hosts whose options a box's "Host Options…" asked to open.
+class HostEditingPrompt : public RecordingPrompt
+{
+public:
+    void editHost(const QString &hostName) override { edited << hostName; }
+    QStringList edited;
+};
+
+enum Peer { ClosedPort, UnknownName, FullBacklog, SilentServer };
+
+// A host that never lets a login start: a port nobody listens on, a name no resolver knows, a
+// port whose listen queue is full (the connect is never answered) or a server that never greets.
+struct UnansweringPeer
+{
+    QString address = QStringLiteral("127.0.0.1");
+    quint16 port = 0;
+    int listener = -1;
+    QTcpSocket filler;
+    ScriptedFtpServer silent;
+
+    ~UnansweringPeer()
+    {
+        if (listener >= 0)
+            ::close(listener);
+    }
+
+    bool open(Peer peer)
+    {
+        switch (peer) {
+        case ClosedPort: {
+            QTcpServer probe; // free a moment ago, and nobody listens there now
+            if (!probe.listen(QHostAddress::LocalHost))
+                return false;
+            port = probe.serverPort();
+            return true;
+        }
+        case UnknownName:
+            address = QStringLiteral("no-such-host.invalid");
+            port = 21;
+            return true;
+        case FullBacklog:
+            return openFullBacklog();
+        case SilentServer:
+            silent.setGreeting(QByteArray());
+            port = silent.listen() ? silent.port() : 0;
+            return port != 0;
+        }
+        return false;
+    }
+
+    // A listen queue of one, taken by a connection nobody accepts: further connects get no answer.
+    bool openFullBacklog()
+    {
+        listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof where;
+        if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr *>(&where), size) != 0
+            || ::listen(listener, 0) != 0 || ::getsockname(listener, reinterpret_cast<sockaddr *>(&where), &size) != 0)
+            return false;
+        port = ntohs(where.sin_port);
+        filler.connectToHost(QHostAddress::LocalHost, port);
+        return QTest::qWaitFor([this] { return filler.state() == QAbstractSocket::ConnectedState; }, Bound);
+    }
+};
+
 QString customText(const QStringList &lines)
 {
     return QStringLiteral("CWD /\r\n") + lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n");
@@ -56,7 +131,7 @@ class TestConnection : public QObject
     Q_OBJECT
 
     TestEnvironment env_;
-    RecordingPrompt prompt_;
+    HostEditingPrompt prompt_;
     RecordingStatus status_;
     std::unique_ptr<ConnectionManager> pool_;
 
@@ -75,6 +150,7 @@ private slots:
     void init()
     {
         prompt_.clear();
+        prompt_.edited.clear();
         status_.clear();
         pool_ = std::make_unique<ConnectionManager>(prompt_, status_);
     }
@@ -156,28 +232,58 @@ private slots:
 
     // --- reaching the host -------------------------------------------------------------------
 
-    void unresolvableName()
+    // Each way of not reaching a host, started by a pane's listing: the message names the host,
+    // its address and port and the reason, and the status line no longer says the listing was
+    // registered. %N is the host's name, %P its port.
+    void connectFailures_data()
     {
-        Connection *c = open(record(21, QStringLiteral("anonymous"), QString(), 0,
-                                    QStringLiteral("no-such-host.invalid")));
-        QCOMPARE(c->state(), Connection::Connecting);
-        QTRY_COMPARE_WITH_TIMEOUT(c->state(), Connection::Closed, 30000);
-        QCOMPARE(status_.last(), QStringLiteral("Host address could not be resolved."));
-        QVERIFY(prompt_.isEmpty());
+        QTest::addColumn<int>("peer");
+        QTest::addColumn<QString>("box"); // "caption: text", or empty when only the status line tells
+        QTest::addColumn<QString>("status"); // the status line at the end; a prefix when it ends in "…"
+        const QString failed = QStringLiteral("List of / on %N failed");
+        QTest::newRow("refused port")
+            << int(ClosedPort) << "Connect Error: Host is Unreachable: %N (127.0.0.1, port %P): Connection refused"
+            << failed;
+        QTest::newRow("unknown host name")
+            << int(UnknownName) << QString()
+            << "Host address could not be resolved: %N (no-such-host.invalid, port %P): …";
+        QTest::newRow("connect never answered")
+            << int(FullBacklog)
+            << "Connect Error: Host is Unreachable: %N (127.0.0.1, port %P): Connection timed out (no answer for 1 s)"
+            << failed;
+        QTest::newRow("no greeting")
+            << int(SilentServer) << "Connection Lost: Connection timed out: no answer from %N (127.0.0.1, port %P) for 1 s"
+            << failed;
     }
 
-    void refusedConnect()
+    void connectFailures()
     {
-        quint16 port = 0;
-        {
-            QTcpServer probe; // a port that was free a moment ago and has nobody listening now
-            QVERIFY(probe.listen(QHostAddress::LocalHost));
-            port = probe.serverPort();
+        QFETCH(int, peer);
+        QFETCH(QString, box);
+        QFETCH(QString, status);
+        UnansweringPeer target;
+        QVERIFY2(target.open(Peer(peer)), "no loopback port for the case");
+        pool_->setTimeoutSeconds(1);
+        const HostRecord r = record(target.port, QStringLiteral("anonymous"), QString(), 0, target.address);
+        pool_->defineHost(r);
+
+        ListInfo::ListDirectory(*pool_, r.name, QStringLiteral("/"), nullptr, true, true);
+        QCOMPARE(status_.texts().value(0), QStringLiteral("List registered on %1 for /").arg(r.name));
+        Connection *c = pool_->connection(ConnectionManager::Browse, pool_->GetConnection(r.name, ConnectionManager::Browse));
+        QVERIFY(c);
+        QTRY_COMPARE_WITH_TIMEOUT(c->state(), Connection::Closed, 30000);
+
+        const auto filled = [&](QString text) { return text.replace("%N", r.name).replace("%P", r.port); };
+        QCOMPARE(prompt_.dump().trimmed(), filled(box));
+        if (!box.isEmpty())
+            QVERIFY2(!(prompt_.entries().constLast().buttons & Prompt::HostOptions), "offered for a login only");
+        if (status.endsWith(QChar(u'…'))) {
+            const QString prefix = filled(status.chopped(1));
+            QVERIFY2(status_.last().startsWith(prefix) && status_.last().size() > prefix.size(),
+                     qPrintable(status_.last()));
+        } else {
+            QCOMPARE(status_.last(), filled(status));
         }
-        Connection *c = open(record(port));
-        QTRY_COMPARE_WITH_TIMEOUT(c->state(), Connection::Closed, Bound);
-        QVERIFY2(prompt_.contains(QStringLiteral("Connect Error"), QStringLiteral("Host is Unreachable")),
-                 qPrintable(prompt_.dump()));
     }
 
     void namedHostIsLookedUp()
@@ -228,6 +334,8 @@ private slots:
         QTest::newRow("USER answered 230") << ok220 << QByteArray("230 No password needed\r\n") << QByteArray()
                                            << QByteArray("215 UNIX Type: L8\r\n") << 0 << full.mid(0, 1) + full.mid(2, 1)
                                            << QString() << 1;
+        QTest::newRow("USER refused") << ok220 << QByteArray("530 Not allowed\r\n") << QByteArray() << QByteArray()
+                                      << 0 << full.mid(0, 1) << "Login Error: Invalid Username" << 0;
         QTest::newRow("PASS refused") << ok220 << ok331 << QByteArray("530 Login incorrect\r\n") << QByteArray()
                                       << 0 << full.mid(0, 2) << "Login Error: Invalid Password" << 0;
         QTest::newRow("SYST refused") << ok220 << ok331 << ok230 << QByteArray("502 Not implemented\r\n") << 0
@@ -267,8 +375,30 @@ private slots:
         } else {
             QCOMPARE(c->state(), Connection::Closed);
             QCOMPARE(prompt_.dump().trimmed(), box);
+            // A refused login can be mended in the host's options; a busy host cannot.
+            const bool offered = prompt_.entries().constLast().buttons & Prompt::HostOptions;
+            QCOMPARE(offered, box.startsWith(QLatin1String("Login Error:")));
+            QVERIFY(prompt_.edited.isEmpty()); // OK was chosen
             QTRY_VERIFY_WITH_TIMEOUT(!server.isClientConnected(), Bound); // the socket was closed
         }
+    }
+
+    // Choosing "Host Options…" opens the options of the host whose login was refused, once the
+    // queue has been told; OK opens nothing (above).
+    void hostOptionsAfterRefusedLogin()
+    {
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expect(QStringLiteral("USER anonymous"), "331 Password\r\n");
+        server.expect(QStringLiteral("PASS guest@example.org"), "530 Login incorrect\r\n");
+        const HostRecord r = record(server.port());
+        pool_->defineHost(r);
+        prompt_.queueAnswer(Prompt::HostOptions);
+        ListInfo::ListDirectory(*pool_, r.name, QStringLiteral("/"), nullptr, true, true);
+
+        QTRY_COMPARE_WITH_TIMEOUT(prompt_.edited, QStringList{r.name}, Bound);
+        QCOMPARE(prompt_.dump().trimmed(), QStringLiteral("Login Error: Invalid Password"));
+        QCOMPARE(status_.last(), QStringLiteral("List of / on %1 failed").arg(r.name));
     }
 
     void lineBreakInCredentialsIsNeverSent()

@@ -155,7 +155,11 @@ private slots:
             QCOMPARE(job_.entries.at(1).size, 1234u);
             QCOMPARE(job_.entries.at(2).kind, ListingEntry::Link);
         }
-        QVERIFY(status_.contains(QStringLiteral("Finished Retrieving List.")) == !events.isEmpty());
+        // The status line no longer says the listing was asked for: it says how the listing ended.
+        const bool complete = events.value(1).endsWith(QLatin1String(" complete"));
+        const QString folder = directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/');
+        QCOMPARE(status_.last(), complete ? QStringLiteral("Finished Retrieving List.")
+                                          : QStringLiteral("List of %1 on %2 failed").arg(folder, hostOf(server)));
     }
 
     // Lines end in "\r\n" or "\n"; lines of one or two characters and overlong lines are dropped

@@ -455,7 +455,7 @@ private slots:
         QTest::newRow("CWD fails, then the next entry")
             << QStringList{"/pub/a.txt", "/gone/b.txt"} // taken from the end
             << QStringList{"CWD /gone => 550 No such directory", "CWD /pub => 250 OK", "DELE a.txt => 250 Deleted"}
-            << "Eror Deleting: No such directory\nCouldn't Delete File: Couldn't Change to Directory"
+            << "Error Deleting: No such directory\nCouldn't Delete File: Couldn't Change to Directory"
             << QStringList{"removed %H /pub/a.txt"} << 1;
     }
 

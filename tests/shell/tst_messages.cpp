@@ -1,0 +1,214 @@
+// The program's message boxes: never narrower than their caption, and "Host Options…" beside OK
+// when a refused login can be mended, opening that host's options sheet.
+
+#include "support/FtpServerFixture.h"
+#include "support/RecordingPrompt.h"
+#include "support/RecordingStatus.h"
+#include "support/TestEnvironment.h"
+
+#include "dialogs/DialogRunner.h"
+#include "dialogs/HostOptionsSheet.h"
+#include "pool/ConnectionManager.h"
+#include "pool/ListInfo.h"
+#include "settings/HostRecord.h"
+#include "settings/StoreFixture.h"
+#include "shell/MessageBoxPrompt.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+constexpr int Bound = 20000; // ms: the longest any event below may take
+
+const QString HostOptionsText = QStringLiteral("Host Options…");
+
+// What a shown box looked like.
+struct Seen
+{
+    int width = 0;
+    QStringList buttons;
+};
+
+// Looks at the next message box once it shows, then presses the button with the given text
+// (OK when there is none).
+void lookAtBox(Seen &seen, const QString &press, int triesLeft)
+{
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) {
+        if (triesLeft > 0)
+            QTimer::singleShot(10, [&seen, press, triesLeft] { lookAtBox(seen, press, triesLeft - 1); });
+        return;
+    }
+    seen.width = box->width();
+    QAbstractButton *chosen = box->button(QMessageBox::Ok);
+    for (QAbstractButton *button : box->buttons()) {
+        seen.buttons << button->text().remove(QLatin1Char('&'));
+        if (button->text() == press)
+            chosen = button;
+    }
+    chosen->click();
+}
+
+void answerBox(Seen &seen, const QString &press = QString())
+{
+    QTimer::singleShot(0, [&seen, press] { lookAtBox(seen, press, Bound / 10); });
+}
+
+// Records the host of every options sheet that is opened, and closes it.
+class SheetRecorder : public DialogRunner
+{
+public:
+    int run(QDialog &dialog) override
+    {
+        auto *sheet = qobject_cast<HostOptionsSheet *>(&dialog);
+        hosts << (sheet ? sheet->hostName() : QStringLiteral("<%1>").arg(dialog.windowTitle()));
+        dialog.reject();
+        return dialog.result();
+    }
+    QStringList hosts;
+};
+
+} // namespace
+
+class TestMessages : public QObject
+{
+    Q_OBJECT
+
+    TestEnvironment env_;
+    std::unique_ptr<StoreFixture> store_;
+    RecordingPrompt enginePrompt_; // the pool's own, unused by the boxes under test
+    RecordingStatus status_;
+    std::unique_ptr<ConnectionManager> pool_;
+    SheetRecorder sheets_;
+
+private slots:
+    void initTestCase() { QVERIFY2(env_.setUp(), qPrintable(env_.errorString())); }
+
+    void init()
+    {
+        store_ = std::make_unique<StoreFixture>();
+        pool_ = std::make_unique<ConnectionManager>(enginePrompt_, status_);
+        sheets_.hosts.clear();
+        DialogRunner::install(&sheets_);
+    }
+
+    void cleanup()
+    {
+        DialogRunner::install(nullptr);
+        pool_.reset();
+        store_.reset();
+    }
+
+    // A title bar shows the caption in a bold face beside its icon and buttons: the box leaves
+    // room for that, up to the width of the screen.
+    void captionFits_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("short") << "Error";
+        QTest::newRow("connect error") << "Connect Error";
+        QTest::newRow("long, short text") << "Couldn't Change Dir for Rename";
+        QTest::newRow("numbered") << "Custom Command 12 Completed";
+        QTest::newRow("host name in it") << "Transferring between ftp.example.org and mirror.example.net";
+        QTest::newRow("wider than the screen") << QString(400, QLatin1Char('W'));
+    }
+
+    void captionFits()
+    {
+        QFETCH(QString, caption);
+        Seen seen;
+        answerBox(seen);
+        MessageBoxPrompt prompt;
+        QCOMPARE(prompt.ask(QStringLiteral("No"), caption, Prompt::Icon::Warning, Prompt::Ok), int(Prompt::Ok));
+
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        const QFontMetrics metrics(bold);
+        const int screen = QGuiApplication::primaryScreen()->availableGeometry().width();
+        const int needed = metrics.horizontalAdvance(caption) + 4 * metrics.height();
+        QVERIFY2(seen.width >= qMin(needed, screen * 9 / 10),
+                 qPrintable(QStringLiteral("%1 px for a caption that needs %2").arg(seen.width).arg(needed)));
+        QVERIFY2(seen.width <= screen, qPrintable(QString::number(seen.width)));
+    }
+
+    // The button shows only where it is asked for and the prompt can open a host's options.
+    void hostOptionsButton_data()
+    {
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<bool>("withPool");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("asked, with a pool") << int(Prompt::Ok | Prompt::HostOptions) << true
+                                            << QStringList{"OK", HostOptionsText};
+        QTest::newRow("asked, without a pool") << int(Prompt::Ok | Prompt::HostOptions) << false << QStringList{"OK"};
+        QTest::newRow("not asked") << int(Prompt::Ok) << true << QStringList{"OK"};
+    }
+
+    void hostOptionsButton()
+    {
+        QFETCH(int, buttons);
+        QFETCH(bool, withPool);
+        QFETCH(QStringList, shown);
+        MessageBoxPrompt prompt;
+        if (withPool)
+            prompt.setPool(pool_.get());
+        Seen seen;
+        answerBox(seen, HostOptionsText);
+        const int chosen = prompt.ask(QStringLiteral("Invalid Password"), QStringLiteral("Login Error"),
+                                      Prompt::Icon::Warning, buttons);
+        seen.buttons.sort();
+        shown.sort();
+        QCOMPARE(seen.buttons, shown);
+        QCOMPARE(chosen, int(shown.contains(HostOptionsText) ? Prompt::HostOptions : Prompt::Ok));
+    }
+
+    // The whole way: a real server refuses the password, the box offers "Host Options…", and
+    // choosing it opens the options sheet of that host once the connection has returned.
+    void refusedLoginOpensHostOptions_data()
+    {
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<QStringList>("opened");
+        QTest::newRow("Host Options…") << HostOptionsText << QStringList{"bad password"};
+        QTest::newRow("OK") << "OK" << QStringList();
+    }
+
+    void refusedLoginOpensHostOptions()
+    {
+        QFETCH(QString, press);
+        QFETCH(QStringList, opened);
+        FtpServerFixture server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        MessageBoxPrompt prompt;
+        ConnectionManager pool(prompt, status_);
+        prompt.setPool(&pool);
+        HostRecord r;
+        r.name = QStringLiteral("bad password");
+        r.address = server.host();
+        r.port = QString::number(server.port());
+        r.userName = QString::fromLatin1(FtpServerFixture::User);
+        r.password = QStringLiteral("wrong");
+        pool.defineHost(r);
+
+        Seen seen;
+        answerBox(seen, press);
+        ListInfo::ListDirectory(pool, r.name, QStringLiteral("/"), nullptr, true, true);
+        QTRY_VERIFY_WITH_TIMEOUT(seen.buttons.contains(HostOptionsText), Bound);
+        if (opened.isEmpty()) {
+            // Nothing was posted that could still open a sheet: the event loop runs once more.
+            QCoreApplication::processEvents();
+            QCOMPARE(sheets_.hosts, opened);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(sheets_.hosts, opened, Bound);
+        }
+        QCOMPARE(status_.last(), QStringLiteral("List of / on bad password failed"));
+    }
+};
+
+QTEST_MAIN(TestMessages)
+#include "tst_messages.moc"
