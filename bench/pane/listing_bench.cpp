@@ -11,6 +11,7 @@
 //     Xvfb :71 -screen 0 1280x800x24 & DISPLAY=:71 openbox &
 //     DISPLAY=:71 QT_QPA_PLATFORM=xcb build/bench/listing_bench [--entries 100000] [--rounds 5]
 //         [--cli build/src/vemalftp-cli] [--view 0..3 (large icons, small icons, list, details)]
+//         [--picture FILE.png (the window after the refresh)]
 
 #include "panes/CommandIds.h"
 #include "panes/DirWindow.h"
@@ -49,6 +50,8 @@
 #include <cstdio>
 #include <memory>
 #include <vector>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -107,6 +110,15 @@ qint64 startVsftpd(const QString &root, quint16 port)
     fail(QStringLiteral("vsftpd did not start"));
 }
 
+// Processor time (user + system) of this process or of its waited-for children, in seconds.
+double cpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -159,6 +171,7 @@ struct Setup
     QString cli, url;
     int count = 0;
     int style = FileWindow::Details;
+    QString picture; // where the frame's picture after the refresh goes, if anywhere
 };
 
 // The whole program: frame, menus, status bar and both panes.
@@ -188,6 +201,7 @@ std::unique_ptr<Program> startProgram(const Setup &setup)
 struct Times
 {
     double opened = 0, refreshed = 0, cached = 0;
+    double refreshCpu = 0; // processor time of the program during the refresh
 };
 
 // The folder is opened (listed over FTP: the list fills and both trees gain its folders), then
@@ -206,9 +220,13 @@ Times windowsRound(const Setup &setup)
     pane->tree()->GoToLocation(setup.host.name, folder, true);
     times.opened = waitShown(pane, setup.count, timer);
 
+    const double cpuBefore = cpuSeconds(RUSAGE_SELF);
     timer.restart();
     pane->handleCommand(Cmd::RefreshCurrent);
     times.refreshed = waitShown(pane, setup.count, timer, false);
+    times.refreshCpu = cpuSeconds(RUSAGE_SELF) - cpuBefore;
+    if (!setup.picture.isEmpty())
+        program->app->frame()->grab().save(setup.picture);
 
     pane->tree()->selectedByMouse = true;
     pane->tree()->GoToLocation(setup.host.name, QStringLiteral("/"), true);
@@ -223,8 +241,9 @@ Times windowsRound(const Setup &setup)
     return times;
 }
 
-double cliRound(const Setup &setup)
+double cliRound(const Setup &setup, double *cpu)
 {
+    const double cpuBefore = cpuSeconds(RUSAGE_CHILDREN);
     QProcess cli;
     cli.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     cli.setStandardOutputFile(QProcess::nullDevice());
@@ -233,7 +252,9 @@ double cliRound(const Setup &setup)
     cli.start(setup.cli, {setup.url, QStringLiteral("ls"), QStringLiteral("--refresh"), QStringLiteral("/many/")});
     if (!cli.waitForFinished(120000) || cli.exitStatus() != QProcess::NormalExit || cli.exitCode() != 0)
         fail(QStringLiteral("vemalftp-cli failed (%1)").arg(cli.exitCode()));
-    return double(timer.nsecsElapsed()) / 1e9;
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    *cpu = cpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
+    return seconds;
 }
 
 } // namespace
@@ -253,6 +274,8 @@ int main(int argc, char **argv)
             rounds = args[i + 1].toInt();
         else if (args[i] == QLatin1String("--view"))
             setup.style = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--picture"))
+            setup.picture = args[i + 1];
         else if (args[i] == QLatin1String("--cli"))
             setup.cli = args[i + 1];
         else
@@ -300,18 +323,19 @@ int main(int argc, char **argv)
 
     std::printf("platform %s, %d entries, %d rounds, list style %d\n", qPrintable(QGuiApplication::platformName()),
                 setup.count, rounds, setup.style);
-    cliRound(setup); // the server's first listing of the folder reads the disk
+    double cpu = 0;
+    cliRound(setup, &cpu); // the server's first listing of the folder reads the disk
     std::vector<double> opened, refreshed, cached, cli, openRatios, refreshRatios;
     for (int i = 0; i < rounds; ++i) {
         const bool cliFirst = i % 2;
         double c = 0;
         Times w;
         if (cliFirst) {
-            c = cliRound(setup);
+            c = cliRound(setup, &cpu);
             w = windowsRound(setup);
         } else {
             w = windowsRound(setup);
-            c = cliRound(setup);
+            c = cliRound(setup, &cpu);
         }
         opened.push_back(w.opened);
         refreshed.push_back(w.refreshed);
@@ -319,8 +343,10 @@ int main(int argc, char **argv)
         cli.push_back(c);
         openRatios.push_back(w.opened / c);
         refreshRatios.push_back(w.refreshed / c);
-        std::printf("round %d: cli %.3f s; pane: opened %.3f s (%.2f), refreshed %.3f s (%.2f), from the cache %.3f s\n",
-                    i + 1, c, w.opened, openRatios.back(), w.refreshed, refreshRatios.back(), w.cached);
+        std::printf("round %d: cli %.3f s (cpu %.2f s); pane: opened %.3f s (%.2f), refreshed %.3f s (%.2f, cpu %.2f s), "
+                    "from the cache %.3f s\n",
+                    i + 1, c, cpu, w.opened, openRatios.back(), w.refreshed, refreshRatios.back(), w.refreshCpu,
+                    w.cached);
         std::fflush(stdout);
     }
     const auto range = [](const std::vector<double> &values) {
