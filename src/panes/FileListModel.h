@@ -71,6 +71,12 @@ public:
     QString sizeText(int row) const;
     QString dateText(int row) const;
     int find(const QString &text) const;
+    // Calls visit with the text of every item, buffered ones included.
+    void forEachText(const std::function<void(const QString &)> &visit) const
+    {
+        for (const Item &each : items_)
+            visit(each.record.name);
+    }
     void remove(int row);
     void rename(int row, const QString &text);
 

@@ -274,9 +274,7 @@ void FileWindow::measureAllNames()
     if (!sizesItemsByName())
         return;
     widestName_ = 0;
-    const int count = itemCount();
-    for (int row = 0; row < count; ++row)
-        noteName(model_->text(row));
+    model_->forEachText([this](const QString &name) { noteName(name); });
     view_->doItemsLayout();
 }
 

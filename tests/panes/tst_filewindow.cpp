@@ -675,6 +675,15 @@ private slots:
         QTRY_COMPARE(list->view()->model()->rowCount(), 2);
         QTRY_VERIFY(view->visualRect(view->model()->index(0, 0)).width()
                     < view->iconSize().width() + metrics.horizontalAdvance(QStringLiteral("Shareware Heaven")));
+        // Items taken over from a details list in the middle of a listing (a style change).
+        const QString taken = QStringLiteral("taken over while arriving, and long enough to be cut.dat");
+        List details = makeList();
+        details->startListing();
+        addEntries(details.get(), {"x", taken});
+        list->takeItemsFrom(*details);
+        list->SortList(FileWindow::KeepKey, false, 0);
+        QCOMPARE(list->itemCount(), 2);
+        QTRY_COMPARE(check(taken), QString());
     }
 
     // An arriving listing is not shown item by item (nor backwards): the items join the list
