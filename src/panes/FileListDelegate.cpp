@@ -22,3 +22,15 @@ void FileListDelegate::setModelData(QWidget *editor, QAbstractItemModel *, const
     if (line && index.isValid() && line->text() != index.data(Qt::EditRole).toString())
         emit editCommitted(index.row(), line->text());
 }
+
+// The item's own size with its text's width swapped for the widest name's (a few pixels spare
+// for what the measure of the widest leaves out).
+QSize FileListDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    if (nameWidth_ > 0) {
+        const int own = option.fontMetrics.horizontalAdvance(index.data(Qt::DisplayRole).toString());
+        size.setWidth(qMax(size.width(), size.width() - own + nameWidth_ + 4));
+    }
+    return size;
+}

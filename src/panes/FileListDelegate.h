@@ -6,6 +6,8 @@
 
 // Draws the file list's items and reports in-place label editing instead of writing the new
 // text into the list: a rename is finished by the pane, which changes the text when it succeeds.
+// Given the width of the widest name, every item is sized for it: a view that takes one item's
+// size for all (uniform sizes) then cuts no name.
 class FileListDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -18,6 +20,11 @@ public:
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                           const QModelIndex &index) const override;
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+    // Text width in pixels that every item is made wide enough for; 0 sizes each by its own text.
+    void setNameWidth(int width) { nameWidth_ = width; }
+    int nameWidth() const { return nameWidth_; }
 
 signals:
     void editStarted(int row) const;
@@ -26,4 +33,5 @@ signals:
 
 private:
     EditGuard mayEdit_;
+    int nameWidth_ = 0;
 };

@@ -6,6 +6,8 @@
 #include "panes/PaneImages.h"
 
 #include <QHash>
+
+#include <algorithm>
 #include <QMetaObject>
 
 namespace {
@@ -119,10 +121,12 @@ void FileListModel::addItem(int icon, const itemdata *record, const QString &tex
     if (record) {
         added.record = *record;
         added.hasRecord = true;
+        largestSize_ = qMax(largestSize_, record->size);
     }
     added.record.name = text;
     forgetRanks();
-    postFlush();
+    if (!held_)
+        postFlush();
 }
 
 // The view learns of buffered items at the next turn of the event loop at the latest.
@@ -137,7 +141,7 @@ void FileListModel::postFlush()
 void FileListModel::flush()
 {
     flushPosted_ = false;
-    if (!hasPending())
+    if (held_ || !hasPending())
         return;
     beginInsertRows(QModelIndex(), 0, int(items_.size() - shown_) - 1);
     shown_ = items_.size();
@@ -149,6 +153,8 @@ void FileListModel::clear()
     beginResetModel();
     items_ = std::vector<Item>();
     shown_ = 0;
+    held_ = false;
+    largestSize_ = 0;
     forgetRanks();
     endResetModel();
 }
@@ -157,25 +163,27 @@ void FileListModel::takeItems(FileListModel &other)
 {
     other.flush();
     beginResetModel();
+    held_ = other.held_;
+    shown_ = other.shown_;
+    largestSize_ = other.largestSize_;
     items_ = std::move(other.items_);
-    shown_ = items_.size();
     forgetRanks();
     endResetModel();
     other.clear();
+    if (hasPending() && !held_)
+        postFlush();
 }
 
-// Gives every listed entry the place of its name in case-insensitive collation order (equal
-// names share a place), so that sorts compare two numbers instead of two names.
+// Gives every item the place of its name in case-insensitive collation order (equal names share
+// a place), so that sorts compare two numbers instead of two names.
 void FileListModel::rankNames()
 {
     if (namesRanked_)
         return;
     std::vector<Item *> named;
     named.reserve(items_.size());
-    for (Item &each : items_) {
-        if (each.hasRecord)
-            named.push_back(&each);
-    }
+    for (Item &each : items_)
+        named.push_back(&each);
     const auto store = [](Item *each, quint32 rank) { each->nameRank = rank; };
     // The C locale has no collation rules, and its collation keys would not ignore case.
     if (collator_.locale().language() == QLocale::C) {
@@ -231,7 +239,22 @@ void FileListModel::forgetRanks()
 
 void FileListModel::sortItems(int sortOrder)
 {
+    held_ = false;
+    if (shown_ == 0 && hasPending()) {
+        // Nothing shown yet: sort the buffered items where they are, then show them in one step.
+        shown_ = items_.size();
+        reorder(sortedOrder(sortOrder));
+        shown_ = 0;
+        flush();
+        return;
+    }
     flush();
+    applyOrder(sortedOrder(sortOrder));
+}
+
+// The old rows of the shown items in sorted order.
+std::vector<int> FileListModel::sortedOrder(int sortOrder)
+{
     rankNames();
     const int key = sortOrder >= 5 ? sortOrder - 5 : sortOrder;
     if (key == 1)
@@ -248,7 +271,17 @@ void FileListModel::sortItems(int sortOrder)
         key.nameRank = each.nameRank;
         key.typeRank = each.typeRank;
     }
-    applyOrder(sortFileListItems(keys, sortOrder));
+    return sortFileListItems(keys, sortOrder);
+}
+
+// Puts the shown items in the order, without telling the views.
+void FileListModel::reorder(const std::vector<int> &order)
+{
+    const size_t count = order.size();
+    std::vector<Item> sorted(count);
+    for (size_t newRow = 0; newRow < count; ++newRow)
+        sorted[count - 1 - newRow] = std::move(item(order[newRow]));
+    std::move(sorted.begin(), sorted.end(), items_.begin());
 }
 
 // order[newRow] is the old row of the item that goes to newRow. Selection and current item stay
@@ -258,13 +291,9 @@ void FileListModel::applyOrder(const std::vector<int> &order)
     const int count = int(order.size());
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newRowOf(order.size());
-    std::vector<Item> sorted(order.size());
-    for (int newRow = 0; newRow < count; ++newRow) {
-        const int oldRow = order[size_t(newRow)];
-        newRowOf[size_t(oldRow)] = newRow;
-        sorted[size_t(count - 1 - newRow)] = std::move(item(oldRow));
-    }
-    items_ = std::move(sorted);
+    for (int newRow = 0; newRow < count; ++newRow)
+        newRowOf[size_t(order[size_t(newRow)])] = newRow;
+    reorder(order);
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;
     to.reserve(from.size());

@@ -47,12 +47,19 @@ public:
     void addItem(int icon, const itemdata *record, const QString &text);
     // Items added but not yet in the list.
     bool hasPending() const { return items_.size() > shown_; }
-    // Places the buffered items before all others in one insertion.
+    // Places the buffered items before all others in one insertion (not while held back).
     void flush();
+    // Items added from now on wait out of the list until the next sortItems() or clear(): an
+    // arriving listing joins the list once, sorted.
+    void holdBack() { held_ = true; }
+    bool heldBack() const { return held_; }
+    // The largest size of the listed entries (buffered ones included).
+    quint64 largestSize() const { return largestSize_; }
     void clear();
     // Takes over every item of other, in its order; other is left empty.
     void takeItems(FileListModel &other);
-    // Stable sort by a sort order of the list (key, plus 5 when descending).
+    // Stable sort by a sort order of the list (key, plus 5 when descending). Buffered items join
+    // the list first; into an empty list they go in one insertion, already sorted.
     void sortItems(int sortOrder);
 
     QString text(int row) const { return item(row).record.name; }
@@ -64,6 +71,12 @@ public:
     QString sizeText(int row) const;
     QString dateText(int row) const;
     int find(const QString &text) const;
+    // Calls visit with the text of every item, buffered ones included.
+    void forEachText(const std::function<void(const QString &)> &visit) const
+    {
+        for (const Item &each : items_)
+            visit(each.record.name);
+    }
     void remove(int row);
     void rename(int row, const QString &text);
 
@@ -91,11 +104,15 @@ private:
     void rankNames();
     void rankTypes();
     void forgetRanks();
+    std::vector<int> sortedOrder(int sortOrder);
     void applyOrder(const std::vector<int> &order);
+    void reorder(const std::vector<int> &order);
 
     std::vector<Item> items_;
     size_t shown_ = 0;        // items_[0, shown_) are in the list; the rest wait for flush()
     bool flushPosted_ = false;
+    bool held_ = false;
+    quint64 largestSize_ = 0;
     bool namesRanked_ = false;
     bool typesRanked_ = false;
     QCollator collator_;

@@ -52,12 +52,17 @@ quint32 fileListDateKey(quint32 packed)
 
 int compareFileListItems(const FileListSortItem &a, const FileListSortItem &b, int sortOrder)
 {
-    if (!a.hasRecord || !b.hasRecord)
+    if (a.hasRecord != b.hasRecord)
         return 0;
-    if (a.isDirectory != b.isDirectory)
-        return a.isDirectory ? -1 : 1;
     const bool descending = sortOrder >= 5;
-    const int result = compareByKey(a, b, descending ? sortOrder - 5 : sortOrder);
+    int result = 0;
+    if (!a.hasRecord) {
+        result = compareNames(a, b);
+    } else {
+        if (a.isDirectory != b.isDirectory)
+            return a.isDirectory ? -1 : 1;
+        result = compareByKey(a, b, descending ? sortOrder - 5 : sortOrder);
+    }
     return descending ? -result : result;
 }
 
@@ -65,7 +70,7 @@ std::vector<int> sortFileListItems(const std::vector<FileListSortItem> &items, i
 {
     std::vector<int> order(items.size());
     std::iota(order.begin(), order.end(), 0);
-    // Items without a record compare equal to everything, which only a stable sort tolerates.
+    // Node copies and entries compare equal to one another, which only a stable sort tolerates.
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         return compareFileListItems(items[size_t(a)], items[size_t(b)], sortOrder) < 0;
     });

@@ -8,6 +8,8 @@
 #include "panes/PaneImages.h"
 #include "panes/Window.h"
 #include "platform/SettingsStore.h"
+#include "platform/StatusLine.h"
+#include "pool/ConnectionManager.h"
 #include "settings/SettingsKeys.h"
 #include "dialogs/SelectWild.h"
 
@@ -22,9 +24,8 @@
 
 namespace {
 
-constexpr int NameWidth = 120;
-constexpr int SizeWidth = 55;
-constexpr int DateWidth = 120;
+// The status line counts an arriving listing at most this often.
+constexpr int StatusIntervalMs = 200;
 
 // The sort key of each column of the details view.
 constexpr int columnSortKeys[FileListModel::ColumnCount] = {FileWindow::SortName, FileWindow::SortSize,
@@ -70,6 +71,10 @@ QItemSelection rowRanges(const QAbstractItemModel *model, const QList<int> &rows
 FileWindow::FileWindow(Window *pane, bool showDirectories, int style, QWidget *parent)
     : QWidget(parent), pane_(pane), showDirectories_(showDirectories), style_(style)
 {
+    columnsPane_ = pane_ ? pane_->paneNumber() : -1;
+    columnsWriter_.setSingleShot(true);
+    columnsWriter_.setInterval(500);
+    connect(&columnsWriter_, &QTimer::timeout, this, &FileWindow::writeColumnWidths);
     model_ = new FileListModel(this);
     if (pane_)
         model_->setDragData(QString::fromLatin1(PaneDrag::Format),
@@ -82,7 +87,11 @@ FileWindow::FileWindow(Window *pane, bool showDirectories, int style, QWidget *p
     setFocusProxy(view_);
 }
 
-FileWindow::~FileWindow() = default;
+FileWindow::~FileWindow()
+{
+    if (columnsWriter_.isActive())
+        writeColumnWidths();
+}
 
 void FileWindow::createView()
 {
@@ -98,10 +107,10 @@ void FileWindow::createView()
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
-    auto *delegate = new FileListDelegate([this](int row) { return mayRename(row); }, view_);
-    view_->setItemDelegate(delegate);
-    connect(delegate, &FileListDelegate::editStarted, this, &FileWindow::labelEditStarted);
-    connect(delegate, &FileListDelegate::editCommitted, this, &FileWindow::labelEdited);
+    delegate_ = new FileListDelegate([this](int row) { return mayRename(row); }, view_);
+    view_->setItemDelegate(delegate_);
+    connect(delegate_, &FileListDelegate::editStarted, this, &FileWindow::labelEditStarted);
+    connect(delegate_, &FileListDelegate::editCommitted, this, &FileWindow::labelEdited);
     connect(view_, &QAbstractItemView::customContextMenuRequested, this, &FileWindow::showPopupMenu);
     connect(view_, &QAbstractItemView::doubleClicked, this, &FileWindow::activateSelection);
     view_->installEventFilter(this);
@@ -120,12 +129,17 @@ void FileWindow::createDetailsView()
     header->setStretchLastSection(false);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
-    header->resizeSection(FileListModel::NameColumn, NameWidth);
-    header->resizeSection(FileListModel::SizeColumn, SizeWidth);
-    header->resizeSection(FileListModel::DateColumn, DateWidth);
+    header->setSectionResizeMode(QHeaderView::Interactive);
     connect(header, &QHeaderView::sectionClicked, this, [this](int column) { SortList(column, true, 0); });
+    connect(header, &QHeaderView::sectionResized, this,
+            [this](int column, int, int newSize) { columnResized(column, newSize); });
+    // Sizes may grow as items arrive, and the free width changes with the view's.
+    connect(model_, &QAbstractItemModel::rowsInserted, this, &FileWindow::fitColumns);
+    connect(model_, &QAbstractItemModel::modelReset, this, &FileWindow::fitColumns);
+    tree->viewport()->installEventFilter(this);
     view_ = tree;
     showSortIndicator();
+    readColumnWidths();
 }
 
 void FileWindow::createIconView()
@@ -152,6 +166,9 @@ void FileWindow::createIconView()
         list->setFlow(style_ == SmallIcons ? QListView::LeftToRight : QListView::TopToBottom);
     }
     view_ = list;
+    metrics_.emplace(list->font());
+    for (int c = 0; c < int(advances_.size()); ++c)
+        advances_[size_t(c)] = metrics_->horizontalAdvance(QChar(c));
 }
 
 QModelIndex FileWindow::indexOf(int row) const
@@ -172,24 +189,52 @@ int FileWindow::AddListItem(const QString &name, quint64 size, quint32 date, int
     record.size = size;
     record.isDirectory = kind != KindFile;
     model_->addItem(iconFor(name, kind), &record, name);
+    noteName(name);
+    if (model_->heldBack())
+        noteArrival();
     return 1;
 }
 
 void FileWindow::addNodeItem(const QString &text, int icon)
 {
     model_->addItem(icon, nullptr, text);
+    noteName(text);
 }
 
 void FileWindow::ClearList()
 {
     model_->clear();
     asciiExtensionsRead_ = false;
+    widestName_ = 0;
+    if (delegate_)
+        delegate_->setNameWidth(0);
+}
+
+void FileWindow::startListing()
+{
+    model_->holdBack();
+    arriving_ = 0;
+    statusClock_.start();
+}
+
+// Every StatusIntervalMs the pool's status line says how many entries have arrived.
+void FileWindow::noteArrival()
+{
+    ++arriving_;
+    if (!pane_ || !pane_->pool() || statusClock_.elapsed() < StatusIntervalMs)
+        return;
+    statusClock_.restart();
+    pane_->pool()->status().showStatus(tr("Receiving List: %1 entries").arg(formatSize(quint64(arriving_))));
 }
 
 void FileWindow::takeItemsFrom(FileWindow &other)
 {
     model_->takeItems(*other.model_);
     other.asciiExtensionsRead_ = false;
+    arriving_ = other.arriving_;
+    statusClock_ = other.statusClock_;
+    measureAllNames();
+    fitColumns();
 }
 
 int FileWindow::iconFor(const QString &name, int kind)
@@ -239,6 +284,7 @@ void FileWindow::SortList(int key, bool toggle, int direction)
     }
     model_->sortItems(sortOrder_);
     showSortIndicator();
+    fitColumns();
 }
 
 void FileWindow::showSortIndicator()
@@ -306,8 +352,13 @@ void FileWindow::removeItem(int row)
 
 void FileWindow::renameItem(int row, const QString &newText)
 {
-    if (row >= 0 && row < itemCount())
-        model_->rename(row, newText);
+    if (row < 0 || row >= itemCount())
+        return;
+    model_->rename(row, newText);
+    const int widest = widestName_;
+    noteName(newText);
+    if (widestName_ != widest)
+        view_->doItemsLayout();
 }
 
 QString FileWindow::formatSize(quint64 size)
@@ -542,9 +593,12 @@ void FileWindow::showPopupMenu(const QPoint &position)
     menu->popup(view_->viewport()->mapToGlobal(position));
 }
 
-// Enter (with or without Ctrl) activates the selection like a double click.
+// Enter (with or without Ctrl) activates the selection like a double click; the details view's
+// columns follow its width.
 bool FileWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (view_ && watched == view_->viewport() && event->type() == QEvent::Resize && qobject_cast<QTreeView *>(view_))
+        fitColumns();
     if (watched == view_ && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;

@@ -2,12 +2,19 @@
 
 #include "panes/CommandTarget.h"
 
+#include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QList>
 #include <QModelIndex>
 #include <QSet>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
+#include <array>
+#include <optional>
+
+class FileListDelegate;
 class FileListModel;
 class QAbstractItemView;
 class Window;
@@ -24,6 +31,10 @@ struct itemdata
 // The file list of a pane: the entries of the location shown, with name, size and date, in one of
 // four view styles. An item's icon is its type for every command (PaneIcon: 0 binary file, 2 text
 // file, others folder-like) and the Mark As commands change it.
+//
+// Details: Size and Date are as wide as their texts can be, Name takes the rest; a width the user
+// drags is kept, and stored for the pane ("ListColumns<pane>": name,size,date; 0 = fitted).
+// List and Small Icons size every item for the widest name.
 class FileWindow : public QWidget, public CommandTarget
 {
     Q_OBJECT
@@ -45,6 +56,9 @@ public:
     // Adds a copy of a tree node (text and icon, no itemdata) in front of every item.
     void addNodeItem(const QString &text, int icon);
     void ClearList();
+    // A listing starts arriving: its items wait out of sight, counted in the pool's status line,
+    // until SortList shows them, sorted, in one step.
+    void startListing();
     // Takes over the items of another list (a list replaced by one of another style).
     void takeItemsFrom(FileWindow &other);
     // key 0..3, or 5 to keep the key; toggle: key is a column index (header click);
@@ -99,6 +113,12 @@ public:
 
     QAbstractItemView *view() const { return view_; }
 
+    // The pane whose stored column widths the details view uses (the pane's own by default; -1
+    // none), read again at once.
+    void setColumnsPane(int paneNumber);
+    // The widths of the details view's columns the user set; 0 where the width is fitted.
+    std::array<int, 3> userColumnWidths() const { return userWidths_; }
+
     bool handleCommand(int id) override;
     bool commandState(int id, CommandState &state) override;
 
@@ -124,6 +144,18 @@ private:
     bool isAsciiName(const QString &name);
     void selectRows(const QList<int> &rows, bool select);
     QModelIndex indexOf(int row) const;
+    void noteArrival();
+    // Details columns.
+    void readColumnWidths();
+    void writeColumnWidths();
+    void fitColumns();
+    int fittedWidth(int column) const;
+    void columnResized(int column, int newSize);
+    // List and Small Icons: the widest name so far, in pixels.
+    bool sizesItemsByName() const { return style_ == List || style_ == SmallIcons; }
+    int measureName(const QString &name) const;
+    void noteName(const QString &name);
+    void measureAllNames();
 
     Window *pane_;
     bool showDirectories_;
@@ -131,6 +163,18 @@ private:
     int sortOrder_ = 0;
     FileListModel *model_ = nullptr;
     QAbstractItemView *view_ = nullptr;
+    FileListDelegate *delegate_ = nullptr;
+    // Items of the listing arriving, and when the status line last counted them.
+    int arriving_ = 0;
+    QElapsedTimer statusClock_;
+    int columnsPane_ = -1;
+    std::array<int, 3> userWidths_{};
+    bool fittingColumns_ = false;
+    QTimer columnsWriter_;
+    // Advances of the Latin-1 characters in the view's font, for measuring names quickly.
+    std::array<int, 256> advances_{};
+    std::optional<QFontMetrics> metrics_;
+    int widestName_ = 0;
     // Extensions transferred as text (lower case), read once for each batch of added entries.
     QSet<QString> asciiExtensions_;
     bool asciiExtensionsRead_ = false;

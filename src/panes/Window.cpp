@@ -724,6 +724,7 @@ void Window::listingStarted(const QString &host, const QString &directory, int l
     tree_->listingStarted(host, directory);
     if (list_->shownListing == listingId && showsListing(host, directory)) {
         list_->ClearList();
+        list_->startListing(); // shown once, sorted, when it ends
         filling_ = true;
     }
 }

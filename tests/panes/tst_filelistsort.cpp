@@ -8,6 +8,8 @@
 #include "settings/AsciiExtensions.h"
 
 #include <QCollator>
+
+#include <algorithm>
 #include <QHeaderView>
 #include <QLocale>
 #include <QScopeGuard>
@@ -129,16 +131,52 @@ private slots:
         QCOMPARE(QSet<QString>({list->itemText(1), list->itemText(2)}), QSet<QString>({"a.TXT", "b.txt"}));
     }
 
-    // Copies of tree nodes have no record: they compare equal, so a sort leaves them as they are.
-    void nodeCopiesKeepTheirOrder()
+    // Copies of tree nodes (hosts, host folders) have no size, date or type: every key sorts
+    // them by name, case ignored; descending reverses it.
+    void nodeCopiesSortByName_data()
+    {
+        QTest::addColumn<int>("order");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList ascending{"alpha", "Beta", "beta host", "gamma.example.org"};
+        QStringList descending = ascending;
+        std::reverse(descending.begin(), descending.end());
+        QTest::newRow("name") << int(FileWindow::SortName) << ascending;
+        QTest::newRow("type") << int(FileWindow::SortType) << ascending;
+        QTest::newRow("size") << int(FileWindow::SortSize) << ascending;
+        QTest::newRow("date") << int(FileWindow::SortDate) << ascending;
+        QTest::newRow("name descending") << FileWindow::SortName + FileWindow::DescendingOffset << descending;
+        QTest::newRow("date descending") << FileWindow::SortDate + FileWindow::DescendingOffset << descending;
+    }
+
+    void nodeCopiesSortByName()
+    {
+        QFETCH(int, order);
+        QFETCH(QStringList, expected);
+        List list = makeList();
+        for (const char *name : {"beta host", "gamma.example.org", "Beta", "alpha"})
+            list->addNodeItem(QString::fromLatin1(name), IconFolder);
+        list->SortList(order % FileWindow::DescendingOffset, false, order >= FileWindow::DescendingOffset ? 2 : 1);
+        QCOMPARE(list->sortOrder(), order);
+        QCOMPARE(texts(list.get()), expected);
+    }
+
+    // A host folder's list (node copies, as the pane fills it) sorts by a click on Name: the
+    // first click turns the ascending name order into descending, the next back.
+    void hostListSortsByNameClick()
     {
         List list = makeList();
-        list->addNodeItem(QStringLiteral("a"), IconComputer);
-        list->addNodeItem(QStringLiteral("c"), IconFolder);
-        list->addNodeItem(QStringLiteral("b"), IconFolder);
-        for (int order : {0, 5, 1, 2, 3})
-            list->SortList(order, false, 0);
-        QCOMPARE(texts(list.get()), QStringList({"b", "c", "a"}));
+        QVERIFY(showList(list.get()));
+        for (const char *name : {"zeta", "Alpha folder", "mid.example.org", "beta"})
+            list->addNodeItem(QString::fromLatin1(name), IconComputer);
+        QCOMPARE(texts(list.get()), QStringList({"beta", "mid.example.org", "Alpha folder", "zeta"}));
+        QHeaderView *header = qobject_cast<QTreeView *>(list->view())->header();
+        const QPoint name(header->sectionViewportPosition(0) + 10, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, name);
+        QCOMPARE(texts(list.get()), QStringList({"zeta", "mid.example.org", "beta", "Alpha folder"}));
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, name);
+        QCOMPARE(texts(list.get()), QStringList({"Alpha folder", "beta", "mid.example.org", "zeta"}));
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
     }
 
     void headerClickSorts()

@@ -6,6 +6,7 @@
 #include "panes/CommandIds.h"
 #include "panes/PaneImages.h"
 #include "platform/SettingsStore.h"
+#include "settings/AppValues.h"
 #include "settings/AsciiExtensions.h"
 #include "dialogs/SelectWild.h"
 
@@ -526,9 +527,6 @@ private slots:
             QVERIFY(!tree->rootIsDecorated());
             QVERIFY(tree->uniformRowHeights());
             QVERIFY(!tree->isSortingEnabled());
-            QCOMPARE(tree->header()->sectionSize(0), 120);
-            QCOMPARE(tree->header()->sectionSize(1), 55);
-            QCOMPARE(tree->header()->sectionSize(2), 120);
         } else {
             auto *listView = qobject_cast<QListView *>(view);
             QVERIFY(listView);
@@ -545,6 +543,191 @@ private slots:
         QCOMPARE(list->selectedRows(), QList<int>({0, 2}));
         QCOMPARE(list->view()->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey(),
                  paneImage(IconBinaryFile).cacheKey());
+    }
+
+    // Details: Size is as wide as the widest size text, Date as the date, both at least their
+    // header's width; Name takes what is left of the view, and follows it when the view grows.
+    void detailsColumnsFit()
+    {
+        List list = makeList();
+        QVERIFY(showList(list.get()));
+        addEntries(list.get(), {"a:5:2021-12-31 23:59:00", "b:12345678901:2020-01-02 03:04:06", "c/"});
+        list->SortList(FileWindow::KeepKey, false, 0);
+        auto *tree = qobject_cast<QTreeView *>(list->view());
+        QHeaderView *header = tree->header();
+        const QFontMetrics metrics(tree->font());
+        for (int row = 0; row < list->itemCount(); ++row) {
+            QVERIFY(header->sectionSize(1) > metrics.horizontalAdvance(list->sizeText(row)));
+            QVERIFY(header->sectionSize(2) > metrics.horizontalAdvance(list->dateText(row)));
+        }
+        QVERIFY(header->sectionSize(1) >= header->sectionSizeHint(1));
+        QVERIFY(header->sectionSize(1) < 150); // fitted to "12,345,678,901", not to any size
+        QCOMPARE(header->sectionSize(0) + header->sectionSize(1) + header->sectionSize(2), tree->viewport()->width());
+        const int name = header->sectionSize(0);
+        list->resize(list->width() + 200, list->height());
+        QTRY_COMPARE(header->sectionSize(0), name + 200);
+    }
+
+    // Widths the user drags are stored for the pane and come back with its next list, whatever
+    // its width; another pane's columns stay fitted, and the other columns keep fitting.
+    void columnWidthsStoredPerPane_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("width");
+        QTest::newRow("name") << 0 << 111;
+        QTest::newRow("size") << 1 << 150;
+        QTest::newRow("date") << 2 << 40;
+    }
+
+    void columnWidthsStoredPerPane()
+    {
+        QFETCH(int, column);
+        QFETCH(int, width);
+        const auto header = [](const List &list) { return qobject_cast<QTreeView *>(list->view())->header(); };
+        SetAppValue(QStringLiteral("ListColumns7"), QString());
+        SetAppValue(QStringLiteral("ListColumns8"), QString());
+        {
+            List list = makeList();
+            list->setColumnsPane(7);
+            QVERIFY(showList(list.get()));
+            header(list)->resizeSection(column, width); // as a drag of the divider does
+            QCOMPARE(header(list)->sectionSize(column), width);
+        } // written at the latest when the list goes
+        std::array<int, 3> expected{};
+        expected[size_t(column)] = width;
+        QCOMPARE(AppValue(QStringLiteral("ListColumns7")),
+                 QStringLiteral("%1,%2,%3").arg(expected[0]).arg(expected[1]).arg(expected[2]));
+
+        List restored = makeList();
+        restored->setColumnsPane(7);
+        restored->resize(700, 300);
+        QVERIFY(showList(restored.get()));
+        QCOMPARE(restored->userColumnWidths(), expected);
+        QCOMPARE(header(restored)->sectionSize(column), width);
+        QTreeView *tree = qobject_cast<QTreeView *>(restored->view());
+        const int total = header(restored)->sectionSize(0) + header(restored)->sectionSize(1)
+            + header(restored)->sectionSize(2);
+        if (column == 0)
+            QVERIFY(total < tree->viewport()->width()); // the user's Name width is kept
+        else
+            QCOMPARE(total, tree->viewport()->width());
+
+        List other = makeList();
+        other->setColumnsPane(8);
+        QVERIFY(showList(other.get()));
+        QCOMPARE(other->userColumnWidths(), (std::array<int, 3>{}));
+    }
+
+    // A stored value that is not three widths in range is ignored: every column is fitted.
+    void storedColumnWidthsChecked_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("used");
+        QTest::newRow("good") << "0,70,0" << true;
+        QTest::newRow("spaces") << " 0, 70 ,0" << true;
+        QTest::newRow("two values") << "100,70" << false;
+        QTest::newRow("four values") << "100,70,80,90" << false;
+        QTest::newRow("negative") << "-100,70,80" << false;
+        QTest::newRow("huge") << "100,70,99999999" << false;
+        QTest::newRow("text") << "wide,70,80" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+
+    void storedColumnWidthsChecked()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, used);
+        QVERIFY(SetAppValue(QStringLiteral("ListColumns9"), stored));
+        List list = makeList();
+        list->setColumnsPane(9);
+        QCOMPARE(list->userColumnWidths(), used ? (std::array<int, 3>{0, 70, 0}) : (std::array<int, 3>{}));
+    }
+
+    // List and Small Icons size every item alike (uniform sizes), but for the widest name, also
+    // when it arrives in a later batch or comes from a rename: no name is cut.
+    void listStylesShowWholeNames_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::newRow("small icons") << int(FileWindow::SmallIcons);
+        QTest::newRow("list") << int(FileWindow::List);
+    }
+
+    void listStylesShowWholeNames()
+    {
+        QFETCH(int, style);
+        List list = makeList(style);
+        QVERIFY(showList(list.get()));
+        auto *view = qobject_cast<QListView *>(list->view());
+        QVERIFY(view->uniformItemSizes());
+        const QFontMetrics metrics(view->font());
+        const auto check = [&](const QString &longest) {
+            const int needed = view->iconSize().width() + metrics.horizontalAdvance(longest);
+            for (int row = 0; row < list->itemCount(); ++row) {
+                const QRect rect = view->visualRect(view->model()->index(row, 0));
+                if (rect.width() < needed)
+                    return QStringLiteral("row %1: %2 < %3").arg(row).arg(rect.width()).arg(needed);
+            }
+            return QString();
+        };
+        addEntries(list.get(), {"big.bin", "Shareware Heaven WWW mirror.zip", "cac"});
+        list->SortList(FileWindow::KeepKey, false, 0);
+        QTRY_COMPARE(check(QStringLiteral("Shareware Heaven WWW mirror.zip")), QString());
+        addEntries(list.get(), {"an even longer name, arriving later, Ωmega.tar.gz"});
+        QTRY_COMPARE(check(QStringLiteral("an even longer name, arriving later, Ωmega.tar.gz")), QString());
+        list->renameItem(list->findItem(QStringLiteral("cac")), QStringLiteral("MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM"));
+        QTRY_COMPARE(check(QStringLiteral("MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM")), QString());
+        // A new list of short names is sized for them again.
+        list->ClearList();
+        addEntries(list.get(), {"a", "b"});
+        QTRY_COMPARE(list->view()->model()->rowCount(), 2);
+        QTRY_VERIFY(view->visualRect(view->model()->index(0, 0)).width()
+                    < view->iconSize().width() + metrics.horizontalAdvance(QStringLiteral("Shareware Heaven")));
+        // Items taken over from a details list in the middle of a listing (a style change).
+        const QString taken = QStringLiteral("taken over while arriving, and long enough to be cut.dat");
+        List details = makeList();
+        details->startListing();
+        addEntries(details.get(), {"x", taken});
+        list->takeItemsFrom(*details);
+        list->SortList(FileWindow::KeepKey, false, 0);
+        QCOMPARE(list->itemCount(), 2);
+        QTRY_COMPARE(check(taken), QString());
+    }
+
+    // An arriving listing is not shown item by item (nor backwards): the items join the list
+    // once, sorted, when it ends; a model watcher never sees another order.
+    void arrivingListingShownOnceSorted_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::newRow("details") << int(FileWindow::Details);
+        QTest::newRow("list") << int(FileWindow::List);
+    }
+
+    void arrivingListingShownOnceSorted()
+    {
+        QFETCH(int, style);
+        List list = makeList(style);
+        QVERIFY(showList(list.get()));
+        addEntries(list.get(), {"old"});
+        QTRY_COMPARE(list->view()->model()->rowCount(), 1);
+        list->ClearList();
+        list->startListing();
+        QSignalSpy inserted(list->view()->model(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy reordered(list->view()->model(), &QAbstractItemModel::layoutChanged);
+        addEntries(list.get(), {"file047199", "file047198", "dir/", "a.txt"});
+        QCoreApplication::processEvents(); // the turn that would have shown a batch
+        list->repaint();
+        QCOMPARE(list->itemCount(), 0);
+        QCOMPARE(list->view()->model()->rowCount(), 0);
+        addEntries(list.get(), {"B.txt"});
+        QCoreApplication::processEvents();
+        QCOMPARE(inserted.size(), 0);
+        list->SortList(FileWindow::KeepKey, false, 0);
+        QCOMPARE(inserted.size(), 1);
+        QCOMPARE(reordered.size(), 0);
+        QCOMPARE(texts(list.get()), QStringList({"dir", "a.txt", "B.txt", "file047198", "file047199"}));
+        // Later single additions (a new folder) show at once again.
+        list->AddListItem(QStringLiteral("new"), 0, 0, FileWindow::KindDirectory);
+        QTRY_COMPARE(list->view()->model()->rowCount(), 6);
     }
 
     void modelConsistency()
