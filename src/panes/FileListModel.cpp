@@ -67,6 +67,10 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
             return sizeText(row);
         if (index.column() == DateColumn)
             return dateText(row);
+        if (!shownTexts_.isEmpty() && !item(row).hasRecord) {
+            if (const auto shown = shownTexts_.constFind(text(row)); shown != shownTexts_.cend())
+                return *shown;
+        }
         return shownRemoteName(text(row)); // a host's bytes that were no UTF-8 read as Latin-1
     case Qt::EditRole:
         return index.column() == NameColumn ? QVariant(text(row)) : QVariant();
@@ -152,6 +156,7 @@ void FileListModel::clear()
 {
     beginResetModel();
     items_ = std::vector<Item>();
+    shownTexts_.clear();
     shown_ = 0;
     held_ = false;
     largestSize_ = 0;
@@ -167,6 +172,7 @@ void FileListModel::takeItems(FileListModel &other)
     shown_ = other.shown_;
     largestSize_ = other.largestSize_;
     items_ = std::move(other.items_);
+    shownTexts_ = other.shownTexts_;
     forgetRanks();
     endResetModel();
     other.clear();

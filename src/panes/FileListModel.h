@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QCollator>
 #include <QCollatorSortKey>
+#include <QHash>
 
 #include <functional>
 #include <optional>
@@ -45,6 +46,8 @@ public:
 
     // Puts an item before every item there (once flushed). record is null for tree-node copies.
     void addItem(int icon, const itemdata *record, const QString &text);
+    // A tree-node copy shows this instead of its text (a drive: "Home (C:)" for "(C:)").
+    void setShownText(const QString &text, const QString &shown) { shownTexts_.insert(text, shown); }
     // Items added but not yet in the list.
     bool hasPending() const { return items_.size() > shown_; }
     // Places the buffered items before all others in one insertion (not while held back).
@@ -109,6 +112,7 @@ private:
     void reorder(const std::vector<int> &order);
 
     std::vector<Item> items_;
+    QHash<QString, QString> shownTexts_; // few: only node copies have one
     size_t shown_ = 0;        // items_[0, shown_) are in the list; the rest wait for flush()
     bool flushPosted_ = false;
     bool held_ = false;

@@ -195,10 +195,12 @@ int FileWindow::AddListItem(const QString &name, quint64 size, quint32 date, int
     return 1;
 }
 
-void FileWindow::addNodeItem(const QString &text, int icon)
+void FileWindow::addNodeItem(const QString &text, int icon, const QString &shown)
 {
     model_->addItem(icon, nullptr, text);
-    noteName(text);
+    if (!shown.isEmpty() && shown != text)
+        model_->setShownText(text, shown);
+    noteName(shown.isEmpty() ? text : shown);
 }
 
 void FileWindow::ClearList()
@@ -218,6 +220,11 @@ void FileWindow::startListing()
 }
 
 // Every StatusIntervalMs the pool's status line says how many entries have arrived.
+int FileWindow::arrivingCount() const
+{
+    return model_->heldBack() ? arriving_ : 0;
+}
+
 void FileWindow::noteArrival()
 {
     ++arriving_;

@@ -54,11 +54,14 @@ public:
     // in one step when the list is next read, shown or sorted.
     int AddListItem(const QString &name, quint64 size, quint32 date, int kind);
     // Adds a copy of a tree node (text and icon, no itemdata) in front of every item.
-    void addNodeItem(const QString &text, int icon);
+    // shown, when given, is what the item shows instead of its text.
+    void addNodeItem(const QString &text, int icon, const QString &shown = QString());
     void ClearList();
     // A listing starts arriving: its items wait out of sight, counted in the pool's status line,
     // until SortList shows them, sorted, in one step.
     void startListing();
+    // Items of the listing under way that have arrived and wait to be shown.
+    int arrivingCount() const;
     // Takes over the items of another list (a list replaced by one of another style).
     void takeItemsFrom(FileWindow &other);
     // key 0..3, or 5 to keep the key; toggle: key is a column index (header click);

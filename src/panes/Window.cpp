@@ -242,7 +242,7 @@ void Window::ShowLocation()
         for (int i = node->childCount() - 1; i >= 0; --i) {
             QTreeWidgetItem *child = node->child(i);
             if (!DirWindow::isPlaceholder(child))
-                list_->addNodeItem(nodeName(child), DirWindow::nodeIcon(child));
+                list_->addNodeItem(nodeName(child), DirWindow::nodeIcon(child), child->text(0));
         }
         remote_ = 0;
         repaintArrows();
