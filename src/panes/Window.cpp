@@ -235,8 +235,15 @@ void Window::ShowLocation()
 
     if (flags & DirWindow::Container) {
         atRoot_ = node == tree_->topNode();
-        // The command-line program may have changed the hosts since they were last shown.
-        tree_->SyncHostEntries(node);
+        // The command-line program may have changed the hosts since they were last shown; the
+        // other panes learn of it too.
+        if (tree_->SyncHostEntries(node)) {
+            for (Window *pane : allPanes()) {
+                if (pane != this && pane->tree_->SyncHostEntries(pane->tree_->topNode())
+                    && DirWindow::holdsHosts(pane->tree_->currentItem()))
+                    pane->ShowLocation();
+            }
+        }
         list_->ClearList();
         // Each item goes in at the top: the last child first, so the list reads as the tree does.
         for (int i = node->childCount() - 1; i >= 0; --i) {
