@@ -590,13 +590,14 @@ void FileWindow::showPopupMenu(const QPoint &position)
     const auto add = [this, menu](const QString &text, int id) {
         connect(menu->addAction(text), &QAction::triggered, this, [this, id] { sendToPane(id); });
     };
-    add(QStringLiteral("&Open"), Cmd::Open);
-    add(QStringLiteral("&Copy"), Cmd::Copy);
-    add(QStringLiteral("&Delete"), Cmd::Delete);
+    // The keys that run the same commands, in the shortcut column as in the main menus.
+    add(QStringLiteral("&Open\tEnter"), Cmd::Open);
+    add(QStringLiteral("&Copy\tF8"), Cmd::Copy);
+    add(QStringLiteral("&Delete\tDel"), Cmd::Delete);
     menu->addSeparator();
-    add(QStringLiteral("Mark As &Binary"), Cmd::MarkBinary);
-    add(QStringLiteral("Mark As &ASCII"), Cmd::MarkAscii);
-    add(QStringLiteral("Mark As &Folder"), Cmd::MarkFolder);
+    add(QStringLiteral("Mark As &Binary\tCtrl+B"), Cmd::MarkBinary);
+    add(QStringLiteral("Mark As &ASCII\tCtrl+A"), Cmd::MarkAscii);
+    add(QStringLiteral("Mark As &Folder\tCtrl+F"), Cmd::MarkFolder);
     menu->popup(view_->viewport()->mapToGlobal(position));
 }
 

@@ -447,8 +447,8 @@ private slots:
             QStringList items;
             for (const QAction *action : menu->actions())
                 items << (action->isSeparator() ? QStringLiteral("-") : action->text());
-            QCOMPARE(items, QStringList({"&Open", "&Copy", "&Delete", "-", "Mark As &Binary", "Mark As &ASCII",
-                                         "Mark As &Folder"}));
+            QCOMPARE(items, QStringList({"&Open\tEnter", "&Copy\tF8", "&Delete\tDel", "-", "Mark As &Binary\tCtrl+B",
+                                         "Mark As &ASCII\tCtrl+A", "Mark As &Folder\tCtrl+F"}));
             QList<QAction *> commands = menu->actions();
             commands.removeIf([](const QAction *action) { return action->isSeparator(); });
             commands.at(ids.indexOf(id))->trigger();
