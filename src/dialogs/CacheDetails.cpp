@@ -87,7 +87,8 @@ CacheDetails::CacheDetails(const QString &hostName, Prompt &prompt, QWidget *par
 void CacheDetails::setUp()
 {
     setUp_ = true;
-    hostType_->addItem(tr("Auto Detect"));
+    // In the order of the stored Type: a host whose type was set elsewhere keeps it at OK.
+    hostType_->addItems({tr("Auto Detect"), tr("UNIX"), tr("VMS"), tr("Windows")});
     SettingsStore &store = SettingsStore::instance();
     const QString key = SettingsKeys::hostKey(hostName_);
     if (!store.keyExists(key))

@@ -23,7 +23,7 @@ const QString LineEnd = QStringLiteral("\r\n");
 Connection::Connection(const QString &portText, const QString &host, const QString &userName,
                        const QString &password, unsigned hostIndex, ConnectionOwner *pool, int hostType)
     : pool_(pool)
-    , hostType_(hostType > 2 || hostType < 0 ? 0 : hostType)
+    , hostType_(hostType > WindowsHost || hostType < 0 ? 0 : hostType)
     , hostIndex_(hostIndex)
     , userName_(userName)
     , password_(password)
@@ -440,7 +440,9 @@ void Connection::handleSystReply(int code, const QString &line)
         loginFailed(tr("Error Receiving Hosts Type"), tr("Login Error"), true);
         return;
     }
-    hostType_ = line.contains(QLatin1String("VMS")) ? 2 : 1;
+    hostType_ = line.contains(QLatin1String("VMS"))          ? VmsHost
+                : line.contains(QLatin1String("Windows_NT")) ? WindowsHost
+                                                             : UnixHost;
     TakeNextCommand();
 }
 

@@ -82,6 +82,9 @@ public:
         bool binary = true;             // kinds 5, 6: image type
     };
 
+    // Host types: 0 detects the type from the SYST reply.
+    enum HostType { DetectHost = 0, UnixHost = 1, VmsHost = 2, WindowsHost = 3 };
+
     Connection(const QString &portText, const QString &host, const QString &userName,
                const QString &password, unsigned hostIndex, ConnectionOwner *pool, int hostType);
     ~Connection() override;

@@ -272,6 +272,30 @@ private slots:
         QCOMPARE(valuesOf(QStringLiteral("h")).value(QStringLiteral("CacheDays")), QStringLiteral("2"));
     }
 
+    // A type stored by the command line (or detected once) is shown and kept; one beyond the list
+    // shows as Auto Detect.
+    void hostType_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("auto") << "0" << "Auto Detect" << "0";
+        QTest::newRow("UNIX") << "1" << "UNIX" << "1";
+        QTest::newRow("Windows") << "3" << "Windows" << "3";
+        QTest::newRow("beyond the list") << "9" << "Auto Detect" << "0";
+    }
+
+    void hostType()
+    {
+        QFETCH(QString, stored);
+        writeHost(QStringLiteral("h"), {{"Address", "a"}, {"Type", stored}});
+        auto sheet = openSheet(QStringLiteral("h"));
+        sheet->pages()->setCurrentIndex(1);
+        QTEST(control<QComboBox>(*sheet, CacheDetails::IdHostType)->currentText(), "shown");
+        sheet->accept();
+        QTEST(valuesOf(QStringLiteral("h")).value(QStringLiteral("Type")), "written");
+    }
+
     // Apply writes at once; a later Cancel keeps what was applied and writes nothing more.
     void cancelAfterApply()
     {

@@ -315,6 +315,10 @@ private slots:
                                      << full << QString() << 1;
         QTest::newRow("VMS system") << ok220 << ok331 << ok230 << QByteArray("215 VMS system\r\n") << 0 << full
                                     << QString() << 2;
+        QTest::newRow("Windows system") << ok220 << ok331 << ok230 << QByteArray("215 Windows_NT\r\n") << 0 << full
+                                        << QString() << 3;
+        QTest::newRow("known Windows type sends no SYST")
+            << ok220 << ok331 << ok230 << QByteArray() << 3 << full.mid(0, 2) << QString() << 3;
         QTest::newRow("vms in lower case is not VMS")
             << ok220 << ok331 << ok230 << QByteArray("215 openvms\r\n") << 0 << full << QString() << 1;
         QTest::newRow("known type sends no SYST")
