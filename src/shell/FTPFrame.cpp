@@ -86,6 +86,10 @@ void FTPFrame::updateTitle()
 FTPFrame::~FTPFrame()
 {
     HelpContexts::unregisterWindow(this);
+    // The widgets still hide and move the focus after this part of the frame is gone.
+    router_->disconnect(this);
+    for (int n = 0; n < 2; ++n)
+        splitter_->pane(n)->disconnect(this);
 }
 
 QToolBar *FTPFrame::toolBar() const
