@@ -27,6 +27,7 @@
 #include "dialogs/DialogRunner.h"
 #include "settings/HostRecord.h"
 #include "settings/SettingsKeys.h"
+#include "../BenchVsftpd.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -55,6 +56,10 @@
 
 namespace {
 
+using bench::fail;
+using bench::freePort;
+using bench::startVsftpd;
+
 class QuietPrompt : public Prompt
 {
 public:
@@ -76,39 +81,6 @@ public:
         return QDialog::Rejected;
     }
 };
-
-[[noreturn]] void fail(const QString &text)
-{
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-    std::exit(1);
-}
-
-quint16 freePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
-qint64 startVsftpd(const QString &root, quint16 port)
-{
-    QProcess script;
-    script.start(QStringLiteral(VEMAL_BENCH_DIR "/vsftpd-start.sh"), {root, QString::number(port)});
-    if (!script.waitForFinished(10000) || script.exitCode() != 0)
-        fail(QStringLiteral("vsftpd-start.sh failed: %1").arg(QString::fromLocal8Bit(script.readAllStandardError())));
-    const qint64 pid = script.readAllStandardOutput().trimmed().toLongLong();
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < 10000) {
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, port);
-        if (probe.waitForConnected(200))
-            return pid;
-        QThread::msleep(50);
-    }
-    ::kill(pid_t(pid), SIGTERM);
-    fail(QStringLiteral("vsftpd did not start"));
-}
 
 // Processor time (user + system) of this process or of its waited-for children, in seconds.
 double cpuSeconds(int who)

@@ -20,6 +20,7 @@
 #include "pool/TransferStack.h"
 #include "settings/HostRecord.h"
 #include "settings/SettingsKeys.h"
+#include "../BenchVsftpd.h"
 
 #include <QApplication>
 #include <QDir>
@@ -46,6 +47,10 @@
 
 namespace {
 
+using bench::fail;
+using bench::freePort;
+using bench::startVsftpd;
+
 // Every box is printed and counted; a round that shows one does not count.
 class QuietPrompt : public Prompt
 {
@@ -64,12 +69,6 @@ class QuietStatus : public StatusLine
 public:
     void showStatus(const QString &) override {}
 };
-
-[[noreturn]] void fail(const QString &text)
-{
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-    std::exit(1);
-}
 
 struct Options
 {
@@ -118,34 +117,6 @@ void writeRandomFile(const QString &path, int mib)
     QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(chunk.data()), chunk.size() / 4);
     for (int i = 0; i < mib; ++i)
         file.write(chunk);
-}
-
-quint16 freePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
-// Starts vsftpd through bench/vsftpd-start.sh and waits (bounded) until it answers; returns its pid.
-qint64 startVsftpd(const QString &root, quint16 port)
-{
-    QProcess script;
-    script.start(QStringLiteral(VEMAL_BENCH_DIR "/vsftpd-start.sh"), {root, QString::number(port)});
-    if (!script.waitForFinished(10000) || script.exitCode() != 0)
-        fail(QStringLiteral("vsftpd-start.sh failed: %1").arg(QString::fromLocal8Bit(script.readAllStandardError())));
-    const qint64 pid = script.readAllStandardOutput().trimmed().toLongLong();
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < 10000) {
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, port);
-        if (probe.waitForConnected(200))
-            return pid;
-        QThread::msleep(50);
-    }
-    ::kill(pid_t(pid), SIGTERM);
-    fail(QStringLiteral("vsftpd did not start"));
 }
 
 // Many closed sockets slow every later run: wait (bounded) until fewer than 1000 are left.

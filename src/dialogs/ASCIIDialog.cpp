@@ -58,10 +58,10 @@ QStringList ASCIIDialog::shownExtensions() const
 void ASCIIDialog::add()
 {
     const QString added = AddAsciiExtension(entry_->text());
-    entry_->clear();
     entry_->setFocus();
     if (added.isEmpty())
-        return;
+        return; // nothing to add, or it could not be stored: the text stays
+    entry_->clear();
     if (list_->findItems(added, Qt::MatchFixedString).isEmpty())
         insertSorted(added);
 }
@@ -80,6 +80,6 @@ void ASCIIDialog::removeSelection()
     QListWidgetItem *item = list_->currentItem();
     if (!item || !item->isSelected())
         return;
-    RemoveAsciiExtension(item->text());
-    delete item;
+    if (RemoveAsciiExtension(item->text()))
+        delete item;
 }

@@ -31,7 +31,7 @@ QString DirectoryNameDialog::name() const
 bool DirectoryNameDialog::isUsableName(const QString &name)
 {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-           && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\0'))
+           && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QLatin1Char('\0'))
            && !name.contains(QLatin1Char('\n')) && !name.contains(QLatin1Char('\r'));
 }
 
@@ -40,7 +40,7 @@ void DirectoryNameDialog::accept()
     if (name().isEmpty())
         return;
     if (!isUsableName(name())) {
-        prompt_.message(tr("\"%1\" cannot be the name of a directory: a name holds no \"/\" and no line break, and "
+        prompt_.message(tr("\"%1\" cannot be the name of a directory: a name holds no \"/\", \"\\\" or line break, and "
                            "is not \".\" or \"..\".")
                             .arg(Controls::shown(name())),
                         tr("Create New Directory"), Prompt::Icon::Warning);

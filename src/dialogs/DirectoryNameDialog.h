@@ -7,7 +7,7 @@ class QLineEdit;
 
 // "Create New Directory": the name of a directory to make in the folder shown. OK keeps the
 // dialog open while the name could not be one directory's name: empty, "." or "..", or holding a
-// "/", a NUL or a line break.
+// "/", a "\" (local paths are written with either), a NUL or a line break.
 class DirectoryNameDialog : public CDialog
 {
     Q_OBJECT

@@ -144,7 +144,10 @@ bool HostDetails::apply()
         const QString problem = HostNameProblem(name);
         if (!store.keyExists(SettingsKeys::hostKey(name)) && !problem.isEmpty())
             return refuse(problem, IdName);
-        if (RenameHostKey(hostName_, name, prompt_) != 0) {
+        if (const int error = RenameHostKey(hostName_, name, prompt_); error != 0) {
+            // -1: the name is taken, and the user has been told.
+            if (error > 0)
+                return refuse(tr("The host could not be renamed (error %1).").arg(error), IdName);
             name_->setFocus();
             return false;
         }

@@ -159,7 +159,10 @@ void SearchDialog::found(const QString &directory, const QString &name, quint64 
 void SearchDialog::abort()
 {
     job_ = nullptr;
-    searchEnded(tr("The search could not start: no connection to %1.").arg(Controls::shown(host_)));
+    searchEnded(matchCount() == 0
+                    ? tr("The search could not go on: no connection to %1.").arg(Controls::shown(host_))
+                    : tr("The search stopped: the connection to %1 was lost - %n found", nullptr, matchCount())
+                          .arg(Controls::shown(host_)));
 }
 
 void SearchDialog::finished()

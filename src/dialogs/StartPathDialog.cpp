@@ -39,8 +39,13 @@ StartPathDialog::StartPathDialog(QWidget *parent) : CDialog(parent, false)
         hosts_[pane] = named(new QComboBox, hostIds[pane]);
         hosts_[pane]->addItems(names);
         const QString stored = AppValue(QStringLiteral("StartHost") + n, MaxPath + 1);
-        const int index = stored.isEmpty() ? 0 : hosts_[pane]->findText(stored, Qt::MatchFixedString);
-        hosts_[pane]->setCurrentIndex(std::max(index, 0));
+        int index = stored.isEmpty() ? 0 : hosts_[pane]->findText(stored, Qt::MatchFixedString);
+        if (index < 0) {
+            // A host the database no longer holds stays chosen until the user picks another.
+            hosts_[pane]->addItem(stored);
+            index = hosts_[pane]->count() - 1;
+        }
+        hosts_[pane]->setCurrentIndex(index);
         paths_[pane] = named(new QLineEdit(AppValue(QStringLiteral("StartPath") + n, MaxPath + 1)), pathIds[pane]);
         paths_[pane]->setMaxLength(MaxPath);
         paths_[pane]->setMinimumWidth(300);

@@ -191,6 +191,8 @@ bool readDosTime(Cursor &cursor, int &hour, int &minute)
     marker.skipBlanks();
     const char half = marker.peek();
     if ((half == 'A' || half == 'P' || half == 'a' || half == 'p') && (marker.peek(1) == 'M' || marker.peek(1) == 'm')) {
+        if (hour < 1 || hour > 12)
+            return false;
         hour = hour % 12 + (half == 'P' || half == 'p' ? 12 : 0);
         marker.skip(2);
         cursor = marker;
@@ -244,7 +246,8 @@ std::optional<ListingEntry> parseDosLine(QByteArrayView line, bool &found)
     if (!isAcceptableRemoteNameBytes(name))
         return std::nullopt;
     entry.name = decodeRemoteName(name);
-    entry.dateTime = PackedDateTime::pack(year, month, day, hour, minute);
+    // A date that does not exist (month 0, 31 February) is unknown rather than wrong.
+    entry.dateTime = QDate::isValid(year, month, day) ? PackedDateTime::pack(year, month, day, hour, minute) : 0;
     return entry;
 }
 

@@ -37,6 +37,10 @@ bool DirWindow::SyncHostEntries(QTreeWidgetItem *container)
 {
     if (!holdsHosts(container))
         return false;
+    // A folder that is gone from the store (or is no folder now) must not be filled as the top:
+    // the whole tree is brought in line, which removes it.
+    if ((nodeFlags(container) & HostFolder) && !ReadHostEntry(nodeName(container)).value_or(HostEntry{}).isFolder())
+        container = topNode();
     QList<int> openFolders;
     return syncHostEntries(container, hostFolderId(container), HostEntries(), openFolders);
 }

@@ -243,6 +243,8 @@ void Window::ShowLocation()
                     && DirWindow::holdsHosts(pane->tree_->currentItem()))
                     pane->ShowLocation();
             }
+            if (tree_->currentItem() != node)
+                return; // the folder itself went: its parent is selected and shown instead
         }
         list_->ClearList();
         // Each item goes in at the top: the last child first, so the list reads as the tree does.

@@ -193,6 +193,9 @@ private:
     bool filling_ = false;
     QString shownHost_;
     QString shownDirectory_;
-    // An item to select once the listing being shown has arrived (a search's match).
+    // An item to select once the listing of its folder has arrived (a search's match); forgotten
+    // when the pane shows another folder.
     QString selectWhenListed_;
+    QString selectHost_;
+    QString selectDirectory_;
 };

@@ -219,7 +219,12 @@ void Window::removeHostEntry()
                             Prompt::Yes | Prompt::No)
         != Prompt::Yes)
         return;
-    SettingsStore::instance().deleteKey(SettingsKeys::hostKey(name));
+    SettingsStore &store = SettingsStore::instance();
+    if (!store.deleteKey(SettingsKeys::hostKey(name)) && store.keyExists(SettingsKeys::hostKey(name))) {
+        pool_->prompt().message(tr("%1 could not be removed (error %2).").arg(name).arg(store.lastError()), tr("Error"),
+                                Prompt::Icon::Warning);
+        return;
+    }
     hostEntriesChanged(pool_);
 }
 
@@ -244,6 +249,7 @@ void Window::hostRenamed(ConnectionManager *pool, const QString &oldName, const 
         } else {
             const DirWindow::Location location = pane->tree_->GetNodeLocation(pane->tree_->currentItem());
             pane->setListTitleFor(location.host, location.path);
+            emit pane->locationChanged(); // the window title names the host
         }
     }
 }

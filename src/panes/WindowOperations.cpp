@@ -294,7 +294,7 @@ void Window::renameEntry(const QString &host, const QString &directory, const QS
                          const QString &newName)
 {
     if (!DirectoryNameDialog::isUsableName(newName)) {
-        pool_->prompt().message(tr("Rename Failed: \"%1\" cannot be a name (it holds \"/\" or a line break, or is "
+        pool_->prompt().message(tr("Rename Failed: \"%1\" cannot be a name (it holds \"/\", \"\\\" or a line break, or is "
                                    "\".\" or \"..\").")
                                     .arg(newName),
                                 tr("Error"), Prompt::Icon::Warning);

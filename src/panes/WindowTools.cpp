@@ -106,6 +106,8 @@ void Window::showFound(const QString &host, const QString &directory, const QStr
         if (pane != this)
             pane->tree_->GoToLocation(host, directory, false);
     selectWhenListed_ = name;
+    selectHost_ = host;
+    selectDirectory_ = directory;
     tree_->selectedByMouse = true;
     if (!tree_->GoToLocation(host, directory, true)) {
         selectWhenListed_.clear();
@@ -119,6 +121,10 @@ void Window::selectPendingItem()
 {
     if (selectWhenListed_.isEmpty())
         return;
+    if (currentHost() != selectHost_ || currentPath() != selectDirectory_) {
+        selectWhenListed_.clear(); // the pane went elsewhere first
+        return;
+    }
     if (const int row = list_->findItem(selectWhenListed_); row >= 0) {
         list_->showItem(row);
         selectWhenListed_.clear();

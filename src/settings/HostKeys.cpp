@@ -45,8 +45,11 @@ int RenameHostKey(const QString &oldName, const QString &newName, Prompt &prompt
     const QString oldKey = SettingsKeys::hostKey(oldName);
     if (store.keyExists(oldKey)) {
         // The old key goes only once its values are safe under the new name.
-        if (!store.copyValues(oldKey, newKey))
-            return store.lastError();
+        if (!store.copyValues(oldKey, newKey)) {
+            const int error = store.lastError();
+            store.deleteKey(newKey); // no empty host left behind under the new name
+            return error;
+        }
         store.deleteKey(oldKey);
     }
     return 0;

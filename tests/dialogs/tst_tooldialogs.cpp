@@ -95,6 +95,7 @@ private slots:
         QTest::newRow("dot") << "." << false;
         QTest::newRow("dot dot") << ".." << false;
         QTest::newRow("slash") << "a/b" << false;
+        QTest::newRow("backslash, a separator of local paths") << "..\\x" << false;
         QTest::newRow("line feed") << "a\nb" << false;
         QTest::newRow("carriage return") << "a\rSITE x" << false;
         QTest::newRow("NUL") << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")) << false;

@@ -119,6 +119,10 @@ private slots:
         QTest::newRow("DOS size with commas, slashes in the date")
             << QByteArray("12/10/2026  4:51 PM       5,368,709,120 disk.img") << "disk.img" << file
             << quint64(5368709120) << "2026-12-10 16:51" << "";
+        QTest::newRow("DOS date that does not exist: unknown")
+            << QByteArray("02-31-26  04:51PM  3 feb") << "feb" << file << quint64(3) << "" << "";
+        QTest::newRow("DOS month 0: unknown") << QByteArray("00-10-26  04:51PM  3 m") << "m" << file << quint64(3) << ""
+                                              << "";
         QTest::newRow("DOS line end left on") << QByteArray("12-10-26  04:51PM  3 a\r\n") << "a" << file << quint64(3)
                                               << "2026-12-10 16:51" << "";
 
@@ -150,6 +154,8 @@ private slots:
         none("DOS without a name", "12-10-26  04:51PM       <DIR>");
         none("DOS size not a number", "12-10-26  04:51PM   12x4 a");
         none("DOS without a time", "12-10-26  <DIR>  pub");
+        none("DOS hour 13 with PM", "12-10-26  13:30PM  3 a");
+        none("DOS hour 0 with AM", "12-10-26  00:30AM  3 a");
         none("one byte too long", fileLine("Jan  1  2000 " + QByteArray(MaxListingLineLength - 31, 'n')));
     }
 

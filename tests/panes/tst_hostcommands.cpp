@@ -374,6 +374,22 @@ private slots:
         QVERIFY(!entryNode(pane1_, Site));
     }
 
+    // A folder the command-line program removed, clicked before the tree heard of it, goes from
+    // the tree; it is never filled with the hosts of the top.
+    void removedFolderClicked()
+    {
+        storeFolder(QStringLiteral("Gone"), 7);
+        backFromAnotherProgram();
+        QTreeWidgetItem *gone = entryNode(pane1_, QStringLiteral("Gone"));
+        QVERIFY(gone);
+        browseRoot();
+        QVERIFY(SettingsStore::instance().deleteKey(SettingsKeys::hostKey(QStringLiteral("Gone"))));
+        clickNode(pane1_, gone);
+        QVERIFY(!entryNode(pane1_, QStringLiteral("Gone")));
+        QTRY_COMPARE(pane1_->tree()->currentItem(), pane1_->tree()->topNode());
+        QTRY_COMPARE(itemTexts(pane1_->list()), (QStringList{"My Computer", "site"}));
+    }
+
     // --- new directories -----------------------------------------------------------------------
 
     void newDirectory_data()
