@@ -16,8 +16,7 @@ namespace {
 
 bool sameEntry(const ListingEntry &a, const ListingEntry &b)
 {
-    return a.name == b.name && a.size == b.size && a.dateTime == b.dateTime && a.kind == b.kind
-           && a.nameIsLatin1 == b.nameIsLatin1;
+    return a.name == b.name && a.size == b.size && a.dateTime == b.dateTime && a.kind == b.kind;
 }
 
 bool sameEntries(const QList<ListingEntry> &a, const QList<ListingEntry> &b)
@@ -38,7 +37,7 @@ void checkReading(const QByteArray &contents)
     QByteArray again;
     for (const ListingEntry &entry : *read) {
         FUZZ_CHECK(isAcceptableRemoteName(entry.name));
-        FUZZ_CHECK(encodeRemoteName(entry.name, entry.nameIsLatin1).size() <= CacheRecord::MaxNameBytes);
+        FUZZ_CHECK(encodeRemoteName(entry.name).size() <= CacheRecord::MaxNameBytes);
         FUZZ_CHECK(entry.kind <= ListingEntry::Link);
         FUZZ_CHECK(CacheRecord::append(again, entry));
     }
@@ -67,7 +66,7 @@ void checkWriting(const uint8_t *data, size_t size)
         entry.size = someSize(input);
         const std::string name = input.ConsumeRandomLengthString(600);
         const QByteArray bytes(name.data(), qsizetype(name.size()));
-        entry.name = decodeRemoteName(bytes, &entry.nameIsLatin1);
+        entry.name = decodeRemoteName(bytes);
         const QByteArray before = out;
         const bool acceptable = isAcceptableRemoteNameBytes(bytes) && bytes.size() <= CacheRecord::MaxNameBytes;
         FUZZ_CHECK(CacheRecord::append(out, entry) == acceptable);
