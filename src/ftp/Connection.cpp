@@ -499,18 +499,21 @@ void Connection::dispatchReply(int code, const QString &line)
     case Connecting:
     case Closed:
         return;
-    case CustomRunning:
-        // Every final reply answers one of the lines sent, whatever its code.
-        handleCustomReply(code, line);
+    case OperationRunning:
+        runOperationReply(code, line);
         return;
     default:
         break;
     }
-    // Stray greetings and login replies say nothing about the operation under way. (A file's 226
-    // is not swallowed: it is what tells a complete file from a failed one.)
-    if (code == 220 || code == 230 || code == 331)
+    if (isStrayReply(code))
         return;
     handleOperationReply(code, line);
+}
+
+bool Connection::isStrayReply(int code)
+{
+    // A file's 226 is not among them: it is what tells a complete file from a failed one.
+    return code == 220 || code == 230 || code == 331;
 }
 
 void Connection::handleOperationReply(int code, const QString &line)
@@ -524,26 +527,9 @@ void Connection::handleOperationReply(int code, const QString &line)
     case AwaitRestReply: handleRestReply(code, line); break;
     case AwaitTransferStart: handleTransferStart(code, line); break;
     case Transferring: handleTransferring(code, line); break;
-    case OperationRunning: runOperationReply(code, line); break;
     case AwaitPasvReply: handlePasvReply(code, line); break;
     default: break;
     }
-}
-
-void Connection::handleCustomReply(int, const QString &line)
-{
-    ++customReplies_;
-    if (customReplies_ > 1) {
-        QPointer<Connection> self(this);
-        watchdog_->stop(); // the time the user takes to read the box is not the host's
-        pool_->prompt().ask(replyText_ + line, tr("Custom Command %1 Completed").arg(customReplies_ - 1),
-                            Prompt::Icon::None, Prompt::Ok);
-        if (!self || !alive())
-            return;
-        armWatchdog();
-    }
-    if (customReplies_ >= customLines_)
-        TakeNextCommand();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -621,20 +607,8 @@ void Connection::startCommand(const CommandStruct &command)
     case TransferFilesKind: startTransferFiles(dynamic_cast<TransferDriver *>(command.job)); return;
     case HostPassiveStoreKind: startPassiveStore(command); return;
     case HostActiveRetrieveKind: startActiveRetrieve(command); return;
-    case CustomCommandsKind: startCustomCommands(command.text); return;
     default: TakeNextCommand(); return;
     }
-}
-
-void Connection::startCustomCommands(const QString &text)
-{
-    customLines_ = int(text.mid(1).count(QLatin1Char('\n')));
-    customReplies_ = 0;
-    replyText_.clear();
-    setState(CustomRunning);
-    sendRaw(encodeRemoteName(text), text);
-    if (customLines_ == 0)
-        TakeNextCommand();
 }
 
 void Connection::ClearQueue()

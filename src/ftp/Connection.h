@@ -49,8 +49,8 @@ public:
         AwaitSystReply = 19,
         AwaitWalkMkdReply = 23,
         AwaitFileCwdReply = 24,
-        CustomRunning = 25,
-        // An operation object (delete, rename, create directory) runs its command sequence.
+        // An operation object (delete, rename, create directory, custom commands) runs its
+        // command sequence.
         OperationRunning = 26,
     };
     Q_ENUM(State)
@@ -177,16 +177,17 @@ private:
     void handleUserReply(int code);
     void handlePassReply(int code);
     void handleSystReply(int code, const QString &line);
-    void handleCustomReply(int code, const QString &line);
     void handleOperationReply(int code, const QString &line);
+    // Stray greetings and login replies say nothing about the operation under way.
+    static bool isStrayReply(int code);
 
     // Operation starts (ConnectionOperations.cpp).
     void startListDir(const CommandStruct &command);
     void startTransferFiles(TransferDriver *driver);
     void startPassiveStore(const CommandStruct &command);
     void startActiveRetrieve(const CommandStruct &command);
-    // The operation object for a queued delete, rename or create directory; null for other kinds
-    // and for a record of the wrong kind.
+    // The operation object for a queued delete, rename, create directory or custom commands; null
+    // for other kinds and for a record of the wrong kind.
     std::shared_ptr<ConnectionOperation> operationFor(const CommandStruct &command);
     void startOperation(std::shared_ptr<ConnectionOperation> operation);
     void runOperationReply(int code, const QString &line);
@@ -226,6 +227,8 @@ private:
     // Shows a failure box (the host's reply from its fifth character on) and tells whether this
     // connection still exists afterwards.
     bool replyFailed(const QString &line, const QString &caption);
+    // Shows a host's answer in a box with OK and tells whether this connection still exists.
+    bool informed(const QString &text, const QString &caption);
     bool failed(const QString &text, const QString &caption, Prompt::Icon icon = Prompt::Icon::Warning);
     void invalidateListing(const QString &directory);
     QString hostName() const;
@@ -235,7 +238,6 @@ private:
     void sendRaw(const QByteArray &bytes, const QString &shown);
     void TakeNextCommand();
     void startCommand(const CommandStruct &command);
-    void startCustomCommands(const QString &text);
     bool alive() const;
 
     void showMessage(const QString &text, const QString &caption);
@@ -290,8 +292,6 @@ private:
     QTcpSocket *socket_ = nullptr;
     ReplyReader reader_;
     QString replyText_;
-    int customLines_ = 0;
-    int customReplies_ = 0;
     // The size a 150/125 reply announced for a download ("(100000 bytes)"); -1 when none.
     qint64 announcedSize_ = -1;
     QTimer *watchdog_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "ftp/Connection.h"
 #include "ftp/ConnectionOwner.h"
+#include "ftp/RemoteName.h"
 
 ConnectionOperation::ConnectionOperation(Connection *connection)
     : connection_(connection)
@@ -11,6 +12,28 @@ ConnectionOperation::ConnectionOperation(Connection *connection)
 bool ConnectionOperation::send(const QString &command)
 {
     return connection_ && connection_->sendCommand(command);
+}
+
+void ConnectionOperation::sendLines(const QString &text)
+{
+    if (connection_)
+        connection_->sendRaw(encodeRemoteName(text), text);
+}
+
+bool ConnectionOperation::inform(const QString &text, const QString &caption)
+{
+    return connection_ && connection_->informed(text, caption) && running();
+}
+
+QString ConnectionOperation::replyText() const
+{
+    return connection_ ? connection_->replyText_ : QString();
+}
+
+void ConnectionOperation::clearReplyText()
+{
+    if (connection_)
+        connection_->replyText_.clear();
 }
 
 bool ConnectionOperation::failed(const QString &text, const QString &caption, Prompt::Icon icon)

@@ -38,14 +38,24 @@ public:
     virtual OperationDriver *driver() const = 0;
     // The connection is lost or closed while this runs: the record is told, with the reason.
     virtual void abandon(const QString &reason) = 0;
+    // Stray greetings and login replies (220, 230, 331) are dropped before they reach an
+    // operation unless it answers to every reply.
+    virtual bool takesEveryReply() const { return false; }
 
 protected:
     // Sends one command line; false (nothing sent) when it holds a line break.
     bool send(const QString &command);
+    // Sends text of one or more lines, each ending "\r\n", as it is.
+    void sendLines(const QString &text);
     // Shows a failure box; true when the connection still exists and this operation still runs.
     bool failed(const QString &text, const QString &caption, Prompt::Icon icon = Prompt::Icon::Warning);
     // The same for a host's reply: the box shows it from its fifth character on.
     bool replyFailed(const QString &line, const QString &caption);
+    // Shows a host's answer in a box with OK; true as for failed().
+    bool inform(const QString &text, const QString &caption);
+    // The lines of a multi-line reply before its final line, each ending "\n".
+    QString replyText() const;
+    void clearReplyText();
     // The connection still exists and its owner still holds it.
     bool connectionAlive() const;
     QString hostName() const;

@@ -4,6 +4,7 @@
 #include "ftp/Connection.h"
 
 #include "ftp/Cache.h"
+#include "ftp/CustomCommandsOperation.h"
 #include "ftp/DataListener.h"
 #include "ftp/DeleteOperation.h"
 #include "ftp/ListingDelivery.h"
@@ -104,6 +105,8 @@ std::shared_ptr<ConnectionOperation> Connection::operationFor(const CommandStruc
         if (auto *driver = dynamic_cast<MakeDirDriver *>(command.job))
             return std::make_shared<MakeDirOperation>(this, driver);
         break;
+    case CustomCommandsKind:
+        return std::make_shared<CustomCommandsOperation>(this, command.text);
     default:
         break;
     }
@@ -119,8 +122,10 @@ void Connection::startOperation(std::shared_ptr<ConnectionOperation> operation)
 void Connection::runOperationReply(int code, const QString &line)
 {
     // Held here as well: a box the reply leads to may end the operation before the call returns.
-    if (std::shared_ptr<ConnectionOperation> operation = operation_)
-        settle(operation, operation->handleReply(code, line));
+    std::shared_ptr<ConnectionOperation> operation = operation_;
+    if (!operation || (!operation->takesEveryReply() && isStrayReply(code)))
+        return;
+    settle(operation, operation->handleReply(code, line));
 }
 
 void Connection::settle(const std::shared_ptr<ConnectionOperation> &operation, ConnectionOperation::Outcome outcome)
