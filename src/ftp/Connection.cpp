@@ -110,10 +110,11 @@ void Connection::forgetClient(ConnectionClient *client)
         }
     };
     drop(transferDriver_);
-    drop(deleteDriver_);
-    drop(renameDriver_);
-    drop(makeDirDriver_);
     drop(hostToHostDriver_);
+    if (operation_ && is(operation_->driver())) {
+        operation_.reset();
+        running = true;
+    }
     if (!running || destroying_ || state_ == Closed || state_ == Idle)
         return;
     // The host is in the middle of a command sequence nobody wants any more: forget what it
@@ -206,15 +207,8 @@ void Connection::failRunningOperation(const QString &text)
     if (TransferDriver *driver = std::exchange(transferDriver_, nullptr)) {
         driver->fileEnded(false, text);
         driver->operationEnded();
-    } else if (DeleteDriver *driver = std::exchange(deleteDriver_, nullptr)) {
-        driver->entryEnded(false, text);
-        driver->operationEnded();
-    } else if (RenameDriver *driver = std::exchange(renameDriver_, nullptr)) {
-        driver->renameEnded(false, text);
-        driver->operationEnded();
-    } else if (MakeDirDriver *driver = std::exchange(makeDirDriver_, nullptr)) {
-        driver->makeDirEnded(false, text);
-        driver->operationEnded();
+    } else if (std::shared_ptr<ConnectionOperation> operation = std::exchange(operation_, nullptr)) {
+        operation->abandon(text);
     } else if (HostToHostDriver *driver = std::exchange(hostToHostDriver_, nullptr)) {
         driver->ConnectionLost(text);
     }
@@ -505,18 +499,21 @@ void Connection::dispatchReply(int code, const QString &line)
     case Connecting:
     case Closed:
         return;
-    case CustomRunning:
-        // Every final reply answers one of the lines sent, whatever its code.
-        handleCustomReply(code, line);
+    case OperationRunning:
+        runOperationReply(code, line);
         return;
     default:
         break;
     }
-    // Stray greetings and login replies say nothing about the operation under way. (A file's 226
-    // is not swallowed: it is what tells a complete file from a failed one.)
-    if (code == 220 || code == 230 || code == 331)
+    if (isStrayReply(code))
         return;
     handleOperationReply(code, line);
+}
+
+bool Connection::isStrayReply(int code)
+{
+    // A file's 226 is not among them: it is what tells a complete file from a failed one.
+    return code == 220 || code == 230 || code == 331;
 }
 
 void Connection::handleOperationReply(int code, const QString &line)
@@ -530,32 +527,9 @@ void Connection::handleOperationReply(int code, const QString &line)
     case AwaitRestReply: handleRestReply(code, line); break;
     case AwaitTransferStart: handleTransferStart(code, line); break;
     case Transferring: handleTransferring(code, line); break;
-    case AwaitDeleteCwdReply: handleDeleteCwdReply(code, line); break;
-    case AwaitDeleteReply: handleDeleteReply(code, line); break;
-    case AwaitRenameCwdReply: handleRenameCwdReply(code, line); break;
-    case AwaitRnfrReply: handleRnfrReply(code, line); break;
-    case AwaitRntoReply: handleRntoReply(code, line); break;
-    case AwaitMkdirCwdReply: handleMkdirCwdReply(code, line); break;
-    case AwaitMkdReply: handleMkdReply(code, line); break;
     case AwaitPasvReply: handlePasvReply(code, line); break;
     default: break;
     }
-}
-
-void Connection::handleCustomReply(int, const QString &line)
-{
-    ++customReplies_;
-    if (customReplies_ > 1) {
-        QPointer<Connection> self(this);
-        watchdog_->stop(); // the time the user takes to read the box is not the host's
-        pool_->prompt().ask(replyText_ + line, tr("Custom Command %1 Completed").arg(customReplies_ - 1),
-                            Prompt::Icon::None, Prompt::Ok);
-        if (!self || !alive())
-            return;
-        armWatchdog();
-    }
-    if (customReplies_ >= customLines_)
-        TakeNextCommand();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -608,6 +582,7 @@ void Connection::TakeNextCommand()
     listJob_ = nullptr;
     hostToHostDriver_ = nullptr;
     transferDriver_ = nullptr;
+    operation_.reset();
     if (!commands_.isEmpty()) {
         setState(Idle);
         std::unique_ptr<CommandStruct> command(commands_.takeLast());
@@ -623,28 +598,17 @@ void Connection::TakeNextCommand()
 
 void Connection::startCommand(const CommandStruct &command)
 {
+    if (std::shared_ptr<ConnectionOperation> operation = operationFor(command)) {
+        startOperation(std::move(operation));
+        return;
+    }
     switch (command.type) {
     case ListDirKind: startListDir(command); return;
     case TransferFilesKind: startTransferFiles(dynamic_cast<TransferDriver *>(command.job)); return;
-    case DeleteFilesKind: startDelete(dynamic_cast<DeleteDriver *>(command.job)); return;
-    case RenameFileKind: startRename(dynamic_cast<RenameDriver *>(command.job)); return;
-    case MakeDirKind: startMakeDir(dynamic_cast<MakeDirDriver *>(command.job)); return;
     case HostPassiveStoreKind: startPassiveStore(command); return;
     case HostActiveRetrieveKind: startActiveRetrieve(command); return;
-    case CustomCommandsKind: startCustomCommands(command.text); return;
     default: TakeNextCommand(); return;
     }
-}
-
-void Connection::startCustomCommands(const QString &text)
-{
-    customLines_ = int(text.mid(1).count(QLatin1Char('\n')));
-    customReplies_ = 0;
-    replyText_.clear();
-    setState(CustomRunning);
-    sendRaw(encodeRemoteName(text), text);
-    if (customLines_ == 0)
-        TakeNextCommand();
 }
 
 void Connection::ClearQueue()

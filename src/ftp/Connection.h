@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <memory>
 
+#include "ftp/ConnectionOperation.h"
 #include "ftp/OperationDrivers.h"
 #include "platform/Prompt.h"
 
@@ -35,10 +36,6 @@ public:
         AwaitGreeting = 0,
         AwaitUserReply = 1,
         AwaitPassReply = 2,
-        AwaitDeleteReply = 3,
-        AwaitRnfrReply = 5,
-        AwaitRntoReply = 6,
-        AwaitMkdReply = 7,
         AwaitTransferStart = 9,
         Transferring = 10,
         Idle = 11,
@@ -50,12 +47,11 @@ public:
         Closed = 17,
         AwaitDestCwdReply = 18,
         AwaitSystReply = 19,
-        AwaitRenameCwdReply = 20,
-        AwaitDeleteCwdReply = 21,
-        AwaitMkdirCwdReply = 22,
         AwaitWalkMkdReply = 23,
         AwaitFileCwdReply = 24,
-        CustomRunning = 25,
+        // An operation object (delete, rename, create directory, custom commands) runs its
+        // command sequence.
+        OperationRunning = 26,
     };
     Q_ENUM(State)
 
@@ -139,6 +135,7 @@ signals:
 
 private:
     friend class ConnectionClient;
+    friend class ConnectionOperation;
     // A record or job this connection holds is being destroyed: every pointer to it goes, and an
     // operation that was running for it is given up.
     void forgetClient(ConnectionClient *client);
@@ -180,27 +177,24 @@ private:
     void handleUserReply(int code);
     void handlePassReply(int code);
     void handleSystReply(int code, const QString &line);
-    void handleCustomReply(int code, const QString &line);
     void handleOperationReply(int code, const QString &line);
+    // Stray greetings and login replies say nothing about the operation under way.
+    static bool isStrayReply(int code);
 
     // Operation starts (ConnectionOperations.cpp).
     void startListDir(const CommandStruct &command);
     void startTransferFiles(TransferDriver *driver);
-    void startDelete(DeleteDriver *driver);
-    void startDeleteEntry();
-    void startRename(RenameDriver *driver);
-    void startMakeDir(MakeDirDriver *driver);
     void startPassiveStore(const CommandStruct &command);
     void startActiveRetrieve(const CommandStruct &command);
-    void handleDeleteCwdReply(int code, const QString &line);
-    void handleDeleteReply(int code, const QString &line);
-    void afterDeleteEntry();
+    // The operation object for a queued delete, rename, create directory or custom commands; null
+    // for other kinds and for a record of the wrong kind.
+    std::shared_ptr<ConnectionOperation> operationFor(const CommandStruct &command);
+    void startOperation(std::shared_ptr<ConnectionOperation> operation);
+    void runOperationReply(int code, const QString &line);
+    // Acts on what the operation answered: waits, or ends it and takes the next command.
+    void settle(const std::shared_ptr<ConnectionOperation> &operation, ConnectionOperation::Outcome outcome);
+    // The record (if any is still to be told) is told its operation ended; the queue goes on.
     void endOperation(OperationDriver *driver);
-    void handleRenameCwdReply(int code, const QString &line);
-    void handleRnfrReply(int code, const QString &line);
-    void handleRntoReply(int code, const QString &line);
-    void handleMkdirCwdReply(int code, const QString &line);
-    void handleMkdReply(int code, const QString &line);
     void handlePasvReply(int code, const QString &line);
 
     // Data transfers (ConnectionTransfers.cpp).
@@ -233,6 +227,8 @@ private:
     // Shows a failure box (the host's reply from its fifth character on) and tells whether this
     // connection still exists afterwards.
     bool replyFailed(const QString &line, const QString &caption);
+    // Shows a host's answer in a box with OK and tells whether this connection still exists.
+    bool informed(const QString &text, const QString &caption);
     bool failed(const QString &text, const QString &caption, Prompt::Icon icon = Prompt::Icon::Warning);
     void invalidateListing(const QString &directory);
     QString hostName() const;
@@ -242,7 +238,6 @@ private:
     void sendRaw(const QByteArray &bytes, const QString &shown);
     void TakeNextCommand();
     void startCommand(const CommandStruct &command);
-    void startCustomCommands(const QString &text);
     bool alive() const;
 
     void showMessage(const QString &text, const QString &caption);
@@ -269,10 +264,9 @@ private:
     ListingJob *listJob_ = nullptr;
     std::unique_ptr<ListingDelivery> delivery_;
     TransferDriver *transferDriver_ = nullptr;
-    DeleteDriver *deleteDriver_ = nullptr;
-    RenameDriver *renameDriver_ = nullptr;
-    MakeDirDriver *makeDirDriver_ = nullptr;
     HostToHostDriver *hostToHostDriver_ = nullptr;
+    // The running operation object; the call that hands it a reply holds it too.
+    std::shared_ptr<ConnectionOperation> operation_;
     DataListener *listener_ = nullptr;
     Transfer *transfer_ = nullptr;
     ListTransfer *listTransfer_ = nullptr;
@@ -298,8 +292,6 @@ private:
     QTcpSocket *socket_ = nullptr;
     ReplyReader reader_;
     QString replyText_;
-    int customLines_ = 0;
-    int customReplies_ = 0;
     // The size a 150/125 reply announced for a download ("(100000 bytes)"); -1 when none.
     qint64 announcedSize_ = -1;
     QTimer *watchdog_ = nullptr;

@@ -1,43 +1,23 @@
-// Connection: the queueing operations and the operations that need no data connection of their
-// own (delete, rename, create directory, the host-to-host sides).
+// Connection: the queueing operations, the operation objects' turns, and the starts of the
+// listing, the file batch and the host-to-host sides.
 
 #include "ftp/Connection.h"
 
 #include "ftp/Cache.h"
+#include "ftp/CustomCommandsOperation.h"
 #include "ftp/DataListener.h"
+#include "ftp/DeleteOperation.h"
 #include "ftp/ListingDelivery.h"
 #include "ftp/ListingJob.h"
-#include "platform/LocalDrives.h"
+#include "ftp/MakeDirOperation.h"
+#include "ftp/RemotePath.h"
+#include "ftp/RenameOperation.h"
 #include "ftp/ConnectionOwner.h"
 
-#include <QFile>
 #include <QPointer>
 #include <QRegularExpression>
 
-namespace {
-bool holdsLineBreak(const QString &text)
-{
-    return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
-}
-
-QString withoutTrailingSlash(QString path)
-{
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path.isEmpty() ? QStringLiteral("/") : path;
-}
-
-QString parentOf(const QString &path)
-{
-    const qsizetype last = path.lastIndexOf(QLatin1Char('/'));
-    return last > 0 ? path.left(last) : QStringLiteral("/");
-}
-
-QString asDirectory(const QString &path)
-{
-    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
-}
-} // namespace
+using namespace remotepath;
 
 // ---------------------------------------------------------------------------------------------
 // Queueing
@@ -107,11 +87,70 @@ void Connection::HostActiveRetrieve(const QString &remotePath, bool binary, cons
     queueCommand(std::move(command));
 }
 
+// ---------------------------------------------------------------------------------------------
+// Operation objects
+
+std::shared_ptr<ConnectionOperation> Connection::operationFor(const CommandStruct &command)
+{
+    switch (command.type) {
+    case DeleteFilesKind:
+        if (auto *driver = dynamic_cast<DeleteDriver *>(command.job))
+            return std::make_shared<DeleteOperation>(this, driver);
+        break;
+    case RenameFileKind:
+        if (auto *driver = dynamic_cast<RenameDriver *>(command.job))
+            return std::make_shared<RenameOperation>(this, driver);
+        break;
+    case MakeDirKind:
+        if (auto *driver = dynamic_cast<MakeDirDriver *>(command.job))
+            return std::make_shared<MakeDirOperation>(this, driver);
+        break;
+    case CustomCommandsKind:
+        return std::make_shared<CustomCommandsOperation>(this, command.text);
+    default:
+        break;
+    }
+    return nullptr;
+}
+
+void Connection::startOperation(std::shared_ptr<ConnectionOperation> operation)
+{
+    operation_ = operation;
+    settle(operation, operation->start());
+}
+
+void Connection::runOperationReply(int code, const QString &line)
+{
+    // Held here as well: a box the reply leads to may end the operation before the call returns.
+    std::shared_ptr<ConnectionOperation> operation = operation_;
+    if (!operation || (!operation->takesEveryReply() && isStrayReply(code)))
+        return;
+    settle(operation, operation->handleReply(code, line));
+}
+
+void Connection::settle(const std::shared_ptr<ConnectionOperation> &operation, ConnectionOperation::Outcome outcome)
+{
+    switch (outcome) {
+    case ConnectionOperation::Outcome::Gone:
+        return; // this connection may be gone too
+    case ConnectionOperation::Outcome::GoOn:
+        setState(OperationRunning);
+        return;
+    case ConnectionOperation::Outcome::Done:
+    case ConnectionOperation::Outcome::Failed:
+        break;
+    }
+    if (operation_ == operation)
+        operation_.reset();
+    endOperation(operation->driver());
+}
+
 // The record's operation is over: its owner disposes of it, and the queue goes on.
 void Connection::endOperation(OperationDriver *driver)
 {
     QPointer<Connection> self(this);
-    driver->operationEnded();
+    if (driver)
+        driver->operationEnded();
     if (self && alive())
         TakeNextCommand();
 }
@@ -167,224 +206,6 @@ void Connection::startTransferFiles(TransferDriver *driver)
     transferDriver_ = driver;
     transferActive_ = true;
     NextFileOfBatch();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Delete
-
-void Connection::startDelete(DeleteDriver *driver)
-{
-    if (!driver) {
-        TakeNextCommand();
-        return;
-    }
-    deleteDriver_ = driver;
-    startDeleteEntry();
-}
-
-void Connection::startDeleteEntry()
-{
-    QString path;
-    bool directory = false;
-    if (deleteDriver_->cancelled() || !deleteDriver_->NextEntry(path, directory)) {
-        DeleteDriver *driver = std::exchange(deleteDriver_, nullptr);
-        endOperation(driver);
-        return;
-    }
-    path = withoutTrailingSlash(path);
-    if (holdsLineBreak(path) || !path.startsWith(QLatin1Char('/')) || path == QLatin1String("/")) {
-        deleteDriver_->entryEnded(false, tr("The path %1 cannot be sent to the host.").arg(path));
-        afterDeleteEntry();
-        return;
-    }
-    binary_ = directory;
-    argument_ = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    remotePath_ = asDirectory(parentOf(path));
-    sendCommand(QStringLiteral("CWD ") + parentOf(path));
-    setState(AwaitDeleteCwdReply);
-}
-
-void Connection::handleDeleteCwdReply(int code, const QString &line)
-{
-    if (code == 250) {
-        if (deleteDriver_->cancelled()) {
-            afterDeleteEntry();
-            return;
-        }
-        sendCommand((binary_ ? QStringLiteral("RMD ") : QStringLiteral("DELE ")) + argument_);
-        setState(AwaitDeleteReply);
-        return;
-    }
-    if (!replyFailed(line, tr("Error Deleting")))
-        return;
-    if (!failed(tr("Couldn't Change to Directory"), tr("Couldn't Delete File")))
-        return;
-    deleteDriver_->entryEnded(false, line.mid(4));
-    afterDeleteEntry();
-}
-
-void Connection::handleDeleteReply(int code, const QString &line)
-{
-    if (code == 250) {
-        pool_->entryRemoved(hostName(), remotePath_, argument_);
-        // Cache files are named in drive form ("C:\...\00100002.FTC") like every local path.
-        const QString cacheFile = toNativePath(deleteDriver_->cacheFilePath());
-        if (!cacheFile.isEmpty())
-            QFile::remove(cacheFile);
-        invalidateListing(remotePath_);
-        if (binary_)
-            invalidateListing(remotePath_ + argument_ + QLatin1Char('/'));
-        deleteDriver_->entryEnded(true, QString());
-    } else {
-        if (!replyFailed(line, tr("Couldn't Delete File")))
-            return;
-        deleteDriver_->entryEnded(false, line.mid(4));
-    }
-    afterDeleteEntry();
-}
-
-void Connection::afterDeleteEntry()
-{
-    startDeleteEntry(); // stops by itself when cancelled or when nothing is left
-}
-
-// ---------------------------------------------------------------------------------------------
-// Rename
-
-void Connection::startRename(RenameDriver *driver)
-{
-    if (!driver) {
-        TakeNextCommand();
-        return;
-    }
-    renameDriver_ = driver;
-    const bool unusable = holdsLineBreak(driver->directory()) || holdsLineBreak(driver->oldName())
-                          || holdsLineBreak(driver->newName()) || driver->oldName().isEmpty()
-                          || driver->newName().isEmpty();
-    if (driver->cancelled() || unusable) {
-        if (unusable && !driver->cancelled())
-            driver->renameEnded(false, tr("The name cannot be sent to the host."));
-        renameDriver_ = nullptr;
-        endOperation(driver);
-        return;
-    }
-    driver->setStatus(tr("Changing Directory"));
-    sendCommand(QStringLiteral("CWD ") + withoutTrailingSlash(driver->directory()));
-    setState(AwaitRenameCwdReply);
-}
-
-void Connection::handleRenameCwdReply(int code, const QString &line)
-{
-    RenameDriver *driver = renameDriver_;
-    if (code == 250) {
-        driver->setStatus(tr("Sending Source File"));
-        sendCommand(QStringLiteral("RNFR ") + driver->oldName());
-        setState(AwaitRnfrReply);
-        return;
-    }
-    if (!failed(line.mid(4), tr("Couldn't Change Dir for Rename"), Prompt::Icon::None))
-        return;
-    driver->renameEnded(false, line.mid(4));
-    renameDriver_ = nullptr;
-    endOperation(driver);
-}
-
-void Connection::handleRnfrReply(int code, const QString &line)
-{
-    RenameDriver *driver = renameDriver_;
-    if (code == 350 && !driver->cancelled()) {
-        driver->setStatus(tr("Sending Destination File"));
-        sendCommand(QStringLiteral("RNTO ") + driver->newName());
-        setState(AwaitRntoReply);
-        return;
-    }
-    renameDriver_ = nullptr;
-    QPointer<Connection> self(this);
-    const bool cancelled = driver->cancelled();
-    driver->renameEnded(false, cancelled ? tr("Cancelled") : line.mid(4));
-    driver->operationEnded();
-    if (!self || !alive())
-        return;
-    if (!cancelled && !replyFailed(line, tr("Error Renaming File")))
-        return;
-    TakeNextCommand();
-}
-
-void Connection::handleRntoReply(int code, const QString &line)
-{
-    RenameDriver *driver = renameDriver_;
-    if (code == 250) {
-        driver->setStatus(tr("File Renamed"));
-        const QString directory = asDirectory(driver->directory());
-        invalidateListing(directory);
-        pool_->entryRenamed(hostName(), directory, driver->oldName(), driver->newName());
-        driver->renameEnded(true, QString());
-    } else {
-        if (!replyFailed(line, tr("Error Renaming File")))
-            return;
-        driver->renameEnded(false, line.mid(4));
-    }
-    renameDriver_ = nullptr;
-    endOperation(driver);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Create directory
-
-void Connection::startMakeDir(MakeDirDriver *driver)
-{
-    if (!driver) {
-        TakeNextCommand();
-        return;
-    }
-    makeDirDriver_ = driver;
-    const QString path = withoutTrailingSlash(driver->path());
-    const bool unusable = holdsLineBreak(path) || !path.startsWith(QLatin1Char('/')) || path == QLatin1String("/");
-    if (driver->cancelled() || unusable) {
-        if (unusable && !driver->cancelled())
-            driver->makeDirEnded(false, tr("The path %1 cannot be sent to the host.").arg(path));
-        makeDirDriver_ = nullptr;
-        endOperation(driver);
-        return;
-    }
-    argument_ = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    remotePath_ = parentOf(path);
-    driver->setStatus(tr("Changing Directory"));
-    sendCommand(QStringLiteral("CWD ") + remotePath_);
-    setState(AwaitMkdirCwdReply);
-}
-
-void Connection::handleMkdirCwdReply(int code, const QString &line)
-{
-    MakeDirDriver *driver = makeDirDriver_;
-    if (code == 250) {
-        driver->setStatus(tr("Creating Directory"));
-        sendCommand(QStringLiteral("MKD ") + argument_);
-        setState(AwaitMkdReply);
-        return;
-    }
-    if (!replyFailed(line, tr("Error Creating Directory")))
-        return;
-    driver->makeDirEnded(false, line.mid(4));
-    makeDirDriver_ = nullptr;
-    endOperation(driver);
-}
-
-void Connection::handleMkdReply(int code, const QString &line)
-{
-    MakeDirDriver *driver = makeDirDriver_;
-    if (code == 257) {
-        const QString parent = asDirectory(remotePath_);
-        invalidateListing(parent);
-        pool_->directoryCreated(hostName(), parent, argument_);
-        driver->makeDirEnded(true, QString());
-    } else {
-        if (!replyFailed(line, tr("Error Creating Directory")))
-            return;
-        driver->makeDirEnded(false, line.mid(4));
-    }
-    makeDirDriver_ = nullptr;
-    endOperation(driver);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -56,6 +56,17 @@ bool Connection::failed(const QString &text, const QString &caption, Prompt::Ico
     return self && alive();
 }
 
+bool Connection::informed(const QString &text, const QString &caption)
+{
+    QPointer<Connection> self(this);
+    watchdog_->stop(); // the time the user takes to read the box is not the host's
+    pool_->prompt().ask(text, caption, Prompt::Icon::None, Prompt::Ok);
+    if (!self || !alive())
+        return false;
+    armWatchdog();
+    return true;
+}
+
 bool Connection::replyFailed(const QString &line, const QString &caption)
 {
     return failed(line.mid(4), caption);
