@@ -2,6 +2,7 @@
 
 #include "dialogs/Controls.h"
 #include "dialogs/DialogLayout.h"
+#include "ftp/RemoteName.h"
 #include "platform/Prompt.h"
 
 #include <QLabel>
@@ -28,19 +29,12 @@ QString DirectoryNameDialog::name() const
     return name_->text();
 }
 
-bool DirectoryNameDialog::isUsableName(const QString &name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-           && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QLatin1Char('\0'))
-           && !name.contains(QLatin1Char('\n')) && !name.contains(QLatin1Char('\r'));
-}
-
 void DirectoryNameDialog::accept()
 {
     if (name().isEmpty())
         return;
-    if (!isUsableName(name())) {
-        prompt_.message(tr("\"%1\" cannot be the name of a directory: a name holds no \"/\", \"\\\" or line break, and "
+    if (!isAcceptableRemoteName(name())) {
+        prompt_.message(tr("\"%1\" cannot be the name of a directory: a name holds no \"/\", \"\\\" or control character, and "
                            "is not \".\" or \"..\".")
                             .arg(Controls::shown(name())),
                         tr("Create New Directory"), Prompt::Icon::Warning);

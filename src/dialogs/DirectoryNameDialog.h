@@ -6,8 +6,8 @@ class Prompt;
 class QLineEdit;
 
 // "Create New Directory": the name of a directory to make in the folder shown. OK keeps the
-// dialog open while the name could not be one directory's name: empty, "." or "..", or holding a
-// "/", a "\" (local paths are written with either), a NUL or a line break.
+// dialog open while the name could not be one directory's name (isAcceptableRemoteName: the rule
+// for every name that reaches a command or the file system).
 class DirectoryNameDialog : public CDialog
 {
     Q_OBJECT
@@ -18,8 +18,6 @@ public:
     DirectoryNameDialog(QWidget *parent, const QString &path, Prompt &prompt);
 
     QString name() const;
-    // Whether a typed name names one entry of the folder and nothing else.
-    static bool isUsableName(const QString &name);
 
 public slots:
     void accept() override;

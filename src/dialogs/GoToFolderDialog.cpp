@@ -21,13 +21,10 @@ GoToFolderDialog::GoToFolderDialog(QWidget *parent, const QString &host, const Q
     text->setWordWrap(true);
     hosts_ = new QComboBox;
     hosts_->setObjectName(QStringLiteral("ctl%1").arg(IdHost));
-    QStringList names;
-    for (const HostEntry &entry : HostEntries())
-        if (!entry.isFolder())
-            names << entry.name;
-    names.sort(Qt::CaseInsensitive);
     hosts_->addItem(SettingsKeys::MyComputer);
-    hosts_->addItems(names);
+    for (const HostEntry &entry : HostEntries()) // by name
+        if (!entry.isFolder())
+            hosts_->addItem(entry.name);
     directories_ = new QComboBox;
     directories_->setObjectName(QStringLiteral("ctl%1").arg(IdDirectory));
     directories_->setEditable(true);

@@ -238,11 +238,7 @@ void Window::ShowLocation()
         // The command-line program may have changed the hosts since they were last shown; the
         // other panes learn of it too.
         if (tree_->SyncHostEntries(node)) {
-            for (Window *pane : allPanes()) {
-                if (pane != this && pane->tree_->SyncHostEntries(pane->tree_->topNode())
-                    && DirWindow::holdsHosts(pane->tree_->currentItem()))
-                    pane->ShowLocation();
-            }
+            hostEntriesChanged(pool_);
             if (tree_->currentItem() != node)
                 return; // the folder itself went: its parent is selected and shown instead
         }

@@ -7,10 +7,10 @@
 
 #include "dialogs/CFileOp.h"
 #include "dialogs/ConfirmDeleteDialog.h"
-#include "dialogs/DirectoryNameDialog.h"
 #include "dialogs/RenameDialog.h"
 #include "dialogs/TransferDestinationDialog.h"
 #include "dialogs/TransferRequest.h"
+#include "ftp/RemoteName.h"
 #include "panes/CommandIds.h"
 #include "panes/DirWindow.h"
 #include "panes/DirWindowNode.h"
@@ -293,8 +293,8 @@ void Window::renameTreeNode(QTreeWidgetItem *node, const QString &newText)
 void Window::renameEntry(const QString &host, const QString &directory, const QString &oldName,
                          const QString &newName)
 {
-    if (!DirectoryNameDialog::isUsableName(newName)) {
-        pool_->prompt().message(tr("Rename Failed: \"%1\" cannot be a name (it holds \"/\", \"\\\" or a line break, or is "
+    if (!isAcceptableRemoteName(newName)) {
+        pool_->prompt().message(tr("Rename Failed: \"%1\" cannot be a name (it holds \"/\", \"\\\" or a control character, or is "
                                    "\".\" or \"..\").")
                                     .arg(newName),
                                 tr("Error"), Prompt::Icon::Warning);

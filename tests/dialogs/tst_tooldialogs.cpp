@@ -84,28 +84,6 @@ private slots:
         QCOMPARE(edit->text(), QStringLiteral("My Servers"));
         QVERIFY(dialog->isVisible());
     }
-
-    void directoryNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("usable");
-        QTest::newRow("plain") << "docs" << true;
-        QTest::newRow("spaces and dots") << "my .files v1.2" << true;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("dot") << "." << false;
-        QTest::newRow("dot dot") << ".." << false;
-        QTest::newRow("slash") << "a/b" << false;
-        QTest::newRow("backslash, a separator of local paths") << "..\\x" << false;
-        QTest::newRow("line feed") << "a\nb" << false;
-        QTest::newRow("carriage return") << "a\rSITE x" << false;
-        QTest::newRow("NUL") << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")) << false;
-    }
-
-    void directoryNames()
-    {
-        QFETCH(QString, name);
-        QTEST(DirectoryNameDialog::isUsableName(name), "usable");
-    }
 };
 
 QTEST_MAIN(TestToolDialogs)

@@ -402,6 +402,8 @@ private slots:
         QTest::newRow("local, with spaces") << false << "two words" << "";
         QTest::newRow("local, taken") << false << "taken" << "File exists";
         QTest::newRow("a slash") << false << "a/b" << "cannot be the name of a directory";
+        // Local paths take "\\" as a separator too: this one would leave the folder.
+        QTest::newRow("a backslash") << false << "..\\x" << "cannot be the name of a directory";
         QTest::newRow("dot dot") << true << ".." << "cannot be the name of a directory";
         QTest::newRow("a line break") << true << "a\r\nDELE x" << "cannot be the name of a directory";
     }
