@@ -21,13 +21,15 @@ const QString LineEnd = QStringLiteral("\r\n");
 } // namespace
 
 Connection::Connection(const QString &portText, const QString &host, const QString &userName,
-                       const QString &password, unsigned hostIndex, ConnectionOwner *pool, int hostType)
+                       const QString &password, unsigned hostIndex, ConnectionOwner *pool, int hostType,
+                       int hostDataMode)
     : pool_(pool)
     , hostType_(hostType > WindowsHost || hostType < 0 ? 0 : hostType)
     , hostIndex_(hostIndex)
     , userName_(userName)
     , password_(password)
     , address_(host)
+    , hostDataMode_(hostDataMode == 1 || hostDataMode == 2 ? hostDataMode : 0)
 {
     commands_.reserve(50);
     watchdog_ = new QTimer(this);

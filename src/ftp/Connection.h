@@ -81,8 +81,10 @@ public:
     // Host types: 0 detects the type from the SYST reply.
     enum HostType { DetectHost = 0, UnixHost = 1, VmsHost = 2, WindowsHost = 3 };
 
+    // hostDataMode is the host's own DataMode: 0 takes the owner's, 1 active, 2 passive.
     Connection(const QString &portText, const QString &host, const QString &userName,
-               const QString &password, unsigned hostIndex, ConnectionOwner *pool, int hostType);
+               const QString &password, unsigned hostIndex, ConnectionOwner *pool, int hostType,
+               int hostDataMode = 0);
     ~Connection() override;
 
     State state() const { return state_; }
@@ -283,6 +285,7 @@ private:
     QString userName_;
     QString password_;
     QString address_; // the host's address as its record gives it
+    int hostDataMode_ = 0;
     bool closeWhenIdle_ = false;
     QPointer<AddressFinder> addressFinder_;
     SessionMonitor *monitor_ = nullptr;

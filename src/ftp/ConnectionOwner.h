@@ -32,6 +32,13 @@ public:
     // Seconds a connection waits for a reply or for data before it gives up; 0 = never.
     virtual int timeoutSeconds() const = 0;
 
+    // How data connections are opened unless the host says otherwise: 1 active (PORT), 2 passive.
+    virtual int dataMode() const = 0;
+    // How data connections are opened whatever the host says (one run of the command line); 0 none.
+    virtual int dataModeOverride() const { return 0; }
+    // Seconds an idle connection waits before it sends NOOP so that routers keep it; 0 = never.
+    virtual int keepAliveSeconds() const { return 0; }
+
     // Where the entries of one listing go (the cache file, the job, the panes).
     virtual std::unique_ptr<ListingDelivery> listingDelivery(const QString &host, const QString &directory,
                                                              int listingId, ListingJob *job,

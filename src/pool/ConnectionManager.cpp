@@ -39,6 +39,9 @@ ConnectionManager::ConnectionManager(Prompt &prompt, StatusLine &status, const s
     bool number = false;
     const int timeout = AppValue(QStringLiteral("Timeout"), 20).trimmed().toInt(&number);
     timeoutSeconds_ = number && timeout >= 0 ? timeout : 120;
+    setDataMode(LeadingInteger(AppValue(QStringLiteral("DataMode"), 10)));
+    const int keepAlive = AppValue(QStringLiteral("KeepAlive"), 20).trimmed().toInt(&number);
+    keepAliveSeconds_ = number && keepAlive > 0 ? keepAlive : 0;
 }
 
 ConnectionManager::~ConnectionManager()
@@ -102,7 +105,7 @@ int ConnectionManager::addConnection(const HostRecord &record, unsigned ordinal,
 {
     // The record decides what its port text means ("08" or " 2121" is port 21), not the connection.
     auto *c = new Connection(QString::number(record.portNumber()), record.address, record.userName,
-                             record.password, ordinal, this, record.hostType);
+                             record.password, ordinal, this, record.hostType, record.dataMode);
     c->setParent(this);
     connect(c, &Connection::stateChanged, this, [this, c](Connection::State state) {
         if (state == Connection::Closed)

@@ -101,6 +101,15 @@ public:
     // What connections report (ConnectionOwner): listings and changes go to every pane.
     int timeoutSeconds() const override { return timeoutSeconds_; }
     void setTimeoutSeconds(int seconds) { timeoutSeconds_ = seconds; }
+    // The application value DataMode (1 active, 2 passive; passive when missing or anything else);
+    // a host's own DataMode (1 or 2) wins over it, an override (one run of the command line) over both.
+    int dataMode() const override { return dataMode_; }
+    void setDataMode(int mode) { dataMode_ = mode == 1 ? 1 : 2; }
+    int dataModeOverride() const override { return dataModeOverride_; }
+    void setDataModeOverride(int mode) { dataModeOverride_ = mode == 1 || mode == 2 ? mode : 0; }
+    // The application value KeepAlive: seconds of quiet after which an idle connection sends NOOP.
+    int keepAliveSeconds() const override { return keepAliveSeconds_; }
+    void setKeepAliveSeconds(int seconds) { keepAliveSeconds_ = std::max(0, seconds); }
     std::unique_ptr<ListingDelivery> listingDelivery(const QString &host, const QString &directory, int listingId,
                                                      ListingJob *job, const QString &cacheFile) override;
     void entryRemoved(const QString &host, const QString &directory, const QString &name) override;
@@ -127,6 +136,9 @@ private:
     int hostTransferMode_ = 2;
     bool reportNetworkFailure_ = true;
     int timeoutSeconds_ = 120;
+    int dataMode_ = 2;
+    int dataModeOverride_ = 0;
+    int keepAliveSeconds_ = 0;
     bool closing_ = false; // the pool is being destroyed: no connection is made any more
     QString hostNames_;
     QList<PaneView *> panes_;

@@ -84,6 +84,8 @@ QString HostValueProblem(const QString &key, const QString &value)
         return QStringLiteral("Port must be a number from 1 to 65535.");
     if (key == QLatin1String("Type") && !isNumber(value))
         return QStringLiteral("Type must be the number of a host type (0 is Auto Detect).");
+    if (key == QLatin1String("DataMode") && !QStringList{"0", "1", "2"}.contains(value))
+        return QStringLiteral("DataMode must be 0 (the program's default), 1 (active, PORT) or 2 (passive, PASV).");
     if (key == QLatin1String("CacheType") && !QStringList{"0", "1", "2", "3"}.contains(value))
         return QStringLiteral("CacheType must be 0 (no caching), 1 (cache expires at start-up), "
                               "2 (cache never expires) or 3 (cache expires after CacheDays and CacheMins).");

@@ -46,6 +46,9 @@ std::optional<HostRecord> HostRecord::read(const QString &hostName)
     }
     record.port = host("Port").value_or(QStringLiteral("21"));
     record.hostType = LeadingInteger(host("Type").value_or(QString()));
+    record.dataMode = LeadingInteger(host("DataMode").value_or(QString()));
+    if (record.dataMode < 0 || record.dataMode > 2)
+        record.dataMode = 0;
     record.startPath = host("StartPath").value_or(QStringLiteral("/"));
     record.cachePolicy = cachePolicyOf(host("CacheType"));
     record.cacheDays = LeadingInteger(host("CacheDays").value_or(QString()));

@@ -14,6 +14,7 @@ struct HostRecord
     QString password;       // decoded; the application EMail value when missing
     QString port;           // the stored text, "21" when missing
     int hostType = 0;
+    int dataMode = 0;       // 0: the program's default, 1: active (PORT), 2: passive (PASV)
     QString startPath;      // "/" when missing
     int cachePolicy = 1;    // 0 to 3
     int cacheDays = 0;
