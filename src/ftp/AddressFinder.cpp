@@ -16,19 +16,13 @@ AddressFinder::~AddressFinder()
 void AddressFinder::lookedUp(const QHostInfo &info)
 {
     lookupId_ = -1;
-    QHostAddress found;
+    QList<QHostAddress> found;
     if (info.error() == QHostInfo::NoError) {
-        const QList<QHostAddress> addresses = info.addresses();
-        for (const QHostAddress &address : addresses) {
-            if (address.protocol() == QAbstractSocket::IPv4Protocol) {
-                found = address;
-                break;
-            }
-        }
-        if (found.isNull() && !addresses.isEmpty())
-            found = addresses.first();
+        for (const QHostAddress &address : info.addresses())
+            if (!address.isNull() && !found.contains(address))
+                found.append(address);
     }
-    if (found.isNull())
+    if (found.isEmpty())
         errorString_ = info.error() == QHostInfo::NoError ? tr("No address found") : info.errorString();
     emit finished(found);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
 
 class QHostInfo;
@@ -19,8 +20,9 @@ public:
     const QString &errorString() const { return errorString_; }
 
 signals:
-    // Emitted once: an address (the first IPv4 one when there is one), or a null address on failure.
-    void finished(const QHostAddress &address);
+    // Emitted once: every address of the host in the order the resolver gives them (IPv6 and IPv4
+    // alike, each once), or none on failure.
+    void finished(const QList<QHostAddress> &addresses);
 
 private:
     void lookedUp(const QHostInfo &info);

@@ -40,14 +40,23 @@ Connection::Connection(const QString &portText, const QString &host, const QStri
     const int port = LeadingInteger(portText);
     peerPort_ = port > 0 && port <= 65535 ? quint16(port) : 21;
 
+    keepAlive_ = new QTimer(this);
+    keepAlive_->setSingleShot(true);
+    connect(keepAlive_, &QTimer::timeout, this, &Connection::keepAliveDue);
+
+    // An address typed as such (IPv4, or IPv6 with or without brackets) needs no lookup.
+    QString literalText = host.trimmed();
+    if (literalText.startsWith(QLatin1Char('[')) && literalText.endsWith(QLatin1Char(']')))
+        literalText = literalText.mid(1, literalText.size() - 2);
     QHostAddress literal;
-    if (literal.setAddress(host) && literal.protocol() == QAbstractSocket::IPv4Protocol) {
+    if (literal.setAddress(literalText)) {
+        addresses_ = {literal};
         peerAddress_ = literal;
         startConnect();
         return;
     }
     addressFinder_ = new AddressFinder(host, this);
-    connect(addressFinder_, &AddressFinder::finished, this, &Connection::addressFound);
+    connect(addressFinder_, &AddressFinder::finished, this, &Connection::addressesFound);
 }
 
 Connection::~Connection()
@@ -73,6 +82,7 @@ void Connection::setState(State state)
         return;
     state_ = state;
     armWatchdog();
+    armKeepAlive();
     emit stateChanged(state);
 }
 
@@ -175,7 +185,7 @@ void Connection::connectionLost(const QString &text, const QString &caption)
     dropDataObjects();
     orphaned_ = false;
     setState(Closed); // nothing new starts here while the box shows
-    if (was == Idle) {
+    if (was == Idle || was == AwaitNoopReply) {
         // Nothing was asked of the host (hosts drop idle sessions): no box, the next request
         // gets a fresh connection.
         showStatus(text);
@@ -241,6 +251,8 @@ void Connection::watchdogExpired()
     }
     if (state_ == Connecting) {
         // No address or no connection in time: the host is as unreachable as a refusing one.
+        if (!addressFinder_ && tryNextAddress())
+            return;
         delete addressFinder_;
         dropSocket(false);
         connectFailed(tr("Host is Unreachable"), tr("Connect Error"),
@@ -268,12 +280,12 @@ void Connection::showStatus(const QString &text)
 // ---------------------------------------------------------------------------------------------
 // Connecting and login
 
-void Connection::addressFound(const QHostAddress &address)
+void Connection::addressesFound(const QList<QHostAddress> &addresses)
 {
     const QString reason = addressFinder_->errorString();
     addressFinder_->deleteLater();
     addressFinder_ = nullptr;
-    if (address.isNull()) {
+    if (addresses.isEmpty()) {
         setState(Closed);
         const QString text = tr("Host address could not be resolved: %1: %2").arg(peerText(), reason);
         // Shown after the queue has ended, so that no "failed" line of a queued listing hides why.
@@ -283,8 +295,21 @@ void Connection::addressFound(const QHostAddress &address)
         return;
     }
     showStatus(tr("Host Address Resolved."));
-    peerAddress_ = address;
+    addresses_ = addresses;
+    addressIndex_ = 0;
+    peerAddress_ = addresses_.first();
     startConnect();
+}
+
+bool Connection::tryNextAddress()
+{
+    // Only while the first session is being made: a reconnect goes back to the address that answered.
+    if (addressIndex_ + 1 >= addresses_.size() || !peerAddress_.isEqual(addresses_.at(addressIndex_)))
+        return false;
+    peerAddress_ = addresses_.at(++addressIndex_);
+    showStatus(tr("Trying %1 at %2").arg(address_, peerAddress_.toString()));
+    startConnect();
+    return true;
 }
 
 void Connection::startConnect()
@@ -320,6 +345,8 @@ void Connection::socketError()
         return;
     }
     const QString reason = socket_->errorString();
+    if (error != QAbstractSocket::SocketResourceError && tryNextAddress())
+        return;
     switch (error) {
     case QAbstractSocket::SocketResourceError:
         connectFailed(tr("Couldn't Create Socket"), tr("Error"), reason, true);
@@ -423,7 +450,7 @@ void Connection::handlePassReply(int code)
     }
     showStatus(tr("Log-in Complete"));
     if (hostType_ != 0) {
-        TakeNextCommand();
+        featureStep();
         return;
     }
     sendCommand(QStringLiteral("SYST"));
@@ -439,7 +466,58 @@ void Connection::handleSystReply(int code, const QString &line)
     hostType_ = line.contains(QLatin1String("VMS"))          ? VmsHost
                 : line.contains(QLatin1String("Windows_NT")) ? WindowsHost
                                                              : UnixHost;
-    TakeNextCommand();
+    featureStep();
+}
+
+void Connection::featureStep()
+{
+    if (featuresKnown_) {
+        utf8Step();
+        return;
+    }
+    sendCommand(QStringLiteral("FEAT"));
+    setState(AwaitFeatReply);
+}
+
+void Connection::handleFeatReply(int code, const QString &line)
+{
+    // A host that does not know FEAT offers nothing beyond the basic commands.
+    featuresKnown_ = true;
+    if (code == 211)
+        features_ = ParseFeatReply(replyText_ + line);
+    utf8Step();
+}
+
+void Connection::utf8Step()
+{
+    if (!features_.utf8) {
+        TakeNextCommand();
+        return;
+    }
+    // Names are read as UTF-8 in any case; this tells hosts that need to be told. Whatever the
+    // answer, the session goes on.
+    sendCommand(QStringLiteral("OPTS UTF8 ON"));
+    setState(AwaitOptsReply);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keep-alive
+
+void Connection::armKeepAlive()
+{
+    const int seconds = pool_->keepAliveSeconds();
+    if (seconds > 0 && state_ == Idle)
+        keepAlive_->start(seconds * 1000);
+    else
+        keepAlive_->stop();
+}
+
+void Connection::keepAliveDue()
+{
+    if (state_ != Idle || !socket_)
+        return;
+    sendCommand(QStringLiteral("NOOP"));
+    setState(AwaitNoopReply);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -497,6 +575,15 @@ void Connection::dispatchReply(int code, const QString &line)
     case AwaitSystReply:
         handleSystReply(code, line);
         return;
+    case AwaitFeatReply:
+        handleFeatReply(code, line);
+        return;
+    case AwaitOptsReply:
+    case AwaitNoopReply:
+        TakeNextCommand();
+        return;
+    case AwaitDataConnect:
+        return; // nothing was asked: whatever the host says now is not about this step
     case Idle:
     case Connecting:
     case Closed:
@@ -591,7 +678,10 @@ void Connection::TakeNextCommand()
         startCommand(*command);
         return;
     }
-    if (closeWhenIdle_ && state_ != AwaitSystReply) {
+    // The end of the login is not the end of work: the command a single-use connection was made
+    // for is queued while it logs in.
+    const bool loggingIn = state_ == AwaitSystReply || state_ == AwaitFeatReply || state_ == AwaitOptsReply;
+    if (closeWhenIdle_ && !loggingIn) {
         close();
         return;
     }

@@ -10,13 +10,14 @@
 #include <memory>
 
 #include "ftp/ConnectionOperation.h"
+#include "ftp/DataChannel.h"
+#include "ftp/HostFeatures.h"
 #include "ftp/OperationDrivers.h"
 #include "platform/Prompt.h"
 
 class AddressFinder;
 class ConnectionClient;
 class ConnectionOwner;
-class DataListener;
 class ListingDelivery;
 class ListingJob;
 class ListTransfer;
@@ -52,6 +53,13 @@ public:
         // An operation object (delete, rename, create directory, custom commands) runs its
         // command sequence.
         OperationRunning = 26,
+        // Passive mode: the host named its data port; the client's connection to it is being made.
+        AwaitDataConnect = 27,
+        // The end of the login: FEAT, then OPTS UTF8 ON when the host offers UTF-8.
+        AwaitFeatReply = 28,
+        AwaitOptsReply = 29,
+        // An idle connection sent NOOP so that routers keep it; work that arrives waits for the answer.
+        AwaitNoopReply = 30,
     };
     Q_ENUM(State)
 
@@ -99,6 +107,11 @@ public:
     // The listing with this id is arriving now (its cache file still holds the one before, or none).
     bool isListing(int listingId) const { return listingId >= 0 && cacheFileNumber_ == listingId; }
     const QHostAddress &peerAddress() const { return peerAddress_; }
+    // What the host offered in its answer to FEAT (nothing until the login has asked).
+    const HostFeatures &features() const { return features_; }
+    // How the next data connection is asked for: the host's or the program's mode, and what the
+    // host has refused so far.
+    DataChannel::Way dataWay() const;
     quint16 peerPort() const { return peerPort_; }
 
     SessionMonitor *monitor() const { return monitor_; }
@@ -158,7 +171,9 @@ private:
     // on); otherwise the queue was only emptied (a host-to-host line fails, the copy goes on).
     void endQueue(bool lost, const QString &text);
     // Connecting and login.
-    void addressFound(const QHostAddress &address);
+    void addressesFound(const QList<QHostAddress> &addresses);
+    // The next of the host's addresses after one could not be reached; false when none is left.
+    bool tryNextAddress();
     void startConnect();
     void socketConnected();
     void socketError();
@@ -179,6 +194,12 @@ private:
     void handleUserReply(int code);
     void handlePassReply(int code);
     void handleSystReply(int code, const QString &line);
+    // The end of the login: FEAT once in the connection's life, OPTS UTF8 ON in every session.
+    void featureStep();
+    void handleFeatReply(int code, const QString &line);
+    void utf8Step();
+    void armKeepAlive();
+    void keepAliveDue();
     void handleOperationReply(int code, const QString &line);
     // Stray greetings and login replies say nothing about the operation under way.
     static bool isStrayReply(int code);
@@ -200,9 +221,17 @@ private:
     void handlePasvReply(int code, const QString &line);
 
     // Data transfers (ConnectionTransfers.cpp).
-    bool openListener();
-    void dataAccepted(QTcpSocket *socket);
+    // Asks the host for the data connection of the listing or file under way. False when nothing
+    // could be sent; why is then in *why, after a box when box.
+    bool beginDataStep(QString *why = nullptr);
+    void dataReady(QTcpSocket *socket);
+    void dataConnectFailed(const QString &reason);
     void handlePortReply(int code, const QString &line);
+    // The host refused a way of opening data connections: it is not asked that way again. False
+    // when no way is left.
+    bool fallBackFrom(DataChannel::Way way);
+    // The listing, file or host-to-host side under way failed at a step before its data moved.
+    void itemFailed(const QString &text);
     void destinationStep();
     void handleDestCwdReply(int code, const QString &line);
     void handleWalkMkdReply(int code, const QString &line);
@@ -269,7 +298,16 @@ private:
     HostToHostDriver *hostToHostDriver_ = nullptr;
     // The running operation object; the call that hands it a reply holds it too.
     std::shared_ptr<ConnectionOperation> operation_;
-    DataListener *listener_ = nullptr;
+    DataChannel *channel_ = nullptr;
+    // The ways the host refused (kept for the connection's life) and what it offers.
+    bool passiveRefused_ = false;
+    bool epsvRefused_ = false;
+    bool eprtRefused_ = false;
+    bool mlsdRefused_ = false;
+    bool featuresKnown_ = false;
+    HostFeatures features_;
+    // The listing under way is asked for with MLSD.
+    bool machineListing_ = false;
     Transfer *transfer_ = nullptr;
     ListTransfer *listTransfer_ = nullptr;
     // A data transfer is over only when its data connection has ended and the host's final
@@ -290,6 +328,10 @@ private:
     QPointer<AddressFinder> addressFinder_;
     SessionMonitor *monitor_ = nullptr;
     QHostAddress peerAddress_;
+    // Every address of the host; peerAddress_ is the one tried last (and the one that answered).
+    QList<QHostAddress> addresses_;
+    qsizetype addressIndex_ = 0;
+    QTimer *keepAlive_ = nullptr;
     quint16 peerPort_ = 21;
     State state_ = Connecting;
     QTcpSocket *socket_ = nullptr;

@@ -10,6 +10,7 @@
 #include "ftp/ListingDelivery.h"
 #include "ftp/ListingJob.h"
 #include "ftp/MakeDirOperation.h"
+#include "ftp/PassiveReply.h"
 #include "ftp/RemotePath.h"
 #include "ftp/RenameOperation.h"
 #include "ftp/ConnectionOwner.h"
@@ -187,13 +188,9 @@ void Connection::startListDir(const CommandStruct &command)
     listing_ = true;
     delivery_ = pool_->listingDelivery(hostName(), asDirectory(directory), cacheFileNumber_, listJob_,
                                        command.cacheFile);
-    if (!openListener()) {
-        if (alive())
-            endListing();
-        return;
-    }
-    sendCommand(listener_->portCommand());
-    setState(AwaitPortReply);
+    machineListing_ = features_.mlst && !mlsdRefused_;
+    if (!beginDataStep() && alive())
+        endListing();
 }
 
 void Connection::startTransferFiles(TransferDriver *driver)
@@ -232,17 +229,10 @@ void Connection::startPassiveStore(const CommandStruct &command)
 void Connection::handlePasvReply(int code, const QString &line)
 {
     if (code == 227) {
-        // "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)": the six numbers end at the last digit.
-        static const QRegularExpression numbers(QStringLiteral("(\\d+),(\\d+),(\\d+),(\\d+),(\\d+),(\\d+)\\D*$"));
-        const QRegularExpressionMatch match = numbers.match(line.mid(4));
-        bool inRange = match.hasMatch();
-        for (int i = 1; inRange && i <= 6; ++i)
-            inRange = match.captured(i).size() <= 3 && match.captured(i).toInt() <= 255;
-        if (inRange) {
-            // The source is sent to the destination as this client reached it, whatever address
-            // the reply names: a host must not be able to point the source anywhere else.
-            const quint16 port = quint16(match.captured(5).toInt() * 256 + match.captured(6).toInt());
-            hostToHostDriver_->PassiveAddress(portArgument(peerAddress_, port));
+        // The source is sent to the destination as this client reached it, whatever address the
+        // reply names: a host must not be able to point the source anywhere else.
+        if (const std::optional<quint16> port = PasvReplyPort(line.toUtf8())) {
+            hostToHostDriver_->PassiveAddress(portArgument(peerAddress_, *port));
             destinationStep();
             return;
         }

@@ -3,7 +3,6 @@
 
 #include "ftp/Connection.h"
 
-#include "ftp/DataListener.h"
 #include "ftp/ListTransfer.h"
 #include "ftp/ListingDelivery.h"
 #include "ftp/ListingJob.h"
@@ -80,48 +79,93 @@ void Connection::invalidateListing(const QString &directory)
 // ---------------------------------------------------------------------------------------------
 // Data connections
 
-bool Connection::openListener()
+DataChannel::Way Connection::dataWay() const
+{
+    bool mapped = false;
+    peerAddress_.toIPv4Address(&mapped);
+    const bool v6 = !mapped && peerAddress_.protocol() == QAbstractSocket::IPv6Protocol;
+    const int mode = pool_->dataModeOverride() ? pool_->dataModeOverride()
+                     : hostDataMode_            ? hostDataMode_
+                                                : pool_->dataMode();
+    // IPv6 has only the extended commands; an IPv4 host that offers EPSV gets them too.
+    const bool extended = v6 || features_.epsv;
+    if (mode == 2 && !passiveRefused_) {
+        if (extended && !epsvRefused_)
+            return DataChannel::Way::Epsv;
+        if (!v6)
+            return DataChannel::Way::Pasv;
+    }
+    return extended && !eprtRefused_ ? DataChannel::Way::Eprt : DataChannel::Way::Port;
+}
+
+bool Connection::beginDataStep(QString *why)
 {
     dropDataObjects();
     if (!socket_)
         return false;
-    listener_ = new DataListener(socket_->localAddress(), peerAddress_, this);
-    connect(listener_, &DataListener::accepted, this, &Connection::dataAccepted);
-    if (listener_->Listen() != 0)
-        return true;
-    const QString text = listener_->errorText(), caption = listener_->errorCaption();
-    delete listener_;
-    listener_ = nullptr;
-    failed(text, caption);
-    return false;
+    channel_ = new DataChannel(dataWay(), socket_->localAddress(), peerAddress_, this);
+    connect(channel_, &DataChannel::ready, this, &Connection::dataReady);
+    connect(channel_, &DataChannel::failed, this, &Connection::dataConnectFailed);
+    const QString command = channel_->command();
+    if (command.isEmpty()) {
+        const QString text = channel_->errorText(), caption = channel_->errorCaption();
+        dropDataObjects();
+        if (why)
+            *why = text;
+        failed(text, caption);
+        return false;
+    }
+    if (!listing_ && transferDriver_)
+        transferDriver_->setStatus(channel_->passive() ? tr("Switching to Passive Mode") : tr("Setting Port"));
+    sendCommand(command);
+    setState(AwaitPortReply);
+    return true;
 }
 
-void Connection::dataAccepted(QTcpSocket *socket)
+void Connection::dataReady(QTcpSocket *socket)
 {
-    listener_->disconnect(this);
-    listener_->deleteLater();
-    listener_ = nullptr;
     // Data moving either way keeps the timeout away.
     connect(socket, &QTcpSocket::readyRead, this, [this] { noteActivity(); });
     connect(socket, &QTcpSocket::bytesWritten, this, [this] { noteActivity(); });
     if (listing_ && delivery_) {
-        listTransfer_ = new ListTransfer(socket, *delivery_, this);
+        listTransfer_ = new ListTransfer(socket, *delivery_, machineListing_, this);
         connect(listTransfer_, &ListTransfer::finished, this, &Connection::dataFinished);
-        return;
-    }
-    if (listing_ || hostToHost_) {
+    } else if (listing_ || hostToHost_) {
         socket->abort();
         socket->deleteLater();
-        return;
+    } else {
+        transfer_ = new Transfer(socket, file_.localPath, retrieve_, this);
+        connect(transfer_, &Transfer::progress, this, [this](qint64 n) {
+            if (transferDriver_)
+                transferDriver_->BytesTransferred(n);
+        });
+        connect(transfer_, &Transfer::finished, this, &Connection::dataFinished);
+        if (state_ == Transferring)
+            transfer_->start(restartOffset_); // the host accepted the command before it connected
     }
-    transfer_ = new Transfer(socket, file_.localPath, retrieve_, this);
-    connect(transfer_, &Transfer::progress, this, [this](qint64 n) {
-        if (transferDriver_)
-            transferDriver_->BytesTransferred(n);
-    });
-    connect(transfer_, &Transfer::finished, this, &Connection::dataFinished);
-    if (state_ == Transferring)
-        transfer_->start(restartOffset_); // the host accepted the command before it connected
+    if (state_ == AwaitDataConnect)
+        destinationStep(); // passive: the connection stands; the commands that use it follow
+}
+
+void Connection::dataConnectFailed(const QString &reason)
+{
+    if (state_ != AwaitDataConnect)
+        return;
+    // Nothing is outstanding on the control connection: the item ends and the queue goes on.
+    const QString text = tr("Could not open the data connection to %1").arg(reason);
+    dropDataObjects();
+    if (failed(text, tr("Error Opening Data Connection")))
+        itemFailed(text);
+}
+
+void Connection::itemFailed(const QString &text)
+{
+    if (hostToHost_)
+        abortHostToHost(text);
+    else if (listing_)
+        endListing();
+    else
+        fileFailed(text, QString());
 }
 
 void Connection::dataFinished()
@@ -133,7 +177,7 @@ void Connection::dataFinished()
 void Connection::dropDataObjects()
 {
     // They may be inside one of their own signals: let the event loop delete them.
-    for (QObject *object : {static_cast<QObject *>(listener_), static_cast<QObject *>(transfer_),
+    for (QObject *object : {static_cast<QObject *>(channel_), static_cast<QObject *>(transfer_),
                             static_cast<QObject *>(listTransfer_)}) {
         if (object) {
             object->disconnect(this);
@@ -144,7 +188,7 @@ void Connection::dropDataObjects()
         transfer_->abort();
     if (listTransfer_)
         listTransfer_->abort();
-    listener_ = nullptr;
+    channel_ = nullptr;
     transfer_ = nullptr;
     listTransfer_ = nullptr;
 }
@@ -154,21 +198,67 @@ void Connection::dropDataObjects()
 
 void Connection::handlePortReply(int code, const QString &line)
 {
-    if (code == 200) {
-        destinationStep();
+    if (hostToHost_ || !channel_) {
+        // A host-to-host side sends the PORT the other host gave.
+        if (code == 200)
+            destinationStep();
+        else if (replyFailed(line, tr("Error Setting Port")))
+            itemFailed(line.mid(4));
         return;
     }
-    if (!replyFailed(line, tr("Error Setting Port")))
+    const DataChannel::Way way = channel_->way();
+    switch (channel_->takeReply(code, line)) {
+    case DataChannel::Answer::Ready:
+        if (channel_->passive())
+            setState(AwaitDataConnect); // dataReady or dataConnectFailed go on
+        else
+            destinationStep();
         return;
-    if (hostToHost_) {
-        abortHostToHost(line.mid(4));
-        return;
+    case DataChannel::Answer::Refused:
+        if (fallBackFrom(way)) {
+            QString why;
+            if (!beginDataStep(&why) && alive())
+                itemFailed(why);
+            return;
+        }
+        break;
+    case DataChannel::Answer::Failed:
+        break;
     }
-    if (listing_) {
-        endListing();
-        return;
+    const QString text = channel_->errorText(), caption = channel_->errorCaption();
+    dropDataObjects();
+    if (failed(text, caption))
+        itemFailed(text);
+}
+
+bool Connection::fallBackFrom(DataChannel::Way way)
+{
+    const DataChannel::Way before = dataWay();
+    switch (way) {
+    case DataChannel::Way::Pasv:
+        passiveRefused_ = true;
+        break;
+    case DataChannel::Way::Epsv:
+        epsvRefused_ = true;
+        break;
+    case DataChannel::Way::Eprt:
+        eprtRefused_ = true;
+        break;
+    case DataChannel::Way::Port:
+        return false; // the oldest way: there is nothing left to try
     }
-    fileFailed(line.mid(4), QString());
+    const DataChannel::Way next = dataWay();
+    bool mapped = false;
+    peerAddress_.toIPv4Address(&mapped);
+    const bool v6 = !mapped && peerAddress_.protocol() == QAbstractSocket::IPv6Protocol;
+    if (next == before || (v6 && next == DataChannel::Way::Port))
+        return false; // PORT cannot name an IPv6 address
+    const bool nowActive = next == DataChannel::Way::Port || next == DataChannel::Way::Eprt;
+    if (nowActive && (way == DataChannel::Way::Pasv || way == DataChannel::Way::Epsv)) {
+        passiveRefused_ = true;
+        showStatus(tr("%1 refused passive mode; active mode is used from now on").arg(hostName()));
+    }
+    return true;
 }
 
 void Connection::destinationStep()
@@ -265,7 +355,7 @@ void Connection::handleTypeReply(int code, const QString &line)
     if (code == 200) {
         if (listing_) {
             dataDone_ = finalReplied_ = false;
-            sendCommand(QStringLiteral("LIST"));
+            sendCommand(machineListing_ ? QStringLiteral("MLSD") : QStringLiteral("LIST"));
             setState(AwaitTransferStart);
             return;
         }
@@ -273,14 +363,8 @@ void Connection::handleTypeReply(int code, const QString &line)
         setState(AwaitFileCwdReply);
         return;
     }
-    if (!replyFailed(line, tr("Error Setting Transfer Type")))
-        return;
-    if (hostToHost_)
-        abortHostToHost(line.mid(4));
-    else if (listing_)
-        endListing();
-    else
-        fileFailed(line.mid(4), QString());
+    if (replyFailed(line, tr("Error Setting Transfer Type")))
+        itemFailed(line.mid(4));
 }
 
 void Connection::handleFileCwdReply(int code, const QString &line)
@@ -295,12 +379,8 @@ void Connection::handleFileCwdReply(int code, const QString &line)
         setState(AwaitRestReply);
         return;
     }
-    if (!replyFailed(line, tr("Error Changing Directory")))
-        return;
-    if (hostToHost_)
-        abortHostToHost(line.mid(4));
-    else
-        fileFailed(line.mid(4), QString());
+    if (replyFailed(line, tr("Error Changing Directory")))
+        itemFailed(line.mid(4));
 }
 
 void Connection::handleRestReply(int code, const QString &)
@@ -360,6 +440,15 @@ void Connection::handleTransferStart(int code, const QString &line)
         return;
     }
     if (listing_) {
+        if (machineListing_ && code >= 500 && code <= 504) {
+            // The host offered MLST but does not list that way: LIST from now on.
+            mlsdRefused_ = true;
+            machineListing_ = false;
+            QString why;
+            if (!beginDataStep(&why) && alive())
+                endListing();
+            return;
+        }
         if (replyFailed(line, tr("Error Retrieving Listing")))
             endListing();
         return;
@@ -562,15 +651,13 @@ bool Connection::startNextFile()
         restartOffset_ = file.retrieve ? file.restartOffset : 0;
         listing_ = false;
         hostToHost_ = false;
-        if (!openListener()) {
-            if (!alive())
+        QString why;
+        if (!beginDataStep(&why)) {
+            if (!alive() || !transferDriver_)
                 return true;
-            transferDriver_->fileEnded(false, tr("Could not find port to listen on."));
+            transferDriver_->fileEnded(false, why);
             continue;
         }
-        transferDriver_->setStatus(tr("Setting Port"));
-        sendCommand(listener_->portCommand());
-        setState(AwaitPortReply);
         return true;
     }
 }

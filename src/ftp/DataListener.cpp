@@ -46,6 +46,17 @@ QString DataListener::portCommand() const
     return QStringLiteral("PORT ") + portArgument(localAddress_, server_ ? server_->serverPort() : 0);
 }
 
+QString DataListener::eprtCommand() const
+{
+    const bool v6 = localAddress_.protocol() == QAbstractSocket::IPv6Protocol;
+    QHostAddress shown = localAddress_;
+    shown.setScopeId(QString()); // the host has no use for this machine's interface name
+    return QStringLiteral("EPRT |%1|%2|%3|")
+        .arg(v6 ? 2 : 1)
+        .arg(shown.toString())
+        .arg(server_ ? server_->serverPort() : 0);
+}
+
 void DataListener::takeConnection()
 {
     while (QTcpSocket *socket = server_->nextPendingConnection()) {

@@ -7,7 +7,7 @@ class QTcpServer;
 class QTcpSocket;
 
 // The listening socket for one active-mode data connection (a listing or a file). It listens on
-// the local address of the control connection, so the PORT it announces is one the host can
+// the local address of the control connection, so the PORT or EPRT it announces is one the host can
 // reach, and it accepts one connection, only from the host's own address.
 class DataListener : public QObject
 {
@@ -23,8 +23,10 @@ public:
     QString errorCaption() const { return errorCaption_; }
     QString errorText() const { return errorText_; }
 
-    // "PORT h1,h2,h3,h4,p1,p2" for the listening address.
+    // "PORT h1,h2,h3,h4,p1,p2" for the listening address (IPv4 only).
     QString portCommand() const;
+    // "EPRT |1|address|port|" or "EPRT |2|address|port|" for the listening address.
+    QString eprtCommand() const;
 
 signals:
     // The host connected; the receiver takes ownership of the socket. The listener stops listening.

@@ -3,6 +3,7 @@
 #include "ftp/ListingDelivery.h"
 #include "ftp/ListingEntry.h"
 #include "ftp/ListingParser.h"
+#include "ftp/MlsdParser.h"
 #include "platform/SocketClose.h"
 
 #include <QTcpSocket>
@@ -11,8 +12,8 @@ namespace {
 constexpr qint64 ChunkSize = 64 * 1024;
 }
 
-ListTransfer::ListTransfer(QTcpSocket *socket, ListingDelivery &delivery, QObject *parent)
-    : QObject(parent), socket_(socket), delivery_(delivery), today_(QDate::currentDate()), chunk_(new char[ChunkSize])
+ListTransfer::ListTransfer(QTcpSocket *socket, ListingDelivery &delivery, bool machine, QObject *parent)
+    : QObject(parent), socket_(socket), delivery_(delivery), machine_(machine), today_(QDate::currentDate()), chunk_(new char[ChunkSize])
 {
     socket_->setParent(this);
     connect(socket_, &QTcpSocket::readyRead, this, &ListTransfer::receive);
@@ -72,7 +73,7 @@ void ListTransfer::handleLine(QByteArrayView line)
 {
     if (line.size() <= 2)
         return;
-    if (std::optional<ListingEntry> entry = ParseListingLine(line, today_)) {
+    if (std::optional<ListingEntry> entry = machine_ ? ParseMlsdLine(line) : ParseListingLine(line, today_)) {
         ++entries_;
         delivery_.start(); // no-op once the listing has begun
         delivery_.DeliverEntry(*entry);

@@ -16,7 +16,8 @@ class ListTransfer : public QObject
 public:
     static constexpr qsizetype MaxLineLength = 8 * 1024;
 
-    ListTransfer(QTcpSocket *socket, ListingDelivery &delivery, QObject *parent = nullptr);
+    // machine: the lines are MLSD facts, not "ls -l" lines.
+    ListTransfer(QTcpSocket *socket, ListingDelivery &delivery, bool machine, QObject *parent = nullptr);
     ~ListTransfer() override;
 
     void abort();
@@ -36,6 +37,7 @@ private:
 
     QTcpSocket *socket_;
     ListingDelivery &delivery_;
+    bool machine_;
     QByteArray lineBuffer_;
     qsizetype scanFrom_ = 0;
     bool skippingLongLine_ = false;

@@ -215,7 +215,7 @@ private slots:
 
         const QList<PaneView *> panes{&pane_};
         ListingDelivery delivery(panes, "h", "/d/", -1, &job_, QString());
-        ListTransfer transfer(data, delivery);
+        ListTransfer transfer(data, delivery, false);
         QSignalSpy finished(&transfer, &ListTransfer::finished);
         for (const QByteArray &piece : pieces) {
             QSignalSpy read(data, &QTcpSocket::readyRead);

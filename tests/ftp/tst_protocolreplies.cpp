@@ -1,11 +1,13 @@
-// The ports of passive-mode replies (227 and 229), with the replies a careless or hostile host
-// may send as rows. The address in a 227 reply is never read.
+// The replies the client reads for what they carry: the ports of passive-mode replies (227 and
+// 229; the address in a 227 reply is never read) and the features of a FEAT reply, with the
+// replies a careless or hostile host may send as rows.
 
+#include "ftp/HostFeatures.h"
 #include "ftp/PassiveReply.h"
 
 #include <QTest>
 
-class TestPassiveReply : public QObject
+class TestProtocolReplies : public QObject
 {
     Q_OBJECT
 private slots:
@@ -59,7 +61,43 @@ private slots:
         QFETCH(int, port);
         QCOMPARE(EpsvReplyPort(reply).value_or(0), port);
     }
+
+    void featReply_data()
+    {
+        // The reply as the connection keeps it: the lines before the last, each ending "\n", then
+        // the last one. Features: u UTF8, m MLST, e EPSV, s SIZE, d MDTM, r REST STREAM, t AUTH TLS.
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("offered");
+        QTest::newRow("pyftpdlib") << "211-Features supported:\n EPRT\n EPSV\n MDTM\n MFMT\n"
+                                      " MLST type*;perm*;size*;modify*;unique*;unix.mode;\n REST STREAM\n"
+                                      " SIZE\n TVFS\n UTF8\n211 End FEAT."
+                                   << "umesdr";
+        QTest::newRow("vsftpd with TLS") << "211-Features:\n AUTH TLS\n EPRT\n EPSV\n MDTM\n PASV\n PBSZ\n"
+                                            " PROT\n REST STREAM\n SIZE\n TVFS\n211 End"
+                                         << "esdrt";
+        QTest::newRow("lower case, tabs and blanks") << "211-x\n  utf8 \n mlsd\n auth ssl;tls\n211 End" << "umt";
+        QTest::newRow("without UTF8") << "211-Features:\n SIZE\n211 End" << "s";
+        QTest::newRow("REST without STREAM") << "211-Features:\n REST\n211 End" << "";
+        QTest::newRow("AUTH SSL only") << "211-Features:\n AUTH SSL\n211 End" << "";
+        QTest::newRow("names on the code lines do not count") << "211-UTF8 MLST\n211 EPSV" << "";
+        QTest::newRow("not a feature but a word in one") << "211-x\n MLSTX\n UTF8ISH\n211 End" << "";
+        QTest::newRow("single line") << "211 No features" << "";
+        QTest::newRow("empty") << "" << "";
+    }
+
+    void featReply()
+    {
+        QFETCH(QString, reply);
+        QFETCH(QString, offered);
+        const HostFeatures f = ParseFeatReply(reply);
+        QString got;
+        for (const auto &[flag, letter] : {std::pair{f.utf8, 'u'}, {f.mlst, 'm'}, {f.epsv, 'e'}, {f.size, 's'},
+                                           {f.mdtm, 'd'}, {f.restStream, 'r'}, {f.authTls, 't'}})
+            if (flag)
+                got += QLatin1Char(letter);
+        QCOMPARE(got, offered);
+    }
 };
 
-QTEST_MAIN(TestPassiveReply)
-#include "tst_passivereply.moc"
+QTEST_MAIN(TestProtocolReplies)
+#include "tst_protocolreplies.moc"

@@ -1,0 +1,106 @@
+#include "ftp/DataChannel.h"
+
+#include "ftp/DataListener.h"
+#include "ftp/PassiveReply.h"
+#include "platform/SocketClose.h"
+
+#include <QTcpSocket>
+
+DataChannel::DataChannel(Way way, const QHostAddress &localAddress, const QHostAddress &peerAddress, QObject *parent)
+    : QObject(parent), way_(way), localAddress_(localAddress), peerAddress_(peerAddress)
+{
+    // An IPv4 control connection may report its peer in the mapped IPv6 form.
+    bool ok = false;
+    const quint32 peer4 = peerAddress_.toIPv4Address(&ok);
+    if (ok)
+        peerAddress_ = QHostAddress(peer4);
+}
+
+DataChannel::~DataChannel()
+{
+    if (socket_) {
+        socket_->disconnect(this);
+        abortiveClose(socket_);
+        delete socket_;
+    }
+}
+
+QString DataChannel::verb() const
+{
+    switch (way_) {
+    case Way::Port: return QStringLiteral("PORT");
+    case Way::Eprt: return QStringLiteral("EPRT");
+    case Way::Pasv: return QStringLiteral("PASV");
+    case Way::Epsv: return QStringLiteral("EPSV");
+    }
+    return QString();
+}
+
+QString DataChannel::command()
+{
+    if (passive())
+        return verb();
+    listener_ = new DataListener(localAddress_, peerAddress_, this);
+    connect(listener_, &DataListener::accepted, this, [this](QTcpSocket *socket) {
+        listener_->disconnect(this);
+        listener_->deleteLater();
+        listener_ = nullptr;
+        emit ready(socket);
+    });
+    if (listener_->Listen() == 0) {
+        errorCaption_ = listener_->errorCaption();
+        errorText_ = listener_->errorText();
+        delete listener_;
+        listener_ = nullptr;
+        return QString();
+    }
+    return way_ == Way::Port ? listener_->portCommand() : listener_->eprtCommand();
+}
+
+DataChannel::Answer DataChannel::takeReply(int code, const QString &line)
+{
+    const bool extended = way_ == Way::Eprt || way_ == Way::Epsv;
+    // 522: "network protocol not supported", the extended commands' own refusal.
+    if (code == 500 || code == 501 || code == 502 || code == 504 || (extended && code == 522))
+        return Answer::Refused;
+    if (!passive()) {
+        if (code == 200)
+            return Answer::Ready;
+        errorCaption_ = tr("Error Setting Port");
+        errorText_ = line.mid(4);
+        return Answer::Failed;
+    }
+    errorCaption_ = tr("Error Entering Passive Mode");
+    if (code != (way_ == Way::Pasv ? 227 : 229)) {
+        errorText_ = line.mid(4);
+        return Answer::Failed;
+    }
+    const QByteArray bytes = line.toUtf8();
+    const std::optional<quint16> port = way_ == Way::Pasv ? PasvReplyPort(bytes) : EpsvReplyPort(bytes);
+    if (!port) {
+        errorText_ = tr("The host's answer to %1 names no port: %2").arg(verb(), line);
+        return Answer::Failed;
+    }
+    connectTo(*port);
+    return Answer::Ready;
+}
+
+void DataChannel::connectTo(quint16 port)
+{
+    auto *socket = new QTcpSocket(this);
+    socket_ = socket;
+    connect(socket, &QTcpSocket::connected, this, [this, socket] {
+        socket->disconnect(this);
+        socket_ = nullptr;
+        socket->setParent(nullptr);
+        emit ready(socket);
+    });
+    connect(socket, &QTcpSocket::errorOccurred, this, [this, socket, port] {
+        const QString reason = tr("%1, port %2: %3").arg(peerAddress_.toString()).arg(port).arg(socket->errorString());
+        socket->disconnect(this);
+        socket->deleteLater();
+        socket_ = nullptr;
+        emit failed(reason);
+    });
+    socket->connectToHost(peerAddress_, port);
+}
