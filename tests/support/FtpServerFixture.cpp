@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHostAddress>
+#include <QTcpServer>
 #include <QUrl>
 
 namespace {
@@ -40,10 +42,10 @@ FtpServerFixture::FtpServerFixture(const Options &options)
     m_logPath = m_work.filePath(QStringLiteral("server.log"));
     m_stderrPath = m_work.filePath(QStringLiteral("server.stderr"));
     if (m_options.root.isEmpty()) {
-        m_root = m_work.filePath(QStringLiteral("root"));
-        QDir().mkpath(m_root);
+        m_folder = ServedFolder(m_work.filePath(QStringLiteral("root")));
+        QDir().mkpath(root());
     } else {
-        m_root = QDir::cleanPath(QFileInfo(m_options.root).absoluteFilePath());
+        m_folder = ServedFolder(m_options.root);
     }
 }
 
@@ -73,10 +75,12 @@ bool FtpServerFixture::start()
     m_error.clear();
     if (!m_work.isValid())
         return fail(QStringLiteral("cannot create a temporary folder: ") + m_work.errorString());
-    if (!QFileInfo(m_root).isDir())
-        return fail(QStringLiteral("root folder does not exist: ") + m_root);
+    if (!QFileInfo(root()).isDir())
+        return fail(QStringLiteral("root folder does not exist: ") + root());
+    if (const QString why = loopbackProblem(host()); !why.isEmpty())
+        return fail(why);
 
-    QStringList args{scriptPath(), QStringLiteral("--root"), m_root,
+    QStringList args{scriptPath(), QStringLiteral("--root"), root(),
                      QStringLiteral("--log"), m_logPath};
     if (!m_options.banner.isEmpty())
         args << QStringLiteral("--banner") << m_options.banner;
@@ -84,6 +88,13 @@ bool FtpServerFixture::start()
         args << QStringLiteral("--masquerade") << m_options.masqueradeAddress;
     if (!m_options.anonymous)
         args << QStringLiteral("--no-anonymous");
+    args << QStringLiteral("--address") << host();
+    if (m_options.refusePassive)
+        args << QStringLiteral("--refuse-passive");
+    if (m_options.refuseActive)
+        args << QStringLiteral("--refuse-active");
+    if (m_options.refuseMlst)
+        args << QStringLiteral("--no-mlst");
 
     m_process = std::make_unique<QProcess>();
     m_process->setProgram(pythonPath());
@@ -143,41 +154,23 @@ QString FtpServerFixture::url(const QString &user) const
     return url.toString();
 }
 
-QString FtpServerFixture::pathOf(const QString &relative) const
-{
-    QString rel = relative;
-    while (rel.startsWith(QLatin1Char('/')))
-        rel.remove(0, 1);
-    return rel.isEmpty() ? m_root : QDir::cleanPath(m_root + QLatin1Char('/') + rel);
-}
-
-bool FtpServerFixture::writeFile(const QString &relative, const QByteArray &content) const
-{
-    const QString path = pathOf(relative);
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && file.write(content) == content.size();
-}
-
-QByteArray FtpServerFixture::readFile(const QString &relative) const
-{
-    QFile file(pathOf(relative));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool FtpServerFixture::makeDir(const QString &relative) const
-{
-    return QDir().mkpath(pathOf(relative));
-}
-
-bool FtpServerFixture::exists(const QString &relative) const
-{
-    return QFileInfo::exists(pathOf(relative));
-}
-
 QString FtpServerFixture::log() const
 {
     return readTextFile(m_logPath) + readTextFile(m_stderrPath);
+}
+
+QString FtpServerFixture::loopbackProblem(const QString &address)
+{
+    const QHostAddress parsed(address);
+    if (parsed.isNull() || !parsed.isLoopback())
+        return QStringLiteral("\"%1\" is not a loopback address; the test servers listen on "
+                              "127.0.0.1 or ::1 only").arg(address);
+    QTcpServer probe;
+    if (!probe.listen(parsed, 0))
+        return QStringLiteral("cannot listen on %1 on this machine%2: %3")
+            .arg(address,
+                 parsed.protocol() == QAbstractSocket::IPv6Protocol
+                     ? QStringLiteral(" (no IPv6 loopback)") : QString(),
+                 probe.errorString());
+    return QString();
 }

@@ -14,9 +14,14 @@ RawFtpClient::~RawFtpClient() = default;
 
 bool RawFtpClient::connectTo(quint16 port, int timeoutMs)
 {
+    return connectTo(QHostAddress(QHostAddress::LocalHost), port, timeoutMs);
+}
+
+bool RawFtpClient::connectTo(const QHostAddress &address, quint16 port, int timeoutMs)
+{
     m_buffer.clear();
     m_control->abort();
-    m_control->connectToHost(QHostAddress::LocalHost, port);
+    m_control->connectToHost(address, port);
     return QTest::qWaitFor([&] {
         return m_control->state() == QAbstractSocket::ConnectedState
             || m_control->state() == QAbstractSocket::UnconnectedState;
@@ -140,6 +145,25 @@ bool RawFtpClient::parsePasv(const QByteArray &reply, QHostAddress *address, qui
                                  match.captured(4)));
     *port = quint16(match.captured(5).toUInt() * 256 + match.captured(6).toUInt());
     return !address->isNull();
+}
+
+quint16 RawFtpClient::parseEpsv(const QByteArray &reply)
+{
+    static const QRegularExpression extended(QStringLiteral("\\(\\|\\|\\|(\\d+)\\|\\)"));
+    const QRegularExpressionMatch match = extended.match(QString::fromLatin1(reply));
+    const uint port = match.hasMatch() ? match.captured(1).toUInt() : 0;
+    return port <= 65535 ? quint16(port) : 0;
+}
+
+QByteArray RawFtpClient::listenExtended(const QHostAddress &address)
+{
+    m_data.reset();
+    m_listener = std::make_unique<QTcpServer>();
+    if (!m_listener->listen(address, 0))
+        return QByteArray();
+    const char *family = address.protocol() == QAbstractSocket::IPv6Protocol ? "2" : "1";
+    return QByteArray("EPRT |") + family + '|' + address.toString().toLatin1() + '|'
+        + QByteArray::number(m_listener->serverPort()) + '|';
 }
 
 QByteArray RawFtpClient::listenActive()

@@ -29,8 +29,9 @@ public:
     RawFtpClient(const RawFtpClient &) = delete;
     RawFtpClient &operator=(const RawFtpClient &) = delete;
 
-    // Connects the control connection to 127.0.0.1; does not read the greeting.
+    // Connects the control connection to 127.0.0.1 (or address); does not read the greeting.
     bool connectTo(quint16 port, int timeoutMs = TimeoutMs);
+    bool connectTo(const QHostAddress &address, quint16 port, int timeoutMs = TimeoutMs);
     bool isConnected() const;
     QString errorString() const;
 
@@ -51,11 +52,15 @@ public:
     static int code(const QByteArray &reply);
     // Address and port of a 227 reply.
     static bool parsePasv(const QByteArray &reply, QHostAddress *address, quint16 *port);
+    // Port of a 229 reply, "229 Entering Extended Passive Mode (|||PORT|)"; 0 if there is none.
+    static quint16 parseEpsv(const QByteArray &reply);
 
     // Data side. Active: opens a loopback listener and returns "PORT 127,0,0,1,p1,p2" to send.
     QByteArray listenActive();
+    // The same on address (127.0.0.1 or ::1); returns "EPRT |1|127.0.0.1|PORT|" or "EPRT |2|::1|PORT|".
+    QByteArray listenExtended(const QHostAddress &address);
     quint16 activePort() const;
-    // Passive: connects to the address a 227 reply named.
+    // Passive: connects to the address a 227 reply named (or the control peer's, for 229).
     bool connectPassive(const QHostAddress &address, quint16 port, int timeoutMs = TimeoutMs);
     // Takes the data connection (accepting it in active mode), reads until the server closes it.
     QByteArray receiveData(int timeoutMs = TimeoutMs);

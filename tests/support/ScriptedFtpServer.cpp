@@ -213,6 +213,11 @@ void ScriptedFtpServer::onDisconnected()
 
 void ScriptedFtpServer::handleCommand(const QString &line)
 {
+    if (line.compare(QLatin1String("FEAT"), Qt::CaseInsensitive) == 0) {
+        ++m_featCount;
+        sendRaw(m_features);
+        return;
+    }
     m_transcript << line;
     recordDataAddress(line);
     if (m_next < m_steps.size() && matches(m_steps[m_next], line)) {
@@ -253,9 +258,10 @@ void ScriptedFtpServer::runStep(const Step &step)
     QByteArray reply = step.reply;
     if (step.passive) {
         const quint16 port = m_data->listenPassive();
-        const QByteArray pasv = "127,0,0,1," + QByteArray::number(port / 256) + ','
-            + QByteArray::number(port % 256);
-        reply.replace("{pasv}", pasv).replace("{port}", QByteArray::number(port));
+        const QByteArray p1p2 = QByteArray::number(port / 256) + ',' + QByteArray::number(port % 256);
+        reply.replace("{pasv}", "127,0,0,1," + p1p2)
+            .replace("{p1p2}", p1p2)
+            .replace("{port}", QByteArray::number(port));
     }
     sendRaw(reply);
 

@@ -23,7 +23,9 @@ class ScriptedDataChannel;
 // sent unchanged. A step may also run a data transfer and close the control connection.
 // Every command line received is kept in transcript(). A command that does not match the
 // next step is recorded as a mismatch, answered with defaultReply() and does not use up
-// the step; so is any command after the last step.
+// the step; so is any command after the last step. FEAT is the exception: it is answered
+// with features() at any time, is not a step and not in the transcript, and is only counted,
+// so that one script serves a client whether or not it asks for the features.
 //
 //     ScriptedFtpServer server;
 //     QVERIFY(server.listen());
@@ -57,8 +59,14 @@ public:
         QByteArray afterData;    // sent once the data connection is closed
         bool close = false;      // closes the control connection after the last reply
 
-        // Opens a loopback data listener when this step matches. In the reply "{pasv}" becomes
-        // "127,0,0,1,p1,p2" and "{port}" the port number, e.g. "227 Entering Passive Mode ({pasv})\r\n".
+        // Opens a data listener on 127.0.0.1 when this step matches. In the reply "{pasv}" becomes
+        // "127,0,0,1,p1,p2", "{p1p2}" just "p1,p2" and "{port}" the port number:
+        //     "227 Entering Passive Mode ({pasv})\r\n"
+        //     "229 Entering Extended Passive Mode (|||{port}|)\r\n"
+        //     "227 Entering Passive Mode (127,0,0,2,{p1p2})\r\n"  names an address nothing listens
+        //         on, so only a client that connects to the control connection's peer gets the data.
+        // Name another loopback address there (127.x.y.z), never one off this machine: a faulty
+        // client would send traffic to it.
         Step &openPassive() { passive = true; return *this; }
         // Connects to the PORT/EPRT address (or takes the passive connection), sends bytes,
         // closes, then sends reply.
@@ -92,6 +100,11 @@ public:
     // The answer to commands that match no step. Default "500 Unexpected command\r\n".
     void setDefaultReply(const QByteArray &raw) { m_defaultReply = raw; }
     QByteArray defaultReply() const { return m_defaultReply; }
+    // The answer to FEAT, sent unchanged. Default "211-Features:\r\n211 End\r\n": nothing offered.
+    void setFeatures(const QByteArray &raw) { m_features = raw; }
+    QByteArray features() const { return m_features; }
+    // How many FEAT commands arrived, over all connections.
+    int featCount() const { return m_featCount; }
 
     // Appends a step; the returned reference is for chaining right away.
     Step &expect(const QString &command, const QByteArray &reply);
@@ -150,6 +163,8 @@ private:
     ScriptedDataChannel *m_data = nullptr;
     QByteArray m_greeting = "220 Scripted\r\n";
     QByteArray m_defaultReply = "500 Unexpected command\r\n";
+    QByteArray m_features = "211-Features:\r\n211 End\r\n";
+    int m_featCount = 0;
     QByteArray m_inbox;
     bool m_reading = false; // a close while handling a command must not re-enter the reader
 

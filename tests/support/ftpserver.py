@@ -2,9 +2,11 @@
 """Loopback FTP server for the engine tests.
 
 Serves one root folder to the anonymous user and to alice/secret, both with full
-permissions. Binds 127.0.0.1 on a port the system picks and prints that port as
-the first line on stdout, so the test that started it knows where to connect.
-The whole protocol log goes to --log (or to stderr, errors only).
+permissions. Binds 127.0.0.1 (or --address, e.g. ::1) on a port the system picks
+and prints that port as the first line on stdout, so the test that started it
+knows where to connect. Options take away passive mode, active mode or MLST/MLSD,
+as some real servers do. The whole protocol log goes to --log (or to stderr,
+errors only).
 
     /usr/bin/python3 ftpserver.py --root /tmp/x --log /tmp/x.log
     40123
@@ -56,6 +58,29 @@ def configure_logging(log_path):
     logger.propagate = False
 
 
+def refuse(handler, line):
+    handler.respond("502 Command not implemented.")
+
+
+def make_handler(args):
+    """The FTPHandler subclass for the options given."""
+    attributes = {
+        # Names go out and come in as the bytes the file system holds, as with most servers:
+        # UTF-8 where they are UTF-8, the very bytes where they are not.
+        "encoding": "utf8",
+        "unicode_errors": "surrogateescape",
+    }
+    if args.refuse_passive:
+        attributes.update(ftp_PASV=refuse, ftp_EPSV=refuse)
+    if args.refuse_active:
+        attributes.update(ftp_PORT=refuse, ftp_EPRT=refuse)
+    if args.no_mlst:
+        # Unknown commands get 500 and FEAT lists only what proto_cmds holds.
+        attributes["proto_cmds"] = {name: value for name, value in FTPHandler.proto_cmds.items()
+                                    if name not in ("MLST", "MLSD")}
+    return type("Handler", (FTPHandler,), attributes)
+
+
 def parse_args():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--root", required=True, help="folder served to every user")
@@ -64,6 +89,14 @@ def parse_args():
     parser.add_argument("--masquerade", help="address announced in 227 replies")
     parser.add_argument("--no-anonymous", action="store_true",
                         help="refuse the anonymous user")
+    parser.add_argument("--address", default="127.0.0.1",
+                        help="loopback address to listen on (127.0.0.1 or ::1)")
+    parser.add_argument("--refuse-passive", action="store_true",
+                        help="answer PASV and EPSV with 502")
+    parser.add_argument("--refuse-active", action="store_true",
+                        help="answer PORT and EPRT with 502")
+    parser.add_argument("--no-mlst", action="store_true",
+                        help="no MLST/MLSD: left out of FEAT, answered 500")
     return parser.parse_args()
 
 
@@ -78,12 +111,7 @@ def main():
     if not args.no_anonymous:
         authorizer.add_anonymous(root, perm=FULL_PERMS)
 
-    class Handler(FTPHandler):
-        # Names go out and come in as the bytes the file system holds, as with most servers:
-        # UTF-8 where they are UTF-8, the very bytes where they are not.
-        encoding = "utf8"
-        unicode_errors = "surrogateescape"
-
+    Handler = make_handler(args)
     Handler.authorizer = authorizer
     # Host-to-host copies point one server's data connection at the other server.
     Handler.permit_foreign_addresses = True
@@ -94,7 +122,10 @@ def main():
     if args.masquerade:
         Handler.masquerade_address = args.masquerade
 
-    server = FTPServer(("127.0.0.1", 0), Handler)
+    try:
+        server = FTPServer((args.address, 0), Handler)
+    except OSError as error:
+        sys.exit("cannot listen on %s: %s" % (args.address, error.strerror or error))
     print(server.socket.getsockname()[1], flush=True)
     server.serve_forever(handle_exit=True)
 

@@ -1,5 +1,6 @@
 // Checks the pyftpdlib fixture the engine tests rely on: both users log in, wrong credentials
-// are refused, active-mode transfers and host-to-host copies work, stop() closes the port.
+// are refused, active-mode transfers and host-to-host copies work, stop() closes the port, the
+// options refuse passive mode, active mode or MLST/MLSD, and the server serves ::1.
 
 #include "support/FtpServerFixture.h"
 #include "support/RawFtpClient.h"
@@ -48,6 +49,18 @@ bool opensData(const QByteArray &reply)
     return RawFtpClient::code(reply) == 150 || RawFtpClient::code(reply) == 125;
 }
 
+// Sends EPSV and connects to the port it names on address; empty on success.
+QString openExtendedPassive(RawFtpClient &ftp, const QHostAddress &address)
+{
+    const QByteArray reply = ftp.command("EPSV");
+    const quint16 port = RawFtpClient::parseEpsv(reply);
+    if (port == 0)
+        return QStringLiteral("EPSV got: ") + QString::fromUtf8(reply);
+    if (!ftp.connectPassive(address, port))
+        return QStringLiteral("cannot connect to the passive port: ") + ftp.errorString();
+    return QString();
+}
+
 } // namespace
 
 class TestFtpServerFixture : public QObject
@@ -63,6 +76,13 @@ private slots:
     void hostToHostCopy();
     void stopClosesThePortAndRestartKeepsTheRoot();
     void options();
+    void dataModeRefusals_data();
+    void dataModeRefusals();
+    void mlstRefusal_data();
+    void mlstRefusal();
+    void ipv6Loopback();
+    void listenAddressMustBeLoopback_data();
+    void listenAddressMustBeLoopback();
 
 private:
     TestEnvironment m_env;
@@ -254,6 +274,7 @@ void TestFtpServerFixture::options()
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     QCOMPARE(server.root(), QDir::cleanPath(given.path()));
     QCOMPARE(server.pathOf("/inside/x"), given.path() + QStringLiteral("/inside/x"));
+    QCOMPARE(server.host(), QStringLiteral("127.0.0.1"));
     QCOMPARE(server.url(), QStringLiteral("ftp://127.0.0.1:%1").arg(server.port()));
     QCOMPARE(server.url(QStringLiteral("anonymous")), server.url());
     QCOMPARE(server.url(QStringLiteral("alice")),
@@ -270,6 +291,165 @@ void TestFtpServerFixture::options()
     // Nothing of the fixture's own lands in a given root.
     QCOMPARE(QDir(given.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{QStringLiteral("inside")});
+}
+
+void TestFtpServerFixture::dataModeRefusals_data()
+{
+    QTest::addColumn<bool>("refusePassive");
+    QTest::addColumn<bool>("refuseActive");
+    QTest::addColumn<QList<int>>("codes"); // PASV, EPSV, PORT, EPRT
+
+    QTest::newRow("both modes") << false << false << QList<int>{227, 229, 200, 200};
+    QTest::newRow("passive refused") << true << false << QList<int>{502, 502, 200, 200};
+    QTest::newRow("active refused") << false << true << QList<int>{227, 229, 502, 502};
+}
+
+void TestFtpServerFixture::dataModeRefusals()
+{
+    QFETCH(bool, refusePassive);
+    QFETCH(bool, refuseActive);
+    QFETCH(QList<int>, codes);
+
+    FtpServerFixture::Options options;
+    options.refusePassive = refusePassive;
+    options.refuseActive = refuseActive;
+    FtpServerFixture server(options);
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    const QByteArray payload = randomBytes(64 * 1024 + 1);
+    QVERIFY(server.writeFile("f.bin", payload));
+    RawFtpClient ftp;
+    const QString failed = logIn(ftp, server.port(), "anonymous", "guest@");
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+
+    const QHostAddress local(QHostAddress::LocalHost);
+    const QList<int> got{RawFtpClient::code(ftp.command("PASV")),
+                         RawFtpClient::code(ftp.command("EPSV")),
+                         RawFtpClient::code(ftp.command(ftp.listenActive())),
+                         RawFtpClient::code(ftp.command(ftp.listenExtended(local)))};
+    QCOMPARE(got, codes);
+
+    // The mode that is left still carries a transfer.
+    if (refuseActive) {
+        const QString opened = openExtendedPassive(ftp, local);
+        QVERIFY2(opened.isEmpty(), qPrintable(opened));
+    } else {
+        QCOMPARE(RawFtpClient::code(ftp.command(ftp.listenActive())), 200);
+    }
+    const QByteArray reply = ftp.command("RETR f.bin");
+    QVERIFY2(opensData(reply), reply.constData());
+    QCOMPARE(ftp.receiveData(), payload);
+    QCOMPARE(RawFtpClient::code(ftp.readReply()), 226);
+}
+
+void TestFtpServerFixture::mlstRefusal_data()
+{
+    QTest::addColumn<bool>("refuseMlst");
+
+    QTest::newRow("offered") << false;
+    QTest::newRow("refused") << true;
+}
+
+void TestFtpServerFixture::mlstRefusal()
+{
+    QFETCH(bool, refuseMlst);
+
+    FtpServerFixture::Options options;
+    options.refuseMlst = refuseMlst;
+    FtpServerFixture server(options);
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QVERIFY(server.writeFile("a.txt", "abc"));
+    RawFtpClient ftp;
+    const QString failed = logIn(ftp, server.port(), "anonymous", "guest@");
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+
+    const QByteArray feat = ftp.command("FEAT");
+    QVERIFY2(feat.startsWith("211-") && feat.endsWith("211 End FEAT.\r\n"), feat.constData());
+    QCOMPARE(feat.contains("\r\n MLST "), !refuseMlst);
+    // Everything else is still offered.
+    for (const char *feature : {" EPRT\r\n", " EPSV\r\n", " SIZE\r\n", " UTF8\r\n"})
+        QVERIFY2(feat.contains(feature), feat.constData());
+
+    if (refuseMlst) {
+        QCOMPARE(RawFtpClient::code(ftp.command("MLST a.txt")), 500);
+        QCOMPARE(RawFtpClient::code(ftp.command("MLSD")), 500);
+        return;
+    }
+    const QByteArray mlst = ftp.command("MLST a.txt");
+    QVERIFY2(mlst.startsWith("250-") && mlst.contains("size=3;type=file;"), mlst.constData());
+    const QString opened = openExtendedPassive(ftp, QHostAddress(QHostAddress::LocalHost));
+    QVERIFY2(opened.isEmpty(), qPrintable(opened));
+    QVERIFY(opensData(ftp.command("MLSD")));
+    const QByteArray listing = ftp.receiveData();
+    QVERIFY2(listing.contains("size=3;type=file;") && listing.endsWith(" a.txt\r\n"),
+             listing.constData());
+    QCOMPARE(RawFtpClient::code(ftp.readReply()), 226);
+}
+
+// The server on ::1: IPv6 literal in the URL, extended passive and active mode over IPv6.
+void TestFtpServerFixture::ipv6Loopback()
+{
+    FtpServerFixture::Options options;
+    options.listenAddress = QStringLiteral("::1");
+    if (const QString why = FtpServerFixture::loopbackProblem(options.listenAddress); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    FtpServerFixture server(options);
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QCOMPARE(server.host(), QStringLiteral("::1"));
+    QCOMPARE(server.url(), QStringLiteral("ftp://[::1]:%1").arg(server.port()));
+    QCOMPARE(server.url(QStringLiteral("alice")),
+             QStringLiteral("ftp://alice:secret@[::1]:%1").arg(server.port()));
+    QVERIFY(server.writeFile("a.txt", "abc"));
+
+    const QHostAddress v6(QHostAddress::LocalHostIPv6);
+    RawFtpClient ftp;
+    QVERIFY2(ftp.connectTo(v6, server.port()), qPrintable(ftp.errorString()));
+    QCOMPARE(RawFtpClient::code(ftp.readReply()), 220);
+    QCOMPARE(RawFtpClient::code(ftp.command("USER alice")), 331);
+    QCOMPARE(RawFtpClient::code(ftp.command("PASS secret")), 230);
+    const QByteArray feat = ftp.command("FEAT");
+    for (const char *feature : {" EPRT\r\n", " EPSV\r\n", "\r\n MLST ", " UTF8\r\n"})
+        QVERIFY2(feat.contains(feature), feat.constData());
+
+    const QString opened = openExtendedPassive(ftp, v6);
+    QVERIFY2(opened.isEmpty(), qPrintable(opened));
+    QVERIFY(opensData(ftp.command("MLSD")));
+    QVERIFY(ftp.receiveData().endsWith(" a.txt\r\n"));
+    QCOMPARE(RawFtpClient::code(ftp.readReply()), 226);
+
+    const QByteArray eprt = ftp.listenExtended(v6);
+    QVERIFY(eprt.startsWith("EPRT |2|::1|"));
+    QCOMPARE(RawFtpClient::code(ftp.command(eprt)), 200);
+    const QByteArray reply = ftp.command("STOR up.bin");
+    QVERIFY2(opensData(reply), reply.constData());
+    QVERIFY(ftp.sendData("uploaded over IPv6"));
+    QCOMPARE(RawFtpClient::code(ftp.readReply()), 226);
+    QCOMPARE(server.readFile("up.bin"), QByteArray("uploaded over IPv6"));
+}
+
+void TestFtpServerFixture::listenAddressMustBeLoopback_data()
+{
+    QTest::addColumn<QString>("address");
+
+    QTest::newRow("private address") << QStringLiteral("10.1.2.3");
+    QTest::newRow("a name") << QStringLiteral("localhost");
+    QTest::newRow("any address") << QStringLiteral("::");
+    QTest::newRow("empty") << QString();
+}
+
+// Tests talk to this machine only: anything but a loopback address is refused before a start.
+void TestFtpServerFixture::listenAddressMustBeLoopback()
+{
+    QFETCH(QString, address);
+
+    FtpServerFixture::Options options;
+    options.listenAddress = address;
+    FtpServerFixture server(options);
+    QVERIFY(!server.start());
+    QVERIFY(!server.isRunning());
+    QCOMPARE(server.errorString(), FtpServerFixture::loopbackProblem(address));
+    QVERIFY2(server.errorString().contains(QLatin1String("is not a loopback address")),
+             qPrintable(server.errorString()));
+    QCOMPARE(FtpServerFixture::loopbackProblem(QStringLiteral("127.0.0.1")), QString());
 }
 
 QTEST_GUILESS_MAIN(TestFtpServerFixture)

@@ -1,10 +1,13 @@
 // Checks the scripted server: it replays its table, records the transcript and reports
-// mismatches, delivers reply bytes unchanged, and runs the data side in both modes.
+// mismatches, delivers reply bytes unchanged, runs the data side with PORT, EPRT, PASV and
+// EPSV, and answers FEAT outside the script.
 
+#include "support/FtpServerFixture.h"
 #include "support/RawFtpClient.h"
 #include "support/ScriptedFtpServer.h"
 
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTest>
 
 namespace {
@@ -15,6 +18,29 @@ QByteArray pattern(int size)
     for (int i = 0; i < size; ++i)
         bytes[i] = char((i * 7 + i / 251) & 0xff);
     return bytes;
+}
+
+// Sends PASV or EPSV (mode names which) and connects to the port the reply names, always on
+// the control connection's peer, 127.0.0.1. With a reply naming another address, checks that
+// nothing listens there: a client trusting that address would fail. Empty on success.
+QString openPassive(RawFtpClient &ftp, const QString &mode)
+{
+    const QByteArray reply = ftp.command(mode.left(4).toLatin1());
+    QHostAddress named(QHostAddress::LocalHost);
+    quint16 port = RawFtpClient::parseEpsv(reply);
+    if (mode.startsWith(QLatin1String("PASV")) && !RawFtpClient::parsePasv(reply, &named, &port))
+        port = 0;
+    if (port == 0)
+        return QStringLiteral("no port in: ") + QString::fromLatin1(reply);
+    if (named != QHostAddress(QHostAddress::LocalHost)) {
+        QTcpSocket elsewhere;
+        elsewhere.connectToHost(named, port);
+        if (elsewhere.waitForConnected(RawFtpClient::TimeoutMs))
+            return QStringLiteral("something listens on %1:%2").arg(named.toString()).arg(port);
+    }
+    if (!ftp.connectPassive(QHostAddress(QHostAddress::LocalHost), port))
+        return QStringLiteral("cannot connect to the passive port: ") + ftp.errorString();
+    return QString();
 }
 
 } // namespace
@@ -30,6 +56,8 @@ private slots:
     void greetingBytes();
     void transfer_data();
     void transfer();
+    void features_data();
+    void features();
     void heldDataConnection_data();
     void heldDataConnection();
     void dataStepWithoutPort();
@@ -135,27 +163,39 @@ void TestScriptedFtpServer::greetingBytes()
 
 void TestScriptedFtpServer::transfer_data()
 {
-    QTest::addColumn<bool>("passive");
+    QTest::addColumn<QString>("mode");
     QTest::addColumn<bool>("upload");
 
-    QTest::newRow("PORT, download") << false << false;
-    QTest::newRow("PORT, upload") << false << true;
-    QTest::newRow("PASV, download") << true << false;
-    QTest::newRow("PASV, upload") << true << true;
+    for (const char *mode : {"PORT", "EPRT", "EPRT over IPv6", "PASV", "EPSV", "PASV naming another address"}) {
+        QTest::addRow("%s, download", mode) << QString::fromLatin1(mode) << false;
+        QTest::addRow("%s, upload", mode) << QString::fromLatin1(mode) << true;
+    }
 }
 
 void TestScriptedFtpServer::transfer()
 {
-    QFETCH(bool, passive);
+    QFETCH(QString, mode);
     QFETCH(bool, upload);
     const QByteArray payload = pattern(400 * 1024 + 17);
+    const QHostAddress local(mode.endsWith(QLatin1String("IPv6")) ? QHostAddress::LocalHostIPv6
+                                                                  : QHostAddress::LocalHost);
+    if (local.protocol() == QAbstractSocket::IPv6Protocol) {
+        if (const QString why = FtpServerFixture::loopbackProblem(QStringLiteral("::1")); !why.isEmpty())
+            QSKIP(qPrintable(why));
+    }
 
     ScriptedFtpServer server;
     QVERIFY(server.listen());
-    if (passive)
+    if (mode == QLatin1String("PASV"))
         server.expect(QStringLiteral("PASV"), "227 Entering Passive Mode ({pasv}).\r\n").openPassive();
+    else if (mode == QLatin1String("EPSV"))
+        server.expect(QStringLiteral("EPSV"), "229 Entering Extended Passive Mode (|||{port}|)\r\n")
+            .openPassive();
+    else if (mode.startsWith(QLatin1String("PASV")))
+        server.expect(QStringLiteral("PASV"), "227 Entering Passive Mode (127,0,0,2,{p1p2})\r\n")
+            .openPassive();
     else
-        server.expectPrefix(QStringLiteral("PORT "), "200 PORT ok\r\n");
+        server.expectPrefix(mode.left(4) + QLatin1Char(' '), "200 ok\r\n");
     if (upload)
         server.expect(QStringLiteral("STOR f"), "150 Send it\r\n").receiveData("226 Stored\r\n");
     else
@@ -165,18 +205,17 @@ void TestScriptedFtpServer::transfer()
     RawFtpClient ftp;
     QVERIFY(ftp.connectTo(server.port()));
     QCOMPARE(RawFtpClient::code(ftp.readReply()), 220);
-    if (passive) {
-        const QByteArray reply = ftp.command("PASV");
-        QVERIFY2(reply.startsWith("227 Entering Passive Mode (127,0,0,1,") && reply.endsWith(").\r\n"),
-                 reply.constData());
-        QHostAddress address;
-        quint16 port = 0;
-        QVERIFY(RawFtpClient::parsePasv(reply, &address, &port));
-        QVERIFY(ftp.connectPassive(address, port));
-    } else {
-        QCOMPARE(ftp.command(ftp.listenActive()), QByteArray("200 PORT ok\r\n"));
-        QCOMPARE(server.dataAddress(), QHostAddress(QHostAddress::LocalHost));
+    if (mode.startsWith(QLatin1String("EPRT"))) {
+        QCOMPARE(ftp.command(ftp.listenExtended(local)), QByteArray("200 ok\r\n"));
+        QCOMPARE(server.dataAddress(), local);
         QCOMPARE(server.dataPort(), ftp.activePort());
+    } else if (mode == QLatin1String("PORT")) {
+        QCOMPARE(ftp.command(ftp.listenActive()), QByteArray("200 ok\r\n"));
+        QCOMPARE(server.dataAddress(), local);
+        QCOMPARE(server.dataPort(), ftp.activePort());
+    } else {
+        const QString opened = openPassive(ftp, mode);
+        QVERIFY2(opened.isEmpty(), qPrintable(opened));
     }
 
     if (upload) {
@@ -197,6 +236,55 @@ void TestScriptedFtpServer::transfer()
     QVERIFY(!server.isDataBusy());
     QVERIFY2(!server.sawUnexpected(), qPrintable(server.firstMismatch()));
     QVERIFY(server.allStepsDone());
+}
+
+// FEAT is answered at any point, before or after the login, in any case, with the features
+// set, and leaves the script and the transcript alone.
+void TestScriptedFtpServer::features_data()
+{
+    QTest::addColumn<QByteArray>("features"); // empty: the default
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("nothing offered") << QByteArray() << QByteArray("211-Features:\r\n211 End\r\n");
+    QTest::newRow("offered")
+        << QByteArray("211-Features:\r\n EPSV\r\n MLST type*;size*;modify*;\r\n UTF8\r\n211 End\r\n")
+        << QByteArray("211-Features:\r\n EPSV\r\n MLST type*;size*;modify*;\r\n UTF8\r\n211 End\r\n");
+    QTest::newRow("refused") << QByteArray("502 No FEAT here\r\n") << QByteArray("502 No FEAT here\r\n");
+}
+
+void TestScriptedFtpServer::features()
+{
+    QFETCH(QByteArray, features);
+    QFETCH(QByteArray, expected);
+
+    ScriptedFtpServer server;
+    QVERIFY(server.listen());
+    if (!features.isEmpty())
+        server.setFeatures(features);
+    QCOMPARE(server.features(), expected);
+    server.expectLogin();
+    server.expect(QStringLiteral("PWD"), "257 \"/\"\r\n");
+    QSignalSpy received(&server, &ScriptedFtpServer::commandReceived);
+
+    RawFtpClient ftp;
+    QVERIFY(ftp.connectTo(server.port()));
+    QCOMPARE(RawFtpClient::code(ftp.readReply()), 220);
+    QCOMPARE(ftp.command("FEAT"), expected);
+    QCOMPARE(RawFtpClient::code(ftp.command("USER anonymous")), 331);
+    QCOMPARE(ftp.command("feat"), expected);
+    QCOMPARE(RawFtpClient::code(ftp.command("PASS a@b")), 230);
+    QCOMPARE(ftp.command("FEAT"), expected);
+    QCOMPARE(ftp.command("PWD"), QByteArray("257 \"/\"\r\n"));
+
+    QCOMPARE(server.featCount(), 3);
+    QCOMPARE(server.transcript(), QStringList({"USER anonymous", "PASS a@b", "PWD"}));
+    QCOMPARE(received.size(), 3);
+    QVERIFY2(!server.sawUnexpected(), qPrintable(server.firstMismatch()));
+    QVERIFY(server.allStepsDone());
+    // FEAT with an argument is no FEAT: it goes to the script like any other line.
+    QCOMPARE(RawFtpClient::code(ftp.command("FEAT x")), 500);
+    QCOMPARE(server.featCount(), 3);
+    QCOMPARE(server.transcript().constLast(), QStringLiteral("FEAT x"));
 }
 
 // A held data connection: the reply after the data waits until the transfer ends, and the
