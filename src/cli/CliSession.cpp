@@ -17,7 +17,9 @@ namespace {
 // The user's own text in a message, every control character visible (the line feed too).
 QString visible(const QString &text)
 {
-    return shownText(text).replace(QLatin1Char('\n'), QLatin1String("\\x0a")).replace(QLatin1Char('\t'), QLatin1String("\\x09"));
+    return shownText(text)
+        .replace(QLatin1Char('\n'), QLatin1String("\\x0a"))
+        .replace(QLatin1Char('\t'), QLatin1String("\\x09"));
 }
 
 // The address and port of an ftp:// address as typed: what follows the last '@' of the part
@@ -64,12 +66,12 @@ bool holdsControl(const QString &text)
 
 std::optional<HostRecord> hostRecordFromUrl(const QString &text, QString *error)
 {
-    const QUrl url(text, QUrl::StrictMode);
     if (text.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive)) {
         *error = addressProblem(typedAddress(text));
         if (!error->isEmpty())
             return std::nullopt;
     }
+    const QUrl url(text, QUrl::StrictMode);
     if (!url.isValid() || url.scheme() != QLatin1String("ftp") || url.host().isEmpty()) {
         *error = QStringLiteral("not an ftp:// address: %1").arg(visible(text));
         return std::nullopt;
