@@ -18,6 +18,7 @@ struct CliContext
     bool verbose = false;
     bool newConnection = false; // --new: a connection of its own instead of the host's shared one
     int timeoutSeconds = -1;    // --timeout N: seconds without an answer before giving up; -1: the stored value
+    int dataMode = 0;           // --active 1, --passive 2: data connections of this run; 0: as set
     Prompt *prompt = nullptr;
     StatusLine *status = nullptr;
     QTextStream *out = nullptr; // stdout

@@ -1,27 +1,96 @@
 #include "cli/CliSession.h"
 
+#include "cli/CliHelpers.h"
 #include "settings/AppValues.h"
 #include "settings/HostRecord.h"
 
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+// The user's own text in a message, every control character visible (the line feed too).
+QString visible(const QString &text)
+{
+    return shownText(text)
+        .replace(QLatin1Char('\n'), QLatin1String("\\x0a"))
+        .replace(QLatin1Char('\t'), QLatin1String("\\x09"));
+}
+
+// The address and port of an ftp:// address as typed: what follows the last '@' of the part
+// after "://", up to the path, query or fragment.
+QString typedAddress(const QString &text)
+{
+    const qsizetype start = text.indexOf(QLatin1String("://")) + 3;
+    qsizetype end = start;
+    while (end < text.size() && !QStringLiteral("/?#").contains(text.at(end)))
+        ++end;
+    const QString authority = text.mid(start, end - start);
+    return authority.mid(authority.lastIndexOf(QLatin1Char('@')) + 1);
+}
+
+// What QUrl would only call invalid, or take where it should not (a zone or an IPvFuture in
+// brackets), said so that the user can mend it; empty when the address part is fine.
+QString addressProblem(const QString &address)
+{
+    if (address.startsWith(QLatin1Char('['))) {
+        const qsizetype close = address.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            return QStringLiteral("the bracket in %1 is not closed: ftp://[::1]:2121/").arg(visible(address));
+        const QString literal = address.mid(1, close - 1);
+        QHostAddress parsed;
+        // A zone (%25eth0) names one of this machine's interfaces and may hold any byte: none taken.
+        if (literal.contains(QLatin1Char('%')) || !parsed.setAddress(literal)
+            || parsed.protocol() != QAbstractSocket::IPv6Protocol)
+            return QStringLiteral("[%1] is not an IPv6 address; a host name or an IPv4 address goes without brackets")
+                .arg(visible(literal));
+        return QString();
+    }
+    static const QRegularExpression bareIPv6(QStringLiteral("^[0-9A-Fa-f.]*:[0-9A-Fa-f.]*:[0-9A-Fa-f.:]*$"));
+    if (bareIPv6.match(address).hasMatch())
+        return QStringLiteral("put an IPv6 address in brackets: ftp://[::1]:2121/");
+    return QString();
+}
+
+bool holdsControl(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
+} // namespace
 
 std::optional<HostRecord> hostRecordFromUrl(const QString &text, QString *error)
 {
+    if (text.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive)) {
+        *error = addressProblem(typedAddress(text));
+        if (!error->isEmpty())
+            return std::nullopt;
+    }
     const QUrl url(text, QUrl::StrictMode);
     if (!url.isValid() || url.scheme() != QLatin1String("ftp") || url.host().isEmpty()) {
-        *error = QStringLiteral("not an ftp:// address: %1").arg(text);
+        *error = QStringLiteral("not an ftp:// address: %1").arg(visible(text));
         return std::nullopt;
     }
     if (url.port() == 0) {
-        *error = QStringLiteral("port 0 in %1").arg(text);
+        *error = QStringLiteral("port 0 in %1").arg(visible(text));
+        return std::nullopt;
+    }
+    // An encoded line break (%0D%0A) and the like decode to control characters, which no login
+    // line may carry.
+    if (holdsControl(url.userName()) || holdsControl(url.password()) || holdsControl(url.host())) {
+        *error = QStringLiteral("the user name, password or address of %1 holds a control character")
+                     .arg(url.toString(QUrl::RemovePassword));
         return std::nullopt;
     }
     HostRecord record;
     // The name goes into the listing cache's index on disk: never with the password.
     record.name = url.toString(QUrl::RemovePassword);
-    record.address = url.host();
+    record.address = url.host(); // an IPv6 address without its brackets
     record.port = QString::number(url.port(21));
     const bool anonymous = url.userName().isEmpty()
                            || (url.userName() == QLatin1String("anonymous") && url.password().isEmpty());
@@ -85,6 +154,8 @@ CliSession::CliSession(CliContext &ctx, Prompt &prompt)
 {
     if (ctx.timeoutSeconds >= 0)
         pool_.setTimeoutSeconds(ctx.timeoutSeconds);
+    // --active or --passive wins over the host's DataMode and the program's for this run only.
+    pool_.setDataModeOverride(ctx.dataMode);
 }
 
 CliSession::~CliSession()

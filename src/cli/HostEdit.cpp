@@ -25,8 +25,8 @@ const QStringList &HostEdit::keys()
     static const QStringList names{
         QStringLiteral("Address"), QStringLiteral("Username"), QStringLiteral("Password"),
         QStringLiteral("Port"), QStringLiteral("StartPath"), QStringLiteral("Type"),
-        QStringLiteral("CacheType"), QStringLiteral("CacheDays"), QStringLiteral("CacheMins"),
-        QStringLiteral("Parent")};
+        QStringLiteral("DataMode"), QStringLiteral("CacheType"), QStringLiteral("CacheDays"),
+        QStringLiteral("CacheMins"), QStringLiteral("Parent")};
     return names;
 }
 

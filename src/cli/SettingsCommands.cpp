@@ -10,6 +10,7 @@
 #include "settings/SettingsKeys.h"
 #include "settings/StarterHosts.h"
 
+#include <QRegularExpression>
 #include <QSet>
 
 namespace {
@@ -122,10 +123,34 @@ int showConfig(CliContext &ctx, const QString &name)
     return ExitDone;
 }
 
-int writeConfig(CliContext &ctx, const QString &name, const QString &text)
+// The values the connections read as numbers, in their proper spelling: text they could not read
+// would silently stand for the default.
+const QStringList checkedAppValues{QStringLiteral("DataMode"), QStringLiteral("KeepAlive"), QStringLiteral("Timeout")};
+
+QString appValueProblem(const QString &name, const QString &text)
 {
+    static const QRegularExpression seconds(QStringLiteral("^[0-9]{1,9}$"));
+    if (name == QLatin1String("DataMode") && text != QLatin1String("1") && text != QLatin1String("2"))
+        return QStringLiteral("DataMode must be 1 (active, PORT) or 2 (passive, PASV).");
+    if (name == QLatin1String("KeepAlive") && !seconds.match(text).hasMatch())
+        return QStringLiteral("KeepAlive must be a whole number of seconds, 0 or more (0: no keep-alive).");
+    if (name == QLatin1String("Timeout") && !seconds.match(text).hasMatch())
+        return QStringLiteral("Timeout must be a whole number of seconds, 0 or more (0: wait for ever).");
+    return QString();
+}
+
+int writeConfig(CliContext &ctx, QString name, const QString &text)
+{
+    for (const QString &known : checkedAppValues) {
+        if (known.compare(name, Qt::CaseInsensitive) == 0)
+            name = known;
+    }
     if (name.isEmpty()) {
         *ctx.err << "The value name must not be empty." << Qt::endl;
+        return ExitUsage;
+    }
+    if (const QString problem = appValueProblem(name, text); !problem.isEmpty()) {
+        *ctx.err << problem << Qt::endl;
         return ExitUsage;
     }
     const int buffer = appValueBuffer(name);
@@ -161,6 +186,7 @@ int showHost(CliContext &ctx, const HostRecord &host)
     out << "Port\t" << host.port << Qt::endl;
     out << "StartPath\t" << host.startPath << Qt::endl;
     out << "Type\t" << host.hostType << Qt::endl;
+    out << "DataMode\t" << host.dataMode << Qt::endl;
     out << "CacheType\t" << host.cachePolicy << Qt::endl;
     out << "CacheDays\t" << host.cacheDays << Qt::endl;
     out << "CacheMins\t" << host.cacheMinutes << Qt::endl;

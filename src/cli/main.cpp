@@ -18,20 +18,57 @@ static const CliCommand *findCommand(const QString &name)
     return nullptr;
 }
 
+// The options a command run against a host takes before HOST.
+static const char *const hostOptions = "[-v] [--new] [--timeout N] [--active|--passive] HOST ";
+
 static int usage(QTextStream &err)
 {
     err << "usage:" << Qt::endl;
     for (const CliCommand &command : cliCommands())
-        err << "  vemalftp-cli " << (command.needsHost ? "[-v] [--new] [--timeout N] HOST " : "") << command.usage << Qt::endl;
-    err << "HOST is a host name from the database or ftp://[user[:password]@]address[:port]" << Qt::endl;
+        err << "  vemalftp-cli " << (command.needsHost ? hostOptions : "") << command.usage << Qt::endl;
+    err << "HOST is a host name from the database or ftp://[user[:password]@]address[:port]," << Qt::endl
+        << "an IPv6 address in brackets: ftp://[::1]:2121/" << Qt::endl;
     return ExitUsage;
 }
 
 // The usage line of one command, after the command itself said what was wrong (if it did).
 static int commandUsage(QTextStream &err, const CliCommand &command)
 {
-    err << "usage: vemalftp-cli [-v] [--new] [--timeout N] HOST " << command.usage << Qt::endl;
+    err << "usage: vemalftp-cli " << hostOptions << command.usage << Qt::endl;
     return ExitUsage;
+}
+
+// Takes the options in front of the command or HOST off args into ctx; false after saying what was
+// wrong, and for --help (the caller shows the usage).
+static bool takeOptions(QStringList &args, CliContext &ctx, QTextStream &err)
+{
+    while (!args.isEmpty() && args.first().startsWith(QLatin1Char('-')) && args.first() != QLatin1String("-")) {
+        const QString option = args.takeFirst();
+        if (option == QLatin1String("-v")) {
+            ctx.verbose = true;
+        } else if (option == QLatin1String("--new")) {
+            ctx.newConnection = true;
+        } else if (option == QLatin1String("--timeout")) {
+            bool number = false;
+            ctx.timeoutSeconds = args.isEmpty() ? -1 : args.takeFirst().toInt(&number);
+            if (!number || ctx.timeoutSeconds < 0) {
+                err << "--timeout takes a number of seconds (0: wait for ever)" << Qt::endl;
+                return false;
+            }
+        } else if (option == QLatin1String("--active") || option == QLatin1String("--passive")) {
+            const int mode = option == QLatin1String("--active") ? 1 : 2;
+            if (ctx.dataMode != 0 && ctx.dataMode != mode) {
+                err << "--active and --passive exclude each other" << Qt::endl;
+                return false;
+            }
+            ctx.dataMode = mode;
+        } else {
+            if (option != QLatin1String("-h") && option != QLatin1String("--help"))
+                err << "unknown option " << option << Qt::endl;
+            return false;
+        }
+    }
+    return true;
 }
 
 int main(int argc, char *argv[])
@@ -48,26 +85,8 @@ int main(int argc, char *argv[])
     ctx.status = &console;
     ctx.out = &out;
     ctx.err = &err;
-    while (!args.isEmpty() && args.first().startsWith(QLatin1Char('-')) && args.first() != QLatin1String("-")) {
-        const QString option = args.takeFirst();
-        if (option == QLatin1String("-v"))
-            ctx.verbose = true;
-        else if (option == QLatin1String("--new"))
-            ctx.newConnection = true;
-        else if (option == QLatin1String("--timeout")) {
-            bool number = false;
-            ctx.timeoutSeconds = args.isEmpty() ? -1 : args.takeFirst().toInt(&number);
-            if (!number || ctx.timeoutSeconds < 0) {
-                err << "--timeout takes a number of seconds (0: wait for ever)" << Qt::endl;
-                return usage(err);
-            }
-        } else if (option == QLatin1String("-h") || option == QLatin1String("--help"))
-            return usage(err);
-        else {
-            err << "unknown option " << option << Qt::endl;
-            return usage(err);
-        }
-    }
+    if (!takeOptions(args, ctx, err))
+        return usage(err);
     if (args.isEmpty())
         return usage(err);
 

@@ -4,6 +4,7 @@
 #include "platform/Prompt.h"
 #include "platform/SettingsStore.h"
 #include "settings/HostKeys.h"
+#include "settings/LeadingInteger.h"
 #include "settings/SettingsKeys.h"
 
 #include <QButtonGroup>
@@ -65,12 +66,16 @@ CacheDetails::CacheDetails(const QString &hostName, Prompt &prompt, QWidget *par
     port_ = digitsEdit(IdPort, 5);
     port_->setMaximumWidth(port_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 7 + 12);
     hostType_ = named(new QComboBox, IdHostType);
+    // In the order of the stored DataMode.
+    dataMode_ = named(new QComboBox, IdDataMode);
+    dataMode_->addItems({tr("Program Default"), tr("Active (PORT)"), tr("Passive (PASV)")});
     startPath_ = named(new QLineEdit, IdStartPath);
     startPath_->setMaxLength(kMaxText);
     auto *connectionBox = new QGroupBox(tr("Connection"));
     auto *form = new QFormLayout(connectionBox);
     form->addRow(tr("&Port:"), port_);
     form->addRow(tr("Host &Type:"), hostType_);
+    form->addRow(tr("&Data Connection:"), dataMode_);
     form->addRow(tr("&Startup Path:"), startPath_);
 
     auto *layout = new QVBoxLayout(this);
@@ -82,6 +87,10 @@ CacheDetails::CacheDetails(const QString &hostName, Prompt &prompt, QWidget *par
     for (QLineEdit *line : {days_, minutes_, port_, startPath_})
         connect(line, &QLineEdit::textEdited, this, &CacheDetails::changed);
     connect(hostType_, &QComboBox::activated, this, &CacheDetails::changed);
+    connect(dataMode_, &QComboBox::activated, this, [this] {
+        keepStoredDataMode_ = false;
+        emit changed();
+    });
 }
 
 void CacheDetails::setUp()
@@ -104,6 +113,8 @@ void CacheDetails::setUp()
     startPath_->setText(value("StartPath", "/"));
     const int type = value("Type", "0").toInt();
     hostType_->setCurrentIndex(type >= 0 && type < hostType_->count() ? type : 0);
+    // Not missing when absent: hosts stored before the choice existed leave it to the program.
+    showDataMode(store.value(key, QStringLiteral("DataMode"), SettingsKeys::HostValueBuffer));
     days_->setText(value("CacheDays", "0"));
     const QString policy = value("CacheType", "1");
     const QChar first = policy.isEmpty() ? QChar() : policy.at(0);
@@ -114,6 +125,14 @@ void CacheDetails::setUp()
     policy_->button(id)->setChecked(true);
     if (missing)
         emit changed();
+}
+
+// Shows what the connections make of the stored value (HostRecord reads it the same way).
+void CacheDetails::showDataMode(const std::optional<QString> &stored)
+{
+    const int mode = stored ? LeadingInteger(*stored) : 0;
+    dataMode_->setCurrentIndex(mode >= 0 && mode <= 2 ? mode : 0);
+    keepStoredDataMode_ = stored && !HostValueProblem(QStringLiteral("DataMode"), *stored).isEmpty();
 }
 
 bool CacheDetails::refuse(const QString &text, QWidget *control)
@@ -143,12 +162,15 @@ bool CacheDetails::apply()
                            : checked == IdExpiresOnStartup ? QStringLiteral("1")
                            : checked == IdNeverExpires     ? QStringLiteral("2")
                                                            : QStringLiteral("3");
-    const bool written = store.setValues(key, {{QStringLiteral("CacheMins"), minutes_->text()},
-                                               {QStringLiteral("StartPath"), startPath_->text()},
-                                               {QStringLiteral("Port"), port_->text()},
-                                               {QStringLiteral("Type"), QString::number(std::max(0, hostType_->currentIndex()))},
-                                               {QStringLiteral("CacheDays"), days_->text()},
-                                               {QStringLiteral("CacheType"), policy}});
+    QList<SettingsValue> values{{QStringLiteral("CacheMins"), minutes_->text()},
+                                {QStringLiteral("StartPath"), startPath_->text()},
+                                {QStringLiteral("Port"), port_->text()},
+                                {QStringLiteral("Type"), QString::number(std::max(0, hostType_->currentIndex()))},
+                                {QStringLiteral("CacheDays"), days_->text()},
+                                {QStringLiteral("CacheType"), policy}};
+    if (!keepStoredDataMode_)
+        values.append({QStringLiteral("DataMode"), QString::number(std::max(0, dataMode_->currentIndex()))});
+    const bool written = store.setValues(key, values);
     if (!written)
         return refuse(tr("The host's options could not be stored (error %1).").arg(store.lastError()), port_);
     return true;

@@ -2,14 +2,17 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class Prompt;
 class QButtonGroup;
 class QComboBox;
 class QLineEdit;
 
 // The "Cache and Connection" page of the host options: how long the host's listings are cached,
-// its port, host type and start path. It writes to the key of the sheet's shared host name, so
-// after a rename on the "Host" page it writes under the new name.
+// its port, host type, data connection (active, passive or the program's choice) and start path.
+// It writes to the key of the sheet's shared host name, so after a rename on the "Host" page it
+// writes under the new name.
 class CacheDetails : public QWidget
 {
     Q_OBJECT
@@ -22,6 +25,7 @@ public:
         IdPort = 106,
         IdHostType = 107,
         IdStartPath = 108,
+        IdDataMode = 109,
         IdDays = 17736,
         IdMinutes = 17737,
     };
@@ -37,6 +41,7 @@ signals:
 
 private:
     bool refuse(const QString &text, QWidget *control);
+    void showDataMode(const std::optional<QString> &stored);
 
     const QString &hostName_;
     Prompt &prompt_;
@@ -46,5 +51,9 @@ private:
     QLineEdit *minutes_;
     QLineEdit *port_;
     QComboBox *hostType_;
+    QComboBox *dataMode_;
+    // A stored DataMode other than 0, 1 or 2 shows as the connections read it (the program's
+    // default, or the number it starts with) and stays as it is until the user picks a choice.
+    bool keepStoredDataMode_ = false;
     QLineEdit *startPath_;
 };

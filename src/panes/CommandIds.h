@@ -55,6 +55,7 @@ enum : int {
     RefreshAllSubFolders = 16997,
     EditAsciiExtensions = 18264,
     StoreUploadsUniquely = 18355,
+    PassiveModeTransfers = 18356,
     ShowTree = 18886,
     GoUp = 19626,
     SplitWindow = 27698,

@@ -20,6 +20,7 @@
 #include "platform/LocalDrives.h"
 #include "platform/Prompt.h"
 #include "pool/ConnectionManager.h"
+#include "settings/AppValues.h"
 #include "settings/AsciiExtensions.h"
 #include "settings/HostKeys.h"
 
@@ -54,6 +55,17 @@ QString renameLocalEntry(const QString &nativeDirectory, const QString &oldName,
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return QString();
     return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// The program's default for data connections, for the hosts that leave it to the program. It is
+// stored at once so that the command line and the next start see it too.
+void togglePassiveMode(ConnectionManager &pool)
+{
+    pool.setDataMode(pool.dataMode() == 2 ? 1 : 2);
+    if (!SetAppValue(QStringLiteral("DataMode"), QString::number(pool.dataMode())))
+        pool.prompt().message(QObject::tr("The data connection setting could not be stored; it holds until the "
+                                          "program ends."),
+                              QObject::tr("Program Options"), Prompt::Icon::Warning);
 }
 
 } // namespace
@@ -114,6 +126,10 @@ bool Window::handleOperation(int id)
         if (pool_)
             pool_->setStoreUnique(!pool_->storeUnique());
         return true;
+    case Cmd::PassiveModeTransfers:
+        if (pool_)
+            togglePassiveMode(*pool_);
+        return true;
     default:
         return handleHostCommand(id) || handleToolCommand(id);
     }
@@ -137,6 +153,7 @@ bool Window::operationState(int id, CommandState &state)
     case Cmd::BackgroundTransfer: state.checked = pool_ && pool_->hostTransferMode() == 1; return true;
     case Cmd::PromptHostToHost: state.checked = pool_ && pool_->hostTransferMode() == 0; return true;
     case Cmd::StoreUploadsUniquely: state.checked = pool_ && pool_->storeUnique(); return true;
+    case Cmd::PassiveModeTransfers: state.checked = pool_ && pool_->dataMode() == 2; return true;
     default: return hostCommandState(id, state) || toolCommandState(id, state);
     }
 }

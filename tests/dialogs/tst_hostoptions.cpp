@@ -13,6 +13,7 @@
 #include "settings/StoreFixture.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -79,6 +80,17 @@ class TestHostOptions : public QObject
         edit->del();
         QTest::keyClicks(edit, text); // as typed: the page hears of it
     }
+    // Picks a combo box item as a user does, from its open list, so that the page hears of it even
+    // when the item was already shown.
+    static void choose(const HostOptionsSheet &sheet, int id, int row)
+    {
+        auto *combo = control<QComboBox>(sheet, id);
+        combo->showPopup();
+        QAbstractItemView *list = combo->view();
+        list->setCurrentIndex(list->model()->index(row, 0));
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(!list->isVisible());
+    }
     static bool applyEnabled(const HostOptionsSheet &sheet)
     {
         return control<QAbstractButton>(sheet, HostOptionsSheet::IdApply)->isEnabled();
@@ -110,6 +122,7 @@ private slots:
         QCOMPARE(control(*sheet, CacheDetails::IdPort)->text(), QStringLiteral("21"));
         QCOMPARE(control(*sheet, CacheDetails::IdStartPath)->text(), QStringLiteral("/"));
         QCOMPARE(control<QComboBox>(*sheet, CacheDetails::IdHostType)->currentText(), QStringLiteral("Auto Detect"));
+        QCOMPARE(control<QComboBox>(*sheet, CacheDetails::IdDataMode)->currentText(), QStringLiteral("Program Default"));
         QVERIFY(control<QAbstractButton>(*sheet, CacheDetails::IdExpiresOnStartup)->isChecked());
         QCOMPARE(control(*sheet, CacheDetails::IdDays)->text(), QStringLiteral("0"));
         QCOMPARE(control(*sheet, CacheDetails::IdMinutes)->text(), QStringLiteral("0"));
@@ -119,7 +132,7 @@ private slots:
         QCOMPARE(sheet->result(), int(QDialog::Accepted));
         QCOMPARE(valuesOf(QStringLiteral("bare")),
                  (Values{{"Address", "ftp.example.org"}, {"Parent", "0"}, {"CacheMins", "0"}, {"StartPath", "/"},
-                         {"Port", "21"}, {"Type", "0"}, {"CacheDays", "0"}, {"CacheType", "1"}}));
+                         {"Port", "21"}, {"Type", "0"}, {"CacheDays", "0"}, {"CacheType", "1"}, {"DataMode", "0"}}));
         QVERIFY(prompt_.isEmpty());
     }
 
@@ -294,6 +307,65 @@ private slots:
         QTEST(control<QComboBox>(*sheet, CacheDetails::IdHostType)->currentText(), "shown");
         sheet->accept();
         QTEST(valuesOf(QStringLiteral("h")).value(QStringLiteral("Type")), "written");
+    }
+
+    // The host's data connection: what is stored is shown, and OK writes what is shown. A stored
+    // value that is none of the three shows as what the connections make of it and stays as it is
+    // until the user picks a choice (even the one shown): it may come from a newer version.
+    void dataMode_data()
+    {
+        QTest::addColumn<QString>("stored"); // "<none>": no DataMode value
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("chosen"); // -1: nothing picked
+        QTest::addColumn<QString>("written");
+        QTest::newRow("missing") << "<none>" << "Program Default" << -1 << "0";
+        QTest::newRow("0") << "0" << "Program Default" << -1 << "0";
+        QTest::newRow("1") << "1" << "Active (PORT)" << -1 << "1";
+        QTest::newRow("2") << "2" << "Passive (PASV)" << -1 << "2";
+        QTest::newRow("missing, active picked") << "<none>" << "Program Default" << 1 << "1";
+        QTest::newRow("active, passive picked") << "1" << "Active (PORT)" << 2 << "2";
+        QTest::newRow("passive, the default picked") << "2" << "Passive (PASV)" << 0 << "0";
+        QTest::newRow("beyond the list, kept") << "7" << "Program Default" << -1 << "7";
+        QTest::newRow("negative, kept") << "-1" << "Program Default" << -1 << "-1";
+        QTest::newRow("a word, kept") << "passive" << "Program Default" << -1 << "passive";
+        QTest::newRow("a number and more, shown as the number, kept") << "2 (PASV)" << "Passive (PASV)" << -1
+                                                                       << "2 (PASV)";
+        QTest::newRow("beyond the list, the shown default picked") << "7" << "Program Default" << 0 << "0";
+        QTest::newRow("beyond the list, active picked") << "9" << "Program Default" << 1 << "1";
+        QTest::newRow("a number and more, the shown one picked") << "2 (PASV)" << "Passive (PASV)" << 2 << "2";
+    }
+
+    void dataMode()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QFETCH(int, chosen);
+        QFETCH(QString, written);
+        Values values{{"Address", "a"}, {"CacheType", "1"}, {"CacheDays", "0"}, {"CacheMins", "0"},
+                      {"Port", "21"},    {"StartPath", "/"}, {"Type", "0"}};
+        if (stored != QLatin1String("<none>"))
+            values.insert(QStringLiteral("DataMode"), stored);
+        writeHost(QStringLiteral("h"), values);
+        auto sheet = openSheet(QStringLiteral("h"));
+        sheet->show();
+        QVERIFY(QTest::qWaitForWindowExposed(sheet.get()));
+        sheet->pages()->setCurrentIndex(1);
+        auto *combo = control<QComboBox>(*sheet, CacheDetails::IdDataMode);
+        QCOMPARE(combo->currentText(), shown);
+        QVERIFY(!applyEnabled(*sheet)); // an old host without the value has nothing to fill in
+        if (chosen >= 0) {
+            choose(*sheet, CacheDetails::IdDataMode, chosen);
+            QCOMPARE(combo->currentIndex(), chosen);
+            QVERIFY(applyEnabled(*sheet));
+        }
+        // Written with the page's other values, by the same OK.
+        type(*sheet, CacheDetails::IdPort, QStringLiteral("2121"));
+        sheet->accept();
+        QCOMPARE(sheet->result(), int(QDialog::Accepted));
+        values.insert(QStringLiteral("Port"), QStringLiteral("2121"));
+        values.insert(QStringLiteral("DataMode"), written);
+        QCOMPARE(valuesOf(QStringLiteral("h")), values);
+        QVERIFY(prompt_.isEmpty());
     }
 
     // Apply writes at once; a later Cancel keeps what was applied and writes nothing more.
