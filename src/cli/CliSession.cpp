@@ -113,6 +113,8 @@ bool pastLogin(Connection::State state)
     case Connection::AwaitUserReply:
     case Connection::AwaitPassReply:
     case Connection::AwaitSystReply:
+    case Connection::AwaitFeatReply:
+    case Connection::AwaitOptsReply:
         return false;
     default:
         return true;

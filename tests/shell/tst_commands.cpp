@@ -11,6 +11,7 @@
 #include "panes/DirWindow.h"
 #include "panes/FileWindow.h"
 #include "panes/Window.h"
+#include "pool/ConnectionManager.h"
 #include "shell/CSplitter.h"
 #include "shell/CommandRouter.h"
 #include "shell/CommandTable.h"
@@ -145,7 +146,7 @@ private slots:
         QTest::newRow("&View") << QStringLiteral("&View") << QStringLiteral("&Directory Information\tF6|-|Split Windows &Vertically|Show &Transfer Buttons|S&how Titles|&Split Window|Show Di&rectories|Show &Tree|-|S&mall Icons|&List|&Details|-|Arrange &Icons>|-|&Options>");
         QTest::newRow("&View/Arrange &Icons") << QStringLiteral("&View/Arrange &Icons") << QStringLiteral("by &Name|by &Type|by Si&ze|by &Date|-|D&escending|&Ascending");
         QTest::newRow("&View/&Options") << QStringLiteral("&View/&Options") << QStringLiteral("&Program Options>|&Host Options|&Startup Paths...");
-        QTest::newRow("&View/&Options/&Program Options") << QStringLiteral("&View/&Options/&Program Options") << QStringLiteral("Store Uploads &Uniquely|&Default Transfer Type>|Edit &ASCII Extensions|Edit &Cache Path|Change &EMail Address");
+        QTest::newRow("&View/&Options/&Program Options") << QStringLiteral("&View/&Options/&Program Options") << QStringLiteral("Store Uploads &Uniquely|&Passive Mode Transfers|&Default Transfer Type>|Edit &ASCII Extensions|Edit &Cache Path|Change &EMail Address");
         QTest::newRow("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("&This Connection|&New Connection|&Prompt|-|&Foreground Transfer|&Background Transfer|P&rompt on Host to Host");
         QTest::newRow("&Tools") << QStringLiteral("&Tools") << QStringLiteral("&Go to Folder\tF11|Go &Up\tCtrl+U|-|Refresh &All Sub Folders\tF10|Refresh &Current Folder\tF9|&Search For File...|-|&Empty Connection Buffer|C&lose All Connections|Close This &Host's Connections|-|&Custom Command\tF2|&Watch Connection\tF3");
         QTest::newRow("&Help") << QStringLiteral("&Help") << QStringLiteral("&Help Topics|-|&About");
@@ -202,6 +203,7 @@ private slots:
         QTest::newRow("14") << QStringLiteral("&View/Arrange &Icons") << QStringLiteral("D&escending") << 14 << QStringLiteral("Arrange in descending order");
         QTest::newRow("13") << QStringLiteral("&View/Arrange &Icons") << QStringLiteral("&Ascending") << 13 << QStringLiteral("Arrange in ascending order");
         QTest::newRow("18355") << QStringLiteral("&View/&Options/&Program Options") << QStringLiteral("Store Uploads &Uniquely") << 18355 << QStringLiteral("Host should allocate a unique name for uploads");
+        QTest::newRow("18356") << QStringLiteral("&View/&Options/&Program Options") << QStringLiteral("&Passive Mode Transfers") << 18356 << QStringLiteral("Open data connections to the host (PASV) unless a host's options say otherwise");
         QTest::newRow("31") << QStringLiteral("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("&This Connection") << 31 << QStringLiteral("Use this connection when clicking on transfer arrows");
         QTest::newRow("32") << QStringLiteral("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("&New Connection") << 32 << QStringLiteral("Use new connection when clicking on transfer arrows");
         QTest::newRow("33") << QStringLiteral("&View/&Options/&Program Options/&Default Transfer Type") << QStringLiteral("&Prompt") << 33 << QStringLiteral("Prompt for connection type when clicking on transfer arrows");
@@ -577,6 +579,40 @@ private slots:
         // The tool bar follows without a menu being opened.
         QVERIFY(frame_->runCommand(Cmd::ShowTree));
         QTRY_VERIFY(actions->action(Cmd::Copy)->isEnabled());
+    }
+
+    void passiveModeItem_data()
+    {
+        QTest::addColumn<QString>("stored"); // the application value DataMode at start; empty: none
+        QTest::addColumn<bool>("checked");
+        QTest::newRow("nothing stored: passive") << QString() << true;
+        QTest::newRow("1: active") << "1" << false;
+        QTest::newRow("2: passive") << "2" << true;
+        QTest::newRow("anything else: passive") << "7" << true;
+    }
+
+    // The program's data connections: the item shows the stored choice, and each change reaches
+    // the pool and is stored at once, for the command line and the next start.
+    void passiveModeItem()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, checked);
+        shell_.reset();
+        ShellFixture shell;
+        if (!stored.isEmpty())
+            QVERIFY(SetAppValue(QStringLiteral("DataMode"), stored));
+        FTPFrame *frame = shell.start().frame();
+        QAction *item = frame->actions()->action(Cmd::PassiveModeTransfers);
+        QMenu *options = findMenu(frame->menuBar(), QStringLiteral("&View/&Options/&Program Options"));
+        emit options->aboutToShow();
+        QCOMPARE(item->isChecked(), checked);
+        item->trigger();
+        QCOMPARE(shell.app->pool()->dataMode(), checked ? 1 : 2);
+        QCOMPARE(AppValue(QStringLiteral("DataMode")), checked ? QStringLiteral("1") : QStringLiteral("2"));
+        emit options->aboutToShow();
+        QCOMPARE(item->isChecked(), !checked);
+        item->trigger();
+        QCOMPARE(AppValue(QStringLiteral("DataMode")), checked ? QStringLiteral("2") : QStringLiteral("1"));
     }
 
     // --- the status bar ------------------------------------------------------------------------
