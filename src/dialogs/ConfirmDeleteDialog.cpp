@@ -48,6 +48,7 @@ public:
     void AddEntry(const ListingEntry &entry) override { kinds_.insert(entry.name, entry.kind); }
     void Next() override { tell([this] { done_(kinds_); }); }
     void discard() override { tell(dropped_); }
+    bool needsLinks() const override { return true; }
 
 private:
     ListedKinds(QObject *owner, std::function<void(const Kinds &)> done, std::function<void()> dropped)

@@ -188,7 +188,7 @@ void Connection::startListDir(const CommandStruct &command)
     listing_ = true;
     delivery_ = pool_->listingDelivery(hostName(), asDirectory(directory), cacheFileNumber_, listJob_,
                                        command.cacheFile);
-    machineListing_ = features_.mlst && !mlsdRefused_;
+    machineListing_ = features_.mlst && !mlsdRefused_ && !(listJob_ && listJob_->needsLinks());
     if (!beginDataStep() && alive())
         endListing();
 }

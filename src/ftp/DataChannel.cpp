@@ -60,21 +60,15 @@ QString DataChannel::command()
 DataChannel::Answer DataChannel::takeReply(int code, const QString &line)
 {
     const bool extended = way_ == Way::Eprt || way_ == Way::Epsv;
+    errorCaption_ = passive() ? tr("Error Entering Passive Mode") : tr("Error Setting Port");
+    errorText_ = line.mid(4);
     // 522: "network protocol not supported", the extended commands' own refusal.
     if (code == 500 || code == 501 || code == 502 || code == 504 || (extended && code == 522))
         return Answer::Refused;
-    if (!passive()) {
-        if (code == 200)
-            return Answer::Ready;
-        errorCaption_ = tr("Error Setting Port");
-        errorText_ = line.mid(4);
+    if (!passive())
+        return code == 200 ? Answer::Ready : Answer::Failed;
+    if (code != (way_ == Way::Pasv ? 227 : 229))
         return Answer::Failed;
-    }
-    errorCaption_ = tr("Error Entering Passive Mode");
-    if (code != (way_ == Way::Pasv ? 227 : 229)) {
-        errorText_ = line.mid(4);
-        return Answer::Failed;
-    }
     const QByteArray bytes = line.toUtf8();
     const std::optional<quint16> port = way_ == Way::Pasv ? PasvReplyPort(bytes) : EpsvReplyPort(bytes);
     if (!port) {

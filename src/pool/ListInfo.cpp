@@ -138,7 +138,9 @@ ListInfo *ListInfo::StartTreeBuild(ConnectionManager &pool, const QString &host,
     job->collectDirs_ = true;
     job->collectFiles_ = true;
     job->dedupe_ = true;
-    job->refresh_ = refresh;
+    // A delete acts on what the host holds now, never on a cached listing: one made from a machine
+    // listing may show a link as a folder.
+    job->refresh_ = refresh || forDelete;
     job->forDelete_ = forDelete;
     if (forDelete)
         job->followLinks_ = false; // deleting through a link would empty the folder it points to
@@ -172,6 +174,7 @@ ListInfo *ListInfo::StartCacheBuild(ConnectionManager &pool, const QString &host
 
 ListInfo *ListInfo::begin(bool dedupe)
 {
+    walk_ = true;
     // Listings that come from the cache arrive at once, so the walk may be over before
     // RequestListing returns; the caller must not be handed a job that is gone.
     bool ended = false;

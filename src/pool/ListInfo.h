@@ -52,6 +52,8 @@ public:
                                bool refresh, PaneView *requester, bool dedupe, int connIndex, bool fetch);
 
     void AddEntry(const ListingEntry &entry) override;
+    // Walks (searches, tree and cache builds) follow or skip links as they are told to.
+    bool needsLinks() const override { return walk_; }
     void Next() override;
     void discard() override;
 
@@ -94,6 +96,7 @@ private:
     bool refresh_ = false;
     bool followLinks_ = true;
     bool forDelete_ = false;
+    bool walk_ = false;
     SearchObserver *searchObserver_ = nullptr;
     BuildObserver *buildObserver_ = nullptr;
     bool *endedFlag_ = nullptr; // set while a starter waits for the first RequestListing

@@ -25,12 +25,15 @@ struct CliResult
 
 enum class CliWait {
     Blocking,  // the test's own event loop is not needed while the command runs
-    EventLoop, // a ScriptedFtpServer in this process must answer while the command runs
+    EventLoop, // a ScriptedFtpServer in this process must answer while the command runs; its
+               // scripts use PORT, so the run is in active mode (--active)
 };
 
 // Runs vemalftp-cli with args and no terminal on stdin, for at most 30 s.
-inline CliResult runCli(const QStringList &args, CliWait wait = CliWait::Blocking)
+inline CliResult runCli(QStringList args, CliWait wait = CliWait::Blocking)
 {
+    if (wait == CliWait::EventLoop)
+        args.prepend(QStringLiteral("--active"));
     QProcess cli;
     QSignalSpy finished(&cli, &QProcess::finished);
     cli.start(QStringLiteral(VEMAL_CLI_PATH), args);

@@ -17,18 +17,23 @@ namespace {
 // The line `ls` prints for a file of the server's root folder, from the file itself: kind, size,
 // modification time in UTC (the server lists UTC times; one older than half a year shows its day
 // only) and name.
-QString expectedLsLine(const QString &path)
+// The line ls prints for a file the server serves. machine: as an MLSD listing of pyftpdlib gives
+// it: a link as what it points to, times to the minute whatever their age. Otherwise as "ls -l"
+// gives it: links as links, the time of day only for the last half year.
+QString expectedLsLine(const QString &path, bool machine = false)
 {
     struct stat st;
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+    const int found = machine ? ::stat(QFile::encodeName(path).constData(), &st)
+                              : ::lstat(QFile::encodeName(path).constData(), &st);
+    if (found != 0)
         return QStringLiteral("missing ") + path;
     const QString kind = S_ISLNK(st.st_mode) ? QStringLiteral("link")
                          : S_ISDIR(st.st_mode) ? QStringLiteral("dir")
                                                : QStringLiteral("file");
     const QDateTime modified = QDateTime::fromSecsSinceEpoch(st.st_mtime, Qt::UTC);
     const bool old = modified.secsTo(QDateTime::currentDateTimeUtc()) > 180 * 24 * 3600;
-    const QString when = old ? modified.toString(QStringLiteral("yyyy-MM-dd 00:00"))
-                             : modified.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    const QString when = old && !machine ? modified.toString(QStringLiteral("yyyy-MM-dd 00:00"))
+                                         : modified.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     return QStringLiteral("%1\t%2\t%3\t%4").arg(kind).arg(st.st_size).arg(when, QFileInfo(path).fileName());
 }
 
@@ -68,6 +73,7 @@ private slots:
     void quoteLineBreakIsAUsageError();
     void passwordOfAnAddressIsNeverWritten();
     void hostFromTheDatabase();
+    void lsPrintsOneLinePerEntry_data();
     void lsPrintsOneLinePerEntry();
     void lsAnswersFromTheCacheAsThePolicyAllows_data();
     void lsAnswersFromTheCacheAsThePolicyAllows();
@@ -221,25 +227,40 @@ void TestCli::hostFromTheDatabase()
                           expectedLsLine(m_server.pathOf("dbhost/two.bin"))}));
 }
 
+void TestCli::lsPrintsOneLinePerEntry_data()
+{
+    QTest::addColumn<bool>("machine");
+    QTest::addColumn<QString>("oldLine");
+    QTest::newRow("MLSD") << true << QStringLiteral("file\t7\t2019-03-04 05:06\told.bin\n");
+    QTest::newRow("LIST, the host offers no MLST") << false << QStringLiteral("file\t7\t2019-03-04 00:00\told.bin\n");
+}
+
 void TestCli::lsPrintsOneLinePerEntry()
 {
-    QVERIFY(m_server.writeFile("fmt/old.bin", "seven b"));
-    QVERIFY(setModified(m_server.pathOf("fmt/old.bin"), QDateTime(QDate(2019, 3, 4), QTime(5, 6), Qt::UTC)));
-    QVERIFY(m_server.writeFile("fmt/new file.txt", "abc"));
-    QVERIFY(setModified(m_server.pathOf("fmt/new file.txt"),
-                        QDateTime::currentDateTimeUtc().addSecs(-2 * 3600)));
-    QVERIFY(m_server.makeDir("fmt/sub"));
-    QVERIFY(QFile::link(QStringLiteral("sub"), m_server.pathOf("fmt/to-sub")));
+    QFETCH(bool, machine);
+    QFETCH(QString, oldLine);
+    FtpServerFixture::Options options;
+    options.refuseMlst = !machine;
+    FtpServerFixture server(options);
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QVERIFY(server.writeFile("fmt/old.bin", "seven b"));
+    QVERIFY(setModified(server.pathOf("fmt/old.bin"), QDateTime(QDate(2019, 3, 4), QTime(5, 6), Qt::UTC)));
+    QVERIFY(server.writeFile("fmt/new file.txt", "abc"));
+    QVERIFY(setModified(server.pathOf("fmt/new file.txt"), QDateTime::currentDateTimeUtc().addSecs(-2 * 3600)));
+    QVERIFY(server.makeDir("fmt/sub"));
+    QVERIFY(QFile::link(QStringLiteral("sub"), server.pathOf("fmt/to-sub")));
 
-    CLI_RUN(result, 0, url(), "ls", "fmt");
+    CLI_RUN(result, 0, "-v", server.url(), "ls", "fmt");
     QStringList expected;
     for (const char *name : {"old.bin", "new file.txt", "sub", "to-sub"})
-        expected << expectedLsLine(m_server.pathOf(QStringLiteral("fmt/") + QLatin1String(name)));
+        expected << expectedLsLine(server.pathOf(QStringLiteral("fmt/") + QLatin1String(name)), machine);
     expected.sort();
     QCOMPARE(sortedLines(result.out), expected);
-    QVERIFY(result.out.contains(QLatin1String("file\t7\t2019-03-04 00:00\told.bin\n")));
+    QVERIFY2(result.out.contains(oldLine), qPrintable(result.out));
+    QVERIFY2(result.err.contains(machine ? QLatin1String("Sent > MLSD\n") : QLatin1String("Sent > LIST\n")),
+             qPrintable(result.err));
 
-    CLI_RUN(empty, 0, url(), "ls", "/fmt/sub/");
+    CLI_RUN(empty, 0, server.url(), "ls", "/fmt/sub/");
     QCOMPARE(empty.out, QString());
 }
 

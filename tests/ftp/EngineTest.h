@@ -28,8 +28,9 @@ protected:
     std::unique_ptr<QTemporaryDir> local_;
 
     // For init(): a fresh pool (uploads with STOR: the pool keeps that option in the settings
-    // between runs) that reports to pane_, and a fresh local folder.
-    bool setUpEngine()
+    // between runs) that reports to pane_, and a fresh local folder. dataMode 1: data connections
+    // in active mode, as the scripted servers' scripts are written; 2: passive, the program's default.
+    bool setUpEngine(int dataMode = 2)
     {
         prompt_.clear();
         status_.clear();
@@ -37,6 +38,7 @@ protected:
         job_ = RecordingJob();
         pool_ = std::make_unique<ConnectionManager>(prompt_, status_);
         pool_->setStoreUnique(false);
+        pool_->setDataMode(dataMode);
         pool_->addPane(&pane_);
         local_ = std::make_unique<QTemporaryDir>();
         return local_->isValid();

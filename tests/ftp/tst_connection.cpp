@@ -153,6 +153,7 @@ private slots:
         prompt_.edited.clear();
         status_.clear();
         pool_ = std::make_unique<ConnectionManager>(prompt_, status_);
+        pool_->setDataMode(1); // the scripts use PORT
     }
 
     void cleanup() { pool_.reset(); }

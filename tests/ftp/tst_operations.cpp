@@ -44,7 +44,7 @@ class TestOperations : public EngineTest
 private slots:
     void initTestCase() { QVERIFY2(env_.setUp(), qPrintable(env_.errorString())); }
 
-    void init() { QVERIFY(setUpEngine()); }
+    void init() { QVERIFY(setUpEngine(1)); } // the scripts use PORT
 
     void cleanup() { tearDownEngine(); }
 

@@ -304,8 +304,24 @@ private slots:
 
     // --- listings ----------------------------------------------------------------------------
 
+    void listing_data()
+    {
+        QTest::addColumn<bool>("machine");
+        QTest::newRow("MLSD") << true;
+        QTest::newRow("LIST, the host offers no MLST") << false;
+    }
+
+    // Both ways of listing give the same entries; a machine listing of pyftpdlib shows a link as
+    // what it points to, "ls -l" lines as a link with its target.
     void listing()
     {
+        QFETCH(bool, machine);
+        if (!machine) {
+            FtpServerFixture::Options options;
+            options.refuseMlst = true;
+            server_ = std::make_unique<FtpServerFixture>(options);
+            QVERIFY2(server_->start(), qPrintable(server_->errorString()));
+        }
         QVERIFY(server_->makeDir("pub/sub"));
         QVERIFY(server_->writeFile("pub/a.bin", patternBytes(1234)));
         QVERIFY(server_->writeFile("pub/empty", QByteArray()));
@@ -332,9 +348,15 @@ private slots:
         QCOMPARE(byName["empty"].size, 0u);
         QCOMPARE(byName["big name with spaces.txt"].size, 70000u);
         QCOMPARE(byName["sub"].kind, ListingEntry::Directory);
-        QCOMPARE(byName["link"].kind, ListingEntry::Link);
-        QCOMPARE(byName["link"].linkTarget, QStringLiteral("a.bin"));
+        if (machine) {
+            QCOMPARE(byName["link"].kind, ListingEntry::File);
+            QCOMPARE(byName["link"].size, 1234u);
+        } else {
+            QCOMPARE(byName["link"].kind, ListingEntry::Link);
+            QCOMPARE(byName["link"].linkTarget, QStringLiteral("a.bin"));
+        }
         QVERIFY(byName["a.bin"].dateTime != 0);
+        QVERIFY2(server_->log().contains(machine ? "<- MLSD" : "<- LIST"), qPrintable(server_->log()));
         QCOMPARE(pane_.entries.size(), job_.entries.size());
 
         const auto cached = Cache::ReadRecords(cacheFile);

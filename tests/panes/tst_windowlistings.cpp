@@ -173,7 +173,7 @@ private slots:
         Connection *browse = pool_->connection(ConnectionManager::Browse, 0);
         QVERIFY(browse);
         QTRY_COMPARE_WITH_TIMEOUT(browse->state(), Connection::Idle, Bound);
-        const int lists = int(server_.log().count(QStringLiteral("LIST")));
+        const int lists = int(server_.listingsServed());
 
         pane0_->handleCommand(Cmd::ShowTree);
         DirWindow *tree = pane0_->tree();
@@ -195,7 +195,7 @@ private slots:
         // A plain click goes to the host.
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
                           tree->visualItemRect(tree->findLocationNode(Site, QStringLiteral("/pub/"))).center());
-        QTRY_VERIFY_WITH_TIMEOUT(server_.log().count(QStringLiteral("LIST")) > lists, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(server_.listingsServed() > lists, Bound);
         QTRY_VERIFY_WITH_TIMEOUT(pane0_->list()->findItem(QStringLiteral("readme.txt")) >= 0, Bound);
     }
 
@@ -307,12 +307,12 @@ private slots:
         if (!host.isEmpty())
             QVERIFY(showLocation(pane0_, host, path));
         QTRY_COMPARE_WITH_TIMEOUT(itemTexts(pane0_->list()), items, Bound);
-        const int lists = int(server_.log().count(QStringLiteral("LIST")));
+        const int lists = int(server_.listingsServed());
         for (int id : {Cmd::ListView, Cmd::SmallIcons, Cmd::Details}) {
             QVERIFY(pane0_->handleCommand(id));
             QCOMPARE(itemTexts(pane0_->list()), items);
         }
-        QCOMPARE(int(server_.log().count(QStringLiteral("LIST"))), lists);
+        QCOMPARE(int(server_.listingsServed()), lists);
         QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
     }
 

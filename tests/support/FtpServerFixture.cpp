@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QUrl>
 
@@ -152,6 +153,12 @@ QString FtpServerFixture::url(const QString &user) const
             url.setPassword(QString::fromLatin1(Password));
     }
     return url.toString();
+}
+
+int FtpServerFixture::listingsServed() const
+{
+    static const QRegularExpression command(QStringLiteral("<- (LIST|MLSD)\\b"));
+    return int(log().count(command));
 }
 
 QString FtpServerFixture::log() const

@@ -85,6 +85,8 @@ public:
 
     // Everything the server logged so far (commands, replies, errors), for failure messages.
     QString log() const;
+    // How many listings the server was asked for so far: LIST, and MLSD unless refuseMlst.
+    int listingsServed() const;
 
     // Empty when a server can listen on this loopback address; otherwise why not (not a
     // loopback address, or ::1 on a machine without IPv6). start() fails with the same text.
