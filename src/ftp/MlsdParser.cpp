@@ -91,10 +91,13 @@ std::optional<ListingEntry> ParseMlsdLine(QByteArrayView line)
 
     ListingEntry entry;
     QByteArrayView facts = line.first(blank);
+    // Not a fact line (an "ls -l" line sent for MLSD, say): no entry rather than a made-up one.
+    if (!facts.isEmpty() && !facts.endsWith(';'))
+        return std::nullopt;
     while (!facts.isEmpty()) {
         const qsizetype end = facts.indexOf(';');
-        const QByteArrayView fact = end < 0 ? facts : facts.first(end);
-        facts = end < 0 ? QByteArrayView() : facts.sliced(end + 1);
+        const QByteArrayView fact = facts.first(end);
+        facts = facts.sliced(end + 1);
         const qsizetype equals = fact.indexOf('=');
         if (equals <= 0)
             continue;

@@ -18,6 +18,6 @@
 // (file; dir; OS.unix=symlink or OS.unix=slink:target for links; cdir and pdir give no entry; a
 // missing or other type is a file); size is the size in bytes (digits; more than 64 bits
 // saturate); modify is the time of the last change in UTC (YYYYMMDDHHMMSS, fractions ignored),
-// kept as the local time it was. A line without the blank, or whose name is not acceptable
-// (RemoteName.h), gives no entry. Work is linear in the line length.
+// kept as the local time it was. A line without the blank, whose facts do not end with ";"
+// (an "ls -l" line, say), or whose name is not acceptable (RemoteName.h), gives no entry. Work is linear in the line length.
 std::optional<ListingEntry> ParseMlsdLine(QByteArrayView line);

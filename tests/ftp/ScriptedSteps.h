@@ -27,8 +27,9 @@ inline const QByteArray SmallListing = "total 3\r\n"
 
 // The script of one operation, one exchange a line: "COMMAND => reply", or for a transfer command
 // "COMMAND => reply => reply after the data". After RETR the server sends contentOf(name), after
-// LIST the listing given; after STOR or STOU it takes what the client sends. "PORT" stands for
-// any PORT to 127.0.0.1.
+// LIST or MLSD the listing given; after STOR or STOU it takes what the client sends. "PORT" stands
+// for any PORT to 127.0.0.1. A reply holding "{pasv}", "{p1p2}" or "{port}" opens a passive-mode listener
+// whose port it names there (see ScriptedFtpServer::Step::openPassive).
 inline void addScript(ScriptedFtpServer &server, const QStringList &script, const QByteArray &listing = SmallListing)
 {
     for (const QString &line : script) {
@@ -37,12 +38,14 @@ inline void addScript(ScriptedFtpServer &server, const QStringList &script, cons
         const QByteArray reply = parts.value(1).toUtf8() + "\r\n";
         ScriptedFtpServer::Step &step =
             command == QLatin1String("PORT") ? server.expectRegex(PortPattern, reply) : server.expect(command, reply);
+        if (reply.contains("{pasv}") || reply.contains("{p1p2}") || reply.contains("{port}"))
+            step.openPassive();
         if (parts.size() < 3)
             continue;
         const QByteArray after = parts.at(2).toUtf8() + "\r\n";
         if (command.startsWith(QLatin1String("RETR ")))
             step.sendData(contentOf(command.mid(5)), after);
-        else if (command == QLatin1String("LIST"))
+        else if (command == QLatin1String("LIST") || command == QLatin1String("MLSD"))
             step.sendData(listing, after);
         else
             step.receiveData(after);

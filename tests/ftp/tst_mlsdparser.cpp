@@ -66,6 +66,9 @@ private slots:
         none("the folder itself", "type=cdir;modify=20200101000000; /pub");
         none("its parent", "type=pdir; ..");
         none("no blank before the name", "type=file;size=1;name");
+        none("an ls -l line sent for MLSD", "-rw-r--r-- 1 u g 5 Jan  1  2020 a.txt");
+        none("facts not ended by a semicolon", "type=file;size=1 name");
+        none("a word before the name", "garbage name");
         none("empty name", "type=file;size=1; ");
         none("dot-dot", "type=dir; ..");
         none("slash in the name", "type=file; ../../etc/passwd");
