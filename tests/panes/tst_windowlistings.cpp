@@ -4,6 +4,7 @@
 // listing is arriving.
 
 #include "PaneFixture.h"
+#include "support/VsftpdFixture.h"
 
 #include "ftp/Connection.h"
 #include "panes/CommandIds.h"
@@ -62,6 +63,38 @@ private slots:
         // Hiding directories shows the files only.
         pane0_->handleCommand(Cmd::ShowDirectories);
         QTRY_COMPARE_WITH_TIMEOUT(itemTexts(list), (QStringList{"image.bin", "readme.txt"}), Bound);
+    }
+
+    // A host behind a firewall takes passive data connections only: the pane lists it in the
+    // program's default mode; told to use active mode for that host, it says why it cannot.
+    void browsePassiveOnlyHost_data()
+    {
+        QTest::addColumn<QString>("dataMode"); // the host's value
+        QTest::addColumn<bool>("listed");
+        QTest::newRow("the program's default") << "0" << true;
+        QTest::newRow("passive") << "2" << true;
+        QTest::newRow("active") << "1" << false;
+    }
+
+    void browsePassiveOnlyHost()
+    {
+        QFETCH(QString, dataMode);
+        QFETCH(bool, listed);
+        VsftpdFixture strict;
+        QVERIFY2(strict.start(), qPrintable(strict.errorString()));
+        QVERIFY(strict.writeFile(QStringLiteral("pub/a.txt"), "abc") && strict.makeDir(QStringLiteral("pub/sub")));
+        panetest::storeHost(QStringLiteral("strict"), strict.port());
+        SettingsStore::instance().setValue(SettingsKeys::hostKey(QStringLiteral("strict")), QStringLiteral("DataMode"),
+                                           dataMode);
+        makePanes();
+        QVERIFY(showLocation(pane0_, QStringLiteral("strict"), QStringLiteral("/pub/")));
+        if (listed) {
+            QTRY_COMPARE_WITH_TIMEOUT(itemTexts(pane0_->list()), (QStringList{"sub", "a.txt"}), Bound);
+            QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(prompt_.contains(QStringLiteral("Error Setting Port"), QStringLiteral("Permission denied")), Bound);
+            QTRY_VERIFY_WITH_TIMEOUT(status_.texts().contains(QStringLiteral("List of /pub/ on strict failed")), Bound);
+        }
     }
 
     // A host that keeps no listing cache shows its files all the same.
