@@ -5,6 +5,7 @@
 #include "ftp/RemoteName.h"
 
 #include <QDateTime>
+#include <QTimeZone>
 
 #include <limits>
 
@@ -55,7 +56,12 @@ quint32 modifiedAt(QByteArrayView value)
     const QTime time(number(value.sliced(8, 2)), number(value.sliced(10, 2)), number(value.sliced(12, 2)));
     if (!date.isValid() || !time.isValid())
         return 0;
-    return PackedDateTime::fromDateTime(QDateTime(date, time, Qt::UTC).toLocalTime());
+    // The system's zone is read once: the C library's local time would look at /etc/localtime
+    // again for every entry of a listing.
+    static const QTimeZone localZone = QTimeZone::systemTimeZone();
+    const QDateTime local = QDateTime(date, time, QTimeZone::utc()).toTimeZone(localZone);
+    return PackedDateTime::pack(local.date().year(), local.date().month(), local.date().day(), local.time().hour(),
+                                local.time().minute(), local.time().second());
 }
 
 // The type fact: false for the folder itself and its parent, which are no entries.

@@ -37,8 +37,22 @@ QString format(quint32 packed)
 {
     if (packed == 0)
         return {};
-    return QString::asprintf("%04d-%02d-%02d %02d:%02d", year(packed), month(packed), day(packed), hour(packed),
-                             minute(packed));
+    // By hand: a listing of 100 000 entries formats 100 000 of these.
+    char text[16];
+    const auto put = [&text](int at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            text[at + i] = char('0' + value % 10);
+    };
+    put(0, year(packed), 4);
+    text[4] = '-';
+    put(5, month(packed), 2);
+    text[7] = '-';
+    put(8, day(packed), 2);
+    text[10] = ' ';
+    put(11, hour(packed), 2);
+    text[13] = ':';
+    put(14, minute(packed), 2);
+    return QString::fromLatin1(text, 16);
 }
 
 } // namespace PackedDateTime
