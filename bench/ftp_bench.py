@@ -91,7 +91,8 @@ def report(title, runners, times, transfer_mib=None):
     """Prints medians and client/peer ratios: throughput ratio for transfers (above 1 = faster),
     time ratio for listings (below 1 = faster); each the median of the per-round ratios."""
     for r in runners:
-        print(f"#   {r.name}: {shlex.join(r.cmd)}")
+        rounds = " ".join(f"{t:.3f}" for t in times[r.name])
+        print(f"#   {r.name}: {shlex.join(r.cmd)}\n#     rounds (s): {rounds}")
     client = times["client"]
     peers = [name for name in times if name != "client"]
     med = {name: statistics.median(t) for name, t in times.items()}
