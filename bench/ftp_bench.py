@@ -9,11 +9,12 @@ Listings run with LIST on vsftpd and with MLSD on pyftpdlib (vsftpd has no MLSD)
 Needs root (vsftpd), vsftpd, curl, lftp, pyftpdlib for /usr/bin/python3 and /usr/bin/time.
 
     bench/ftp_bench.py [--mode passive|active] [--cli build/src/vemalftp-cli] [--size-mib 1024]
-                       [--entries 100000] [--rounds 5]
+                       [--entries 100000] [--rounds 5] [--only download,upload,list,mlsd,cache]
 """
 import argparse, os, re, shlex, shutil, socket, statistics, subprocess, sys, tempfile, time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+PARTS = ("download", "upload", "list", "mlsd", "cache")
 
 
 def free_port():
@@ -173,14 +174,16 @@ def bench_transfers(args, cli, env, url, root, out):
                       after=landed(os.path.join(out, "curl.bin"))),
                Runner("lftp", lftp_cmd(args.mode, url, f"get /big.bin -o {os.path.join(out, 'lftp.bin')}"),
                       after=landed(os.path.join(out, "lftp.bin")))]
-    report(f"download {mib} MiB", runners, compete(args.rounds, runners), mib)
+    if "download" in args.only:
+        report(f"download {mib} MiB", runners, compete(args.rounds, runners), mib)
 
     runners = [Runner("client", [cli, url, "put", big, "/up"], env, landed(os.path.join(up, "big.bin"))),
                Runner("curl", ["curl", "-s"] + curl_mode + ["-T", big, f"{url}/up/curl.bin"],
                       after=landed(os.path.join(up, "curl.bin"))),
                Runner("lftp", lftp_cmd(args.mode, url, f"put {big} -o /up/lftp.bin"),
                       after=landed(os.path.join(up, "lftp.bin")))]
-    report(f"upload   {mib} MiB", runners, compete(args.rounds, runners), mib)
+    if "upload" in args.only:
+        report(f"upload   {mib} MiB", runners, compete(args.rounds, runners), mib)
 
 
 def bench_listings(args, cli, env, vs_url, py_url):
@@ -193,8 +196,10 @@ def bench_listings(args, cli, env, vs_url, py_url):
     mlsd_runners = [Runner("client", [cli, py_url, "ls", "--refresh", "/many/"], env),
                     Runner("curl", ["curl", "-s"] + curl_mode + ["-X", "MLSD", f"{py_url}/many/"]),
                     Runner("lftp", lftp_cmd(args.mode, py_url, "cls -1 /many/"))]
-    for title, runners in ((f"list LIST {args.entries} entries (vsftpd)", list_runners),
-                           (f"list MLSD {args.entries} entries (pyftpdlib)", mlsd_runners)):
+    for part, title, runners in (("list", f"list LIST {args.entries} entries (vsftpd)", list_runners),
+                                 ("mlsd", f"list MLSD {args.entries} entries (pyftpdlib)", mlsd_runners)):
+        if part not in args.only:
+            continue
         for r in runners:
             check_listing(r, args.entries)
         report(title, runners, compete(args.rounds, runners))
@@ -217,7 +222,11 @@ def main():
     parser.add_argument("--size-mib", type=int, default=1024)
     parser.add_argument("--entries", type=int, default=100000)
     parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--only", default=",".join(PARTS), help="comma-separated subset of " + ",".join(PARTS))
     args = parser.parse_args()
+    args.only = set(args.only.split(","))
+    if not args.only <= set(PARTS):
+        parser.error(f"--only takes {','.join(PARTS)}")
     cli = os.path.abspath(args.cli)
 
     work = tempfile.mkdtemp(prefix="vemal-bench-")
@@ -227,7 +236,7 @@ def main():
     # The client keeps its settings and cache under these: a private store for the run.
     env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_CACHE_HOME=os.path.join(work, "cache"))
     run([cli, "config", "DataMode", "2" if args.mode == "passive" else "1"], env)
-    make_tree(root, args.size_mib, args.entries)
+    make_tree(root, args.size_mib if args.only & {"download", "upload"} else 0, args.entries)
 
     vs_port, py_port, pids = start_servers(root, args.mode)
     try:
@@ -236,7 +245,8 @@ def main():
         check_client_mode(cli, vs_url, env, args.mode)
         bench_transfers(args, cli, env, vs_url, root, out)
         bench_listings(args, cli, env, vs_url, py_url)
-        bench_cache(args, cli, env, vs_port, vs_url, py_url)
+        if "cache" in args.only:
+            bench_cache(args, cli, env, vs_port, vs_url, py_url)
         print(f"# load at the end {os.getloadavg()[0]:.2f}")
     finally:
         for pid in pids:
