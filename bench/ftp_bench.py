@@ -1,14 +1,20 @@
 #!/usr/bin/python3
-"""Speed and memory of vemalftp-cli against curl, both talking to the same vsftpd on loopback.
+"""Speed and memory of vemalftp-cli against curl and lftp, all talking to the same servers on loopback.
 
-Runs the client and curl alternately (A B A B ...) and prints the median ratio of their times, so
-the machine's swings affect both alike. Needs root (vsftpd), vsftpd, curl and /usr/bin/time.
+In each round the client, curl and lftp run one after the other, and who goes first turns with each
+round, so the machine's swings affect all alike. Each line prints median times and the median of the
+per-round ratios against each peer and against the faster peer (by median). Passive mode (default)
+uses a vsftpd that refuses PORT/EPRT (port_enable=NO); active mode the vsftpd that allows both.
+Listings run with LIST on vsftpd and with MLSD on pyftpdlib (vsftpd has no MLSD).
+Needs root (vsftpd), vsftpd, curl, lftp, pyftpdlib for /usr/bin/python3 and /usr/bin/time.
 
-    bench/ftp_bench.py [--cli build/src/vemalftp-cli] [--size-mib 1024] [--entries 100000] [--rounds 5]
+    bench/ftp_bench.py [--mode passive|active] [--cli build/src/vemalftp-cli] [--size-mib 1024]
+                       [--entries 100000] [--rounds 5] [--only download,upload,list,mlsd,cache]
 """
-import argparse, os, re, shutil, socket, statistics, subprocess, sys, tempfile, time
+import argparse, os, re, shlex, shutil, socket, statistics, subprocess, sys, tempfile, time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+PARTS = ("download", "upload", "list", "mlsd", "cache")
 
 
 def free_port():
@@ -17,7 +23,7 @@ def free_port():
         return s.getsockname()[1]
 
 
-def wait_port(port, seconds=10):
+def wait_port(port, what, seconds=10):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         try:
@@ -25,7 +31,7 @@ def wait_port(port, seconds=10):
             return
         except OSError:
             time.sleep(0.05)
-    sys.exit("vsftpd did not start")
+    sys.exit(f"{what} did not start")
 
 
 def settle_time_wait(limit=1000, seconds=60):
@@ -38,14 +44,18 @@ def settle_time_wait(limit=1000, seconds=60):
         time.sleep(0.5)
 
 
-def timed(cmd, env=None, stdout=subprocess.DEVNULL):
+def run(cmd, env=None, stdout=subprocess.DEVNULL):
+    result = subprocess.run(cmd, env=env, stdout=stdout, stderr=subprocess.PIPE)
+    if result.returncode != 0:
+        sys.exit(f"failed ({result.returncode}): {shlex.join(cmd)}\n{result.stderr.decode(errors='replace')}")
+    return result
+
+
+def timed(cmd, env=None):
     settle_time_wait()
     start = time.perf_counter()
-    result = subprocess.run(cmd, env=env, stdout=stdout, stderr=subprocess.PIPE)
-    elapsed = time.perf_counter() - start
-    if result.returncode != 0:
-        sys.exit(f"failed ({result.returncode}): {' '.join(cmd)}\n{result.stderr.decode(errors='replace')}")
-    return elapsed
+    run(cmd, env)
+    return time.perf_counter() - start
 
 
 def peak_rss_kib(cmd, env):
@@ -55,97 +65,192 @@ def peak_rss_kib(cmd, env):
     return int(match.group(1)) if match else -1
 
 
-def alternate(rounds, client, peer):
-    """Runs client and peer alternately; returns their median times and the median ratio."""
-    client_times, peer_times, ratios = [], [], []
-    for _ in range(rounds):
-        c = client()
-        p = peer()
-        client_times.append(c)
-        peer_times.append(p)
-        ratios.append(p / c)
-    return statistics.median(client_times), statistics.median(peer_times), statistics.median(ratios)
+class Runner:
+    """One contestant of a measurement: its command and what to check or clean after each run."""
+
+    def __init__(self, name, cmd, env=None, after=None):
+        self.name, self.cmd, self.env, self.after = name, cmd, env, after
+
+    def __call__(self):
+        t = timed(self.cmd, self.env)
+        if self.after:
+            self.after()
+        return t
+
+
+def compete(rounds, runners):
+    """Runs every runner once per round, the first one turning each round; returns their times."""
+    times = {r.name: [] for r in runners}
+    for i in range(rounds):
+        order = runners[i % len(runners):] + runners[:i % len(runners)]
+        for r in order:
+            times[r.name].append(r())
+    return times
+
+
+def report(title, runners, times, transfer_mib=None):
+    """Prints medians and client/peer ratios: throughput ratio for transfers (above 1 = faster),
+    time ratio for listings (below 1 = faster); each the median of the per-round ratios."""
+    for r in runners:
+        rounds = " ".join(f"{t:.3f}" for t in times[r.name])
+        print(f"#   {r.name}: {shlex.join(r.cmd)}\n#     rounds (s): {rounds}")
+    client = times["client"]
+    peers = [name for name in times if name != "client"]
+    med = {name: statistics.median(t) for name, t in times.items()}
+
+    def ratio(peer):
+        pairs = zip(client, times[peer])
+        return statistics.median(p / c if transfer_mib else c / p for c, p in pairs)
+
+    if transfer_mib:
+        figures = ", ".join(f"{n} {transfer_mib / med[n]:6.0f} MiB/s" for n in times)
+    else:
+        figures = ", ".join(f"{n} {med[n]:.3f} s" for n in times)
+    faster = min(peers, key=lambda n: med[n])
+    each = ", ".join(f"client/{n} {ratio(n):.2f}" for n in peers)
+    kind = "throughput" if transfer_mib else "time"
+    print(f"{title}: {figures}; faster peer {faster}: {kind} ratio {ratio(faster):.2f} ({each})", flush=True)
+
+
+def make_tree(root, size_mib, entries):
+    with open(os.path.join(root, "big.bin"), "wb") as f:
+        chunk = os.urandom(1 << 20)
+        for _ in range(size_mib):
+            f.write(chunk)
+    many = os.path.join(root, "many")
+    os.makedirs(many)
+    for i in range(entries):
+        open(os.path.join(many, f"file-{i:06d}.dat"), "w").close()
+
+
+def start_servers(root, mode):
+    """vsftpd (passive only, or active and passive) and a read-only anonymous pyftpdlib on one root."""
+    vs_port, py_port = free_port(), free_port()
+    starter = "vsftpd-passive-start.sh" if mode == "passive" else "vsftpd-start.sh"
+    vs_pid = int(run([os.path.join(HERE, starter), root, str(vs_port)], stdout=subprocess.PIPE).stdout)
+    py = subprocess.Popen(["/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", str(py_port),
+                           "-d", root], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    wait_port(vs_port, "vsftpd")
+    wait_port(py_port, "pyftpdlib")
+    return vs_port, py_port, [vs_pid, py.pid]
+
+
+def check_client_mode(cli, url, env, mode):
+    """One untimed listing with -v: the data connections must be set up in the mode measured."""
+    err = run([cli, "-v", url, "ls", "--refresh", "/"], env).stderr.decode(errors="replace")
+    wanted = ("EPSV", "PASV") if mode == "passive" else ("EPRT", "PORT")
+    if not any(f"Sent > {w}" in err for w in wanted):
+        sys.exit(f"the client did not use {mode} mode:\n{err}")
+
+
+def check_listing(runner, entries):
+    """One untimed run (also warms the server's directory cache): the listing must be complete."""
+    lines = run(runner.cmd, runner.env, stdout=subprocess.PIPE).stdout.count(b"\n")
+    if lines < entries:
+        sys.exit(f"{runner.name} listed {lines} of {entries} entries: {shlex.join(runner.cmd)}")
+
+
+def lftp_cmd(mode, url, command):
+    passive = "on" if mode == "passive" else "off"
+    return ["lftp", "-c", f"set ftp:passive-mode {passive}; set cmd:fail-exit yes; set xfer:clobber on; "
+                          f"open {url}; {command}"]
+
+
+def bench_transfers(args, cli, env, url, root, out):
+    mib, curl_mode = args.size_mib, [] if args.mode == "passive" else ["-P", "-"]
+    big, up = os.path.join(root, "big.bin"), os.path.join(root, "up")
+    size = os.path.getsize(big)
+
+    def landed(path):
+        def check():
+            # Without a terminal the client skips an existing local file: every round starts from none.
+            if os.path.getsize(path) != size:
+                sys.exit(f"{path}: {os.path.getsize(path)} bytes, not {size}")
+            os.remove(path)
+        return check
+
+    runners = [Runner("client", [cli, url, "get", "/big.bin", out], env, landed(os.path.join(out, "big.bin"))),
+               Runner("curl", ["curl", "-s"] + curl_mode + ["-o", os.path.join(out, "curl.bin"), f"{url}/big.bin"],
+                      after=landed(os.path.join(out, "curl.bin"))),
+               Runner("lftp", lftp_cmd(args.mode, url, f"get /big.bin -o {os.path.join(out, 'lftp.bin')}"),
+                      after=landed(os.path.join(out, "lftp.bin")))]
+    if "download" in args.only:
+        report(f"download {mib} MiB", runners, compete(args.rounds, runners), mib)
+
+    runners = [Runner("client", [cli, url, "put", big, "/up"], env, landed(os.path.join(up, "big.bin"))),
+               Runner("curl", ["curl", "-s"] + curl_mode + ["-T", big, f"{url}/up/curl.bin"],
+                      after=landed(os.path.join(up, "curl.bin"))),
+               Runner("lftp", lftp_cmd(args.mode, url, f"put {big} -o /up/lftp.bin"),
+                      after=landed(os.path.join(up, "lftp.bin")))]
+    if "upload" in args.only:
+        report(f"upload   {mib} MiB", runners, compete(args.rounds, runners), mib)
+
+
+def bench_listings(args, cli, env, vs_url, py_url):
+    curl_mode = [] if args.mode == "passive" else ["-P", "-"]
+    # LIST on vsftpd: the client parses and caches; curl and lftp `ls` fetch the raw lines.
+    list_runners = [Runner("client", [cli, vs_url, "ls", "--refresh", "/many/"], env),
+                    Runner("curl", ["curl", "-s"] + curl_mode + [f"{vs_url}/many/"]),
+                    Runner("lftp", lftp_cmd(args.mode, vs_url, "ls /many/"))]
+    # MLSD on pyftpdlib: the client takes MLSD from FEAT; curl sends it raw; lftp `cls` lists with MLSD.
+    mlsd_runners = [Runner("client", [cli, py_url, "ls", "--refresh", "/many/"], env),
+                    Runner("curl", ["curl", "-s"] + curl_mode + ["-X", "MLSD", f"{py_url}/many/"]),
+                    Runner("lftp", lftp_cmd(args.mode, py_url, "cls -1 /many/"))]
+    for part, title, runners in (("list", f"list LIST {args.entries} entries (vsftpd)", list_runners),
+                                 ("mlsd", f"list MLSD {args.entries} entries (pyftpdlib)", mlsd_runners)):
+        if part not in args.only:
+            continue
+        for r in runners:
+            check_listing(r, args.entries)
+        report(title, runners, compete(args.rounds, runners))
+
+
+def bench_cache(args, cli, env, vs_port, vs_url, py_url):
+    run([cli, "host", "bench", "Address=127.0.0.1", f"Port={vs_port}", "CacheType=2"], env)
+    timed([cli, "bench", "ls", "/many/"], env)  # fills the cache
+    replay = statistics.median(timed([cli, "bench", "ls", "/many/"], env) for _ in range(args.rounds))
+    print(f"replay of {args.entries} entries from the cache: {replay:.3f} s")
+    for kind, url in (("LIST", vs_url), ("MLSD", py_url)):
+        rss = peak_rss_kib([cli, url, "ls", "--refresh", "/many/"], env)
+        print(f"peak RSS while listing {args.entries} entries with {kind}: {rss / 1024:.1f} MiB")
 
 
 def main():
     parser = argparse.ArgumentParser()
+    parser.add_argument("--mode", choices=("passive", "active"), default="passive")
     parser.add_argument("--cli", default=os.path.join(HERE, "..", "build", "src", "vemalftp-cli"))
     parser.add_argument("--size-mib", type=int, default=1024)
     parser.add_argument("--entries", type=int, default=100000)
     parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--only", default=",".join(PARTS), help="comma-separated subset of " + ",".join(PARTS))
     args = parser.parse_args()
+    args.only = set(args.only.split(","))
+    if not args.only <= set(PARTS):
+        parser.error(f"--only takes {','.join(PARTS)}")
     cli = os.path.abspath(args.cli)
 
     work = tempfile.mkdtemp(prefix="vemal-bench-")
-    root = os.path.join(work, "root")
-    out = os.path.join(work, "out")
+    root, out = os.path.join(work, "root"), os.path.join(work, "out")
     os.makedirs(out)
     os.makedirs(root)
+    # The client keeps its settings and cache under these: a private store for the run.
     env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_CACHE_HOME=os.path.join(work, "cache"))
-    big = os.path.join(root, "big.bin")
-    with open(big, "wb") as f:
-        chunk = os.urandom(1 << 20)
-        for _ in range(args.size_mib):
-            f.write(chunk)
-    many = os.path.join(root, "many")
-    os.makedirs(many)
-    for i in range(args.entries):
-        open(os.path.join(many, f"file-{i:06d}.dat"), "w").close()
+    run([cli, "config", "DataMode", "2" if args.mode == "passive" else "1"], env)
+    make_tree(root, args.size_mib if args.only & {"download", "upload"} else 0, args.entries)
 
-    port = free_port()
-    pid = int(subprocess.run([os.path.join(HERE, "vsftpd-start.sh"), root, str(port)], capture_output=True,
-                             text=True, check=True).stdout)
+    vs_port, py_port, pids = start_servers(root, args.mode)
     try:
-        wait_port(port)
-        url = f"ftp://127.0.0.1:{port}"
-        mib = args.size_mib
-
-        def cli_get():
-            # Without a terminal an existing local file is skipped: start from none each round.
-            t = timed([cli, url, "get", "/big.bin", out], env)
-            os.remove(os.path.join(out, "big.bin"))
-            return t
-
-        def curl_get():
-            return timed(["curl", "-s", "-P", "-", "-o", os.path.join(out, "curl.bin"), f"{url}/big.bin"])
-
-        c, p, r = alternate(args.rounds, cli_get, curl_get)
-        print(f"download {mib} MiB: client {mib / c:7.0f} MiB/s, curl {mib / p:7.0f} MiB/s, ratio {r:.2f}")
-
-        upload_dir = os.path.join(root, "up")
-
-        def cli_put():
-            t = timed([cli, url, "put", big, "/up"], env)
-            os.remove(os.path.join(upload_dir, "big.bin"))
-            return t
-
-        def curl_put():
-            t = timed(["curl", "-s", "-P", "-", "-T", big, f"{url}/up/curl.bin"])
-            os.remove(os.path.join(upload_dir, "curl.bin"))
-            return t
-
-        c, p, r = alternate(args.rounds, cli_put, curl_put)
-        print(f"upload   {mib} MiB: client {mib / c:7.0f} MiB/s, curl {mib / p:7.0f} MiB/s, ratio {r:.2f}")
-
-        def cli_list():
-            return timed([cli, url, "ls", "--refresh", "/many/"], env)
-
-        def curl_list():
-            return timed(["curl", "-s", "-P", "-", "-o", "/dev/null", f"{url}/many/"])
-
-        c, p, r = alternate(args.rounds, cli_list, curl_list)
-        print(f"listing {args.entries} entries: client {c:.3f} s (parsed and cached), curl {p:.3f} s (raw), "
-              f"client/curl {c / p:.2f}")
-
-        subprocess.run([cli, "host", "bench", "Address=127.0.0.1", f"Port={port}", "CacheType=2"], env=env,
-                       check=True, stdout=subprocess.DEVNULL)
-        timed([cli, "bench", "ls", "/many/"], env)  # fills the cache
-        replay = statistics.median(timed([cli, "bench", "ls", "/many/"], env) for _ in range(args.rounds))
-        print(f"replay of {args.entries} entries from the cache: {replay:.3f} s")
-        rss = peak_rss_kib([cli, url, "ls", "--refresh", "/many/"], env)
-        print(f"peak RSS while listing {args.entries} entries: {rss / 1024:.1f} MiB")
+        vs_url, py_url = f"ftp://127.0.0.1:{vs_port}", f"ftp://127.0.0.1:{py_port}"
+        print(f"# {args.mode} mode, {args.rounds} rounds, load {os.getloadavg()[0]:.2f}", flush=True)
+        check_client_mode(cli, vs_url, env, args.mode)
+        bench_transfers(args, cli, env, vs_url, root, out)
+        bench_listings(args, cli, env, vs_url, py_url)
+        if "cache" in args.only:
+            bench_cache(args, cli, env, vs_port, vs_url, py_url)
+        print(f"# load at the end {os.getloadavg()[0]:.2f}")
     finally:
-        os.kill(pid, 15)
+        for pid in pids:
+            os.kill(pid, 15)
         shutil.rmtree(work, ignore_errors=True)
 
 

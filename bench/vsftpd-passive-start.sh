@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Starts vsftpd on 127.0.0.1:$2 serving $1 anonymously in passive mode only (port_enable=NO), as a
+# host behind a firewall is set up: downloads, uploads into $1/up. Prints the daemon's pid. Needs root
+# (vsftpd drops to the ftp user). vsftpd-start.sh is the same server with active mode allowed too.
+set -euo pipefail
+root=$1 port=$2
+conf=$(mktemp /tmp/vsftpd-bench-pasv.XXXXXX.conf)
+mkdir -p "$root/up" /var/run/vsftpd/empty
+chmod 755 "$root"; chmod 777 "$root/up"
+cat > "$conf" <<CONF
+listen=YES
+listen_address=127.0.0.1
+listen_port=$port
+background=NO
+anonymous_enable=YES
+local_enable=NO
+anon_root=$root
+write_enable=YES
+anon_upload_enable=YES
+anon_mkdir_write_enable=YES
+anon_other_write_enable=YES
+port_enable=NO
+pasv_enable=YES
+seccomp_sandbox=NO
+secure_chroot_dir=/var/run/vsftpd/empty
+xferlog_enable=$([ -n "${VSFTPD_LOG:-}" ] && echo YES || echo NO)
+dual_log_enable=NO
+vsftpd_log_file=${VSFTPD_LOG:-/dev/null}
+log_ftp_protocol=$([ -n "${VSFTPD_LOG:-}" ] && echo YES || echo NO)
+max_clients=0
+CONF
+/usr/sbin/vsftpd "$conf" >/dev/null 2>&1 &
+echo $!
