@@ -107,11 +107,22 @@ int yearOfRecentEntry(int month, int day, QDate today)
 {
     if (!today.isValid())
         today = QDate::currentDate();
-    const QDate tomorrow = today.addDays(1);
-    if (tomorrow.year() != today.year())
-        return today.year();
-    const bool ahead = month > tomorrow.month() || (month == tomorrow.month() && day > tomorrow.day());
-    return ahead ? today.year() - 1 : today.year();
+    // Every recent entry of a listing asks with the same day: its calendar parts are worked out
+    // once (they cost more than the rest of the line).
+    struct Parts
+    {
+        qint64 day = -1;
+        int year = 0, nextYear = 0, nextMonth = 0, nextDay = 0;
+    };
+    thread_local Parts parts;
+    if (parts.day != today.toJulianDay()) {
+        const QDate tomorrow = today.addDays(1);
+        parts = {today.toJulianDay(), today.year(), tomorrow.year(), tomorrow.month(), tomorrow.day()};
+    }
+    if (parts.nextYear != parts.year)
+        return parts.year;
+    const bool ahead = month > parts.nextMonth || (month == parts.nextMonth && day > parts.nextDay);
+    return ahead ? parts.year - 1 : parts.year;
 }
 
 QByteArrayView withoutLineEnd(QByteArrayView line)
