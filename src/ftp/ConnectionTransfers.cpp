@@ -225,7 +225,14 @@ void Connection::handlePortReply(int code, const QString &line)
     case DataChannel::Answer::Failed:
         break;
     }
-    const QString text = channel_->errorText(), caption = channel_->errorCaption();
+    QString text = channel_->errorText();
+    const QString caption = channel_->errorCaption();
+    if (!channel_->passive()) {
+        // Hosts behind firewalls refuse active mode; the host's own reply rarely says what to do.
+        text += tr("\n\nThe host refused an active-mode data connection (%1). Passive mode may work: choose "
+                   "Passive (PASV) under Data Connection in the host's options.")
+                    .arg(channel_->verb());
+    }
     dropDataObjects();
     if (failed(text, caption))
         itemFailed(text);

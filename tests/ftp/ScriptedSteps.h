@@ -8,6 +8,11 @@
 
 #include <QRegularExpression>
 
+// What a failure box adds when the host refused active mode.
+inline const QString ActiveRefusedHint =
+    QStringLiteral("\n\nThe host refused an active-mode data connection (PORT). Passive mode may work: choose "
+                   "Passive (PASV) under Data Connection in the host's options.");
+
 inline const QString PortPattern = QStringLiteral("PORT 127,0,0,1,\\d{1,3},\\d{1,3}");
 inline const QString PortShown = QStringLiteral("PORT 127,0,0,1,p1,p2");
 

@@ -106,7 +106,7 @@ private slots:
             << QStringList{"PORT => 200 OK", "CWD /pub/sub => 250 OK", "TYPE A => 200 OK",
                            "LIST => 125 Data connection already open => 250 Done"}
             << "" << QStringList{"started %H /pub/sub/ -1", "ended %H /pub/sub/ complete"};
-        QTest::newRow("PORT refused") << "/" << QStringList{"PORT => 500 No"} << "Error Setting Port: No"
+        QTest::newRow("PORT refused") << "/" << QStringList{"PORT => 500 No"} << "Error Setting Port: No" + ActiveRefusedHint
                                       << QStringList();
         QTest::newRow("CWD refused") << "/pub"
                                      << QStringList{"PORT => 200 OK", "CWD /pub => 550 No such directory"}

@@ -168,7 +168,8 @@ private slots:
         const QStringList ready{"PORT => 200 OK", "TYPE I => 200 OK", "CWD / => 250 OK"};
 
         QTest::newRow("PORT refused") << get << QStringList{"PORT => 501 Illegal PORT command"}
-                                      << "Error Setting Port: Illegal PORT command" << "" << false;
+                                      << "Error Setting Port: Illegal PORT command" + ActiveRefusedHint << ""
+                                      << false;
         QTest::newRow("TYPE refused") << get << QStringList{"PORT => 200 OK", "TYPE I => 504 Not supported"}
                                       << "Error Setting Transfer Type: Not supported" << "" << false;
         QTest::newRow("file CWD refused")
