@@ -126,8 +126,8 @@ def make_tree(root, size_mib, entries):
 def start_servers(root, mode):
     """vsftpd (passive only, or active and passive) and a read-only anonymous pyftpdlib on one root."""
     vs_port, py_port = free_port(), free_port()
-    starter = "vsftpd-passive-start.sh" if mode == "passive" else "vsftpd-start.sh"
-    vs_pid = int(run([os.path.join(HERE, starter), root, str(vs_port)], stdout=subprocess.PIPE).stdout)
+    vs_pid = int(run([os.path.join(HERE, "vsftpd-start.sh"), root, str(vs_port)] + (["passive"] if mode == "passive" else []),
+                     stdout=subprocess.PIPE).stdout)
     py = subprocess.Popen(["/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", str(py_port),
                            "-d", root], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     wait_port(vs_port, "vsftpd")

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Starts vsftpd on 127.0.0.1:$2 serving $1 anonymously (downloads, uploads into $1/up, active and
-# passive mode). Prints the daemon's pid. Needs root (vsftpd drops to the ftp user).
+# Starts vsftpd on 127.0.0.1:$2 serving $1 anonymously (downloads, uploads into $1/up), in active and
+# passive mode, or with a third argument "passive" in passive mode only (port_enable=NO), as a host
+# behind a firewall is set up. Prints the daemon's pid. Needs root (vsftpd drops to the ftp user).
 set -euo pipefail
-root=$1 port=$2
+root=$1 port=$2 active=YES
+[ "${3:-}" = passive ] && active=NO
 conf=$(mktemp /tmp/vsftpd-bench.XXXXXX.conf)
 mkdir -p "$root/up" /var/run/vsftpd/empty
 chmod 755 "$root"; chmod 777 "$root/up"
@@ -18,7 +20,7 @@ write_enable=YES
 anon_upload_enable=YES
 anon_mkdir_write_enable=YES
 anon_other_write_enable=YES
-port_enable=YES
+port_enable=$active
 connect_from_port_20=NO
 pasv_enable=YES
 seccomp_sandbox=NO
