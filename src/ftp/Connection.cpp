@@ -303,8 +303,7 @@ void Connection::addressesFound(const QList<QHostAddress> &addresses)
 
 bool Connection::tryNextAddress()
 {
-    // Only while the first session is being made: a reconnect goes back to the address that answered.
-    if (addressIndex_ + 1 >= addresses_.size() || !peerAddress_.isEqual(addresses_.at(addressIndex_)))
+    if (addressIndex_ + 1 >= addresses_.size())
         return false;
     peerAddress_ = addresses_.at(++addressIndex_);
     showStatus(tr("Trying %1 at %2").arg(address_, peerAddress_.toString()));

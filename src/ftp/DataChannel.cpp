@@ -84,9 +84,9 @@ void DataChannel::connectTo(quint16 port)
     auto *socket = new QTcpSocket(this);
     socket_ = socket;
     connect(socket, &QTcpSocket::connected, this, [this, socket] {
+        // The receiver takes the socket as its child; one that nobody took goes with this channel.
         socket->disconnect(this);
         socket_ = nullptr;
-        socket->setParent(nullptr);
         emit ready(socket);
     });
     connect(socket, &QTcpSocket::errorOccurred, this, [this, socket, port] {

@@ -40,7 +40,7 @@ public:
     QString errorText() const { return errorText_; }
 
 signals:
-    // The data connection is there; the receiver takes the socket.
+    // The data connection is there; the receiver takes the socket (makes it a child of its own).
     void ready(QTcpSocket *socket);
     // The passive connection could not be made; reason in the system's words.
     void failed(const QString &reason);
