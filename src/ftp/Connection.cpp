@@ -180,6 +180,13 @@ void Connection::connectionLost(const QString &text, const QString &caption)
 {
     if (state_ == Closed)
         return;
+    if (state_ == AwaitNoopReply && !commands_.isEmpty() && !peerAddress_.isNull()) {
+        // The keep-alive found the session gone while work waited for its answer: that work gets
+        // a fresh session rather than the blame.
+        showStatus(text);
+        restartSession();
+        return;
+    }
     const State was = state_;
     dropSocket(false);
     dropDataObjects();
@@ -257,6 +264,12 @@ void Connection::watchdogExpired()
         dropSocket(false);
         connectFailed(tr("Host is Unreachable"), tr("Connect Error"),
                       tr("Connection timed out (no answer for %1 s)").arg(seconds), true);
+        return;
+    }
+    if (state_ == AwaitDataConnect && channel_) {
+        // The host answered every command; only its data port is silent (a firewall, say). The
+        // item fails and the control connection stays.
+        channel_->giveUp(tr("no answer within %1 s").arg(seconds));
         return;
     }
     connectionLost(tr("Connection timed out: no answer from %1 for %2 s").arg(peerText()).arg(seconds));
@@ -746,7 +759,22 @@ void Connection::CloseAttachedWindows()
 
 void Connection::Reconnect()
 {
+    QPointer<Connection> self(this);
     dropSocket(false);
+    dropDataObjects();
+    // A listing or operation under way is told it ended; a host-to-host side is its copy's to
+    // reset, which is what asks for this.
+    const QString text = withHost(tr("The connection was started again"));
+    if (ListingJob *job = std::exchange(listJob_, nullptr)) {
+        if (std::unique_ptr<ListingDelivery> delivery = std::move(delivery_))
+            delivery->end(false);
+        listing_ = false;
+        job->discard();
+    } else if (std::shared_ptr<ConnectionOperation> operation = std::exchange(operation_, nullptr)) {
+        operation->abandon(text);
+    }
+    if (!self)
+        return;
     ClearQueue();
     if (peerAddress_.isNull()) {
         setState(Closed);

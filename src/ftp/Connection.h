@@ -227,6 +227,8 @@ private:
     void dataReady(QTcpSocket *socket);
     void dataConnectFailed(const QString &reason);
     void handlePortReply(int code, const QString &line);
+    // The control connection goes over IPv6 (not an IPv4 address in IPv6 form).
+    bool overIpv6() const;
     // The host refused a way of opening data connections: it is not asked that way again. False
     // when no way is left.
     bool fallBackFrom(DataChannel::Way way);

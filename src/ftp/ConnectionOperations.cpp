@@ -221,6 +221,12 @@ void Connection::startPassiveStore(const CommandStruct &command)
         abortHostToHost(tr("The remote path %1 cannot be sent to the host.").arg(remotePath_));
         return;
     }
+    if (overIpv6()) {
+        // The other host is told this one's address in a PORT command, which has room for IPv4 only.
+        abortHostToHost(tr("%1 is reached over IPv6; a host-to-host copy needs both hosts reached over IPv4.")
+                            .arg(hostName()));
+        return;
+    }
     hostToHostDriver_->setStatus(tr("Switching to Passive Mode"));
     sendCommand(QStringLiteral("PASV"));
     setState(AwaitPasvReply);

@@ -79,11 +79,16 @@ void Connection::invalidateListing(const QString &directory)
 // ---------------------------------------------------------------------------------------------
 // Data connections
 
-DataChannel::Way Connection::dataWay() const
+bool Connection::overIpv6() const
 {
     bool mapped = false;
     peerAddress_.toIPv4Address(&mapped);
-    const bool v6 = !mapped && peerAddress_.protocol() == QAbstractSocket::IPv6Protocol;
+    return !mapped && peerAddress_.protocol() == QAbstractSocket::IPv6Protocol;
+}
+
+DataChannel::Way Connection::dataWay() const
+{
+    const bool v6 = overIpv6();
     const int mode = pool_->dataModeOverride() ? pool_->dataModeOverride()
                      : hostDataMode_            ? hostDataMode_
                                                 : pool_->dataMode();
@@ -95,7 +100,9 @@ DataChannel::Way Connection::dataWay() const
         if (!v6)
             return DataChannel::Way::Pasv;
     }
-    return extended && !eprtRefused_ ? DataChannel::Way::Eprt : DataChannel::Way::Port;
+    // PORT cannot name an IPv6 address: an IPv6 host that refused EPRT is asked with it again
+    // and refuses again, which the user is told.
+    return v6 || (extended && !eprtRefused_) ? DataChannel::Way::Eprt : DataChannel::Way::Port;
 }
 
 bool Connection::beginDataStep(QString *why)
@@ -227,7 +234,7 @@ void Connection::handlePortReply(int code, const QString &line)
     }
     QString text = channel_->errorText();
     const QString caption = channel_->errorCaption();
-    if (!channel_->passive()) {
+    if (!channel_->passive() && !passiveRefused_) {
         // Hosts behind firewalls refuse active mode; the host's own reply rarely says what to do.
         text += tr("\n\nThe host refused an active-mode data connection (%1). Passive mode may work: choose "
                    "Passive (PASV) under Data Connection in the host's options.")
@@ -255,11 +262,8 @@ bool Connection::fallBackFrom(DataChannel::Way way)
         return false; // the oldest way: there is nothing left to try
     }
     const DataChannel::Way next = dataWay();
-    bool mapped = false;
-    peerAddress_.toIPv4Address(&mapped);
-    const bool v6 = !mapped && peerAddress_.protocol() == QAbstractSocket::IPv6Protocol;
-    if (next == before || (v6 && next == DataChannel::Way::Port))
-        return false; // PORT cannot name an IPv6 address
+    if (next == before)
+        return false;
     const bool nowActive = next == DataChannel::Way::Port || next == DataChannel::Way::Eprt;
     if (nowActive && (way == DataChannel::Way::Pasv || way == DataChannel::Way::Epsv)) {
         passiveRefused_ = true;

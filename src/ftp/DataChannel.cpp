@@ -79,22 +79,38 @@ DataChannel::Answer DataChannel::takeReply(int code, const QString &line)
     return Answer::Ready;
 }
 
+void DataChannel::giveUp(const QString &reason)
+{
+    QTcpSocket *socket = socket_;
+    if (!socket)
+        return;
+    socket->disconnect(this);
+    socket_ = nullptr;
+    abortiveClose(socket);
+    socket->deleteLater();
+    emit failed(tr("%1, port %2: %3").arg(peerAddress_.toString()).arg(port_).arg(reason));
+}
+
 void DataChannel::connectTo(quint16 port)
 {
     auto *socket = new QTcpSocket(this);
     socket_ = socket;
+    port_ = port;
     connect(socket, &QTcpSocket::connected, this, [this, socket] {
         // The receiver takes the socket as its child; one that nobody took goes with this channel.
         socket->disconnect(this);
         socket_ = nullptr;
         emit ready(socket);
     });
-    connect(socket, &QTcpSocket::errorOccurred, this, [this, socket, port] {
-        const QString reason = tr("%1, port %2: %3").arg(peerAddress_.toString()).arg(port).arg(socket->errorString());
-        socket->disconnect(this);
-        socket->deleteLater();
-        socket_ = nullptr;
-        emit failed(reason);
-    });
+    // Queued: a socket that cannot even be made fails inside connectToHost, before the receiver
+    // is ready to hear of it.
+    connect(
+        socket, &QTcpSocket::errorOccurred, this,
+        [this, socket] {
+            if (socket_ != socket)
+                return;
+            giveUp(socket->errorString());
+        },
+        Qt::QueuedConnection);
     socket->connectToHost(peerAddress_, port);
 }

@@ -36,6 +36,9 @@ public:
     QString command();
     Answer takeReply(int code, const QString &line);
 
+    // Passive mode: stops waiting for the connection; failed() follows with the reason.
+    void giveUp(const QString &reason);
+
     QString errorCaption() const { return errorCaption_; }
     QString errorText() const { return errorText_; }
 
@@ -53,6 +56,7 @@ private:
     QHostAddress peerAddress_;
     DataListener *listener_ = nullptr;
     QPointer<QTcpSocket> socket_; // passive: the connection being made
+    quint16 port_ = 0;
     QString errorCaption_;
     QString errorText_;
 };

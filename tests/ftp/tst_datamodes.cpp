@@ -6,9 +6,15 @@
 #include "EngineTest.h"
 #include "ScriptedSteps.h"
 
+#include "support/FtpServerFixture.h"
 #include "support/ScriptedFtpServer.h"
 
 #include <QTcpServer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +41,46 @@ QStringList entriesOf(const QList<ListingEntry> &entries)
     out.sort();
     return out;
 }
+
+// A loopback port that takes no connection and refuses none, as a port behind a firewall that
+// drops packets: its listen queue (one place) is filled at once, so the kernel ignores further
+// connection requests.
+class DeafPort
+{
+public:
+    DeafPort()
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr *>(&address), size) != 0
+            || ::listen(listener_, 0) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr *>(&address), &size) != 0)
+            return;
+        port_ = ntohs(address.sin_port);
+        for (int &fd : queue_) {
+            fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            ::connect(fd, reinterpret_cast<sockaddr *>(&address), size);
+        }
+    }
+    ~DeafPort()
+    {
+        for (int fd : queue_)
+            if (fd >= 0)
+                ::close(fd);
+        if (listener_ >= 0)
+            ::close(listener_);
+    }
+    DeafPort(const DeafPort &) = delete;
+    DeafPort &operator=(const DeafPort &) = delete;
+    quint16 port() const { return port_; }
+
+private:
+    int listener_ = -1;
+    int queue_[2] = {-1, -1};
+    quint16 port_ = 0;
+};
 
 const QByteArray NoFeatures = "211-Features:\r\n211 End\r\n";
 const QByteArray Epsv = "211-Features:\r\n EPSV\r\n211 End\r\n";
@@ -130,6 +176,104 @@ private slots:
         QCOMPARE(job_.entries.size(), complete ? 3 : 0);
         if (!status.isEmpty())
             QVERIFY2(status_.contains(status), qPrintable(status_.texts().join('\n')));
+    }
+
+    // A passive port that never answers (a firewall drops the packets): after the timeout the
+    // listing fails with a box that names the port, and the control connection, which the host
+    // answered all along, is kept for what comes next.
+    void silentPassivePort()
+    {
+        DeafPort deaf;
+        QVERIFY(deaf.port() != 0);
+        pool_->setTimeoutSeconds(1);
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        addScript(server, {QStringLiteral("PASV => 227 Entering Passive Mode (127,0,0,1,%1,%2)")
+                               .arg(deaf.port() >> 8)
+                               .arg(deaf.port() & 0xff),
+                           "CWD / => 250 OK", "NOOP => 200 OK"});
+        c->ListDir(QString(), &job_, QStringLiteral("/pub"));
+        c->CustomCommands(QStringLiteral("CWD /\r\nNOOP\r\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(job_.nextCalls, 1, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(server.allStepsDone(), Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(idle(c), Bound);
+        QVERIFY2(!server.sawUnexpected(), qPrintable(server.firstMismatch()));
+        QCOMPARE(server.connectionCount(), 1);
+        QCOMPARE(prompt_.dump(), QStringLiteral("Error Opening Data Connection: Could not open the data connection "
+                                                "to 127.0.0.1, port %1: no answer within 1 s\n"
+                                                "Custom Command 1 Completed: 200 OK\n")
+                                     .arg(deaf.port()));
+    }
+
+    // A connection started again while its passive data connection is being made tells the
+    // listing it ended; nothing of it fires later.
+    void reconnectWhileConnecting()
+    {
+        DeafPort deaf;
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        addScript(server, {QStringLiteral("PASV => 227 Entering Passive Mode (127,0,0,1,%1,%2)")
+                               .arg(deaf.port() >> 8)
+                               .arg(deaf.port() & 0xff)});
+        server.expectLogin();
+        c->ListDir(QString(), &job_, QStringLiteral("/pub"));
+        QTRY_COMPARE_WITH_TIMEOUT(c->state(), Connection::AwaitDataConnect, Bound);
+        c->Reconnect();
+        QVERIFY(job_.discarded);
+        QTRY_VERIFY_WITH_TIMEOUT(server.allStepsDone() && idle(c), Bound);
+        QVERIFY2(!server.sawUnexpected(), qPrintable(server.firstMismatch()));
+        QCOMPARE(job_.nextCalls, 0);
+    }
+
+    // Over IPv6 there is no PORT or PASV: a host that refuses EPSV gets EPRT, and one that refuses
+    // both fails each listing with a box, never with a command that names an IPv4 address.
+    void ipv6Refusals_data()
+    {
+        QTest::addColumn<bool>("refuseActive");
+        QTest::addColumn<QString>("box"); // empty: the listings arrive
+        QTest::newRow("passive refused: EPRT") << false << "";
+        QTest::newRow("both refused") << true << "Error Setting Port: Command not implemented.";
+    }
+
+    void ipv6Refusals()
+    {
+        QFETCH(bool, refuseActive);
+        QFETCH(QString, box);
+        if (const QString why = FtpServerFixture::loopbackProblem(QStringLiteral("::1")); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        FtpServerFixture::Options options;
+        options.listenAddress = QStringLiteral("::1");
+        options.refusePassive = true;
+        options.refuseActive = refuseActive;
+        FtpServerFixture server(options);
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QVERIFY(server.writeFile(QStringLiteral("pub/a.txt"), "a"));
+        HostRecord record = hostRecord(server.port());
+        record.address = QStringLiteral("::1");
+        pool_->defineHost(record);
+        Connection *c = pool_->connection(ConnectionManager::Browse, pool_->GetConnection(record.name, ConnectionManager::Browse));
+        QVERIFY(c);
+        for (int round = 1; round <= 2; ++round) {
+            c->ListDir(QString(), &job_, QStringLiteral("/pub"));
+            QTRY_COMPARE_WITH_TIMEOUT(job_.nextCalls, round, Bound);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(idle(c), Bound);
+        QCOMPARE(job_.entries.size(), box.isEmpty() ? 2 : 0);
+        const QString log = server.log();
+        QVERIFY2(!log.contains(QLatin1String("<- PORT")) && !log.contains(QLatin1String("<- PASV")), qPrintable(log));
+        QCOMPARE(int(log.count(QLatin1String("<- EPSV"))), 1); // refused once, not asked again
+        if (box.isEmpty()) {
+            QVERIFY2(prompt_.isEmpty(), qPrintable(prompt_.dump()));
+        } else {
+            // Passive mode was refused too: the box does not suggest it.
+            QCOMPARE(prompt_.dump(), (box + '\n').repeated(2));
+        }
     }
 
     // A host that refused passive mode is not asked again on that connection.
@@ -274,6 +418,28 @@ private slots:
         QVERIFY2(server.allStepsDone() && !server.sawUnexpected(), qPrintable(server.firstMismatch()));
         const QStringList expected{"dir Program Files 0", "file notes 2026.txt 12", "file setup.exe 1234567"};
         QVERIFY2(entriesOf(job_.entries) == expected, qPrintable(entriesOf(job_.entries).join(" | ")));
+    }
+
+    // The host drops the session instead of answering the keep-alive NOOP while work waits: that
+    // work runs on a fresh session, with no box about a lost connection.
+    void keepAliveFindsTheSessionGone()
+    {
+        pool_->setKeepAliveSeconds(1);
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        server.expect(QStringLiteral("NOOP"), QByteArray()); // never answered
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        QTRY_COMPARE_WITH_TIMEOUT(c->state(), Connection::AwaitNoopReply, Bound);
+        server.expectLogin();
+        addScript(server, {"CWD / => 250 OK", "PWD => 257 \"/\""});
+        c->CustomCommands(QStringLiteral("CWD /\r\nPWD\r\n"));
+        server.closeClient();
+        QTRY_VERIFY_WITH_TIMEOUT(server.allStepsDone(), Bound);
+        QVERIFY2(!server.sawUnexpected(), qPrintable(server.firstMismatch()));
+        QTRY_COMPARE_WITH_TIMEOUT(prompt_.dump(), QStringLiteral("Custom Command 1 Completed: 257 \"/\"\n"), Bound);
+        QCOMPARE(server.connectionCount(), 2);
     }
 
     // An idle connection sends NOOP when keep-alive is on, and work that arrives meanwhile waits
