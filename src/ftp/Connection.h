@@ -316,6 +316,7 @@ private:
     // reply has come; both are recorded here.
     bool dataDone_ = false;
     bool finalReplied_ = false;
+    bool dataEndedEarly_ = false;
     int finalCode_ = 0;
     QString finalLine_;
     int cacheFileNumber_ = -1;

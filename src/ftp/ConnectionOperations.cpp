@@ -256,6 +256,11 @@ void Connection::startActiveRetrieve(const CommandStruct &command)
     retrieve_ = true;
     listing_ = false;
     restartOffset_ = 0;
+    if (overIpv6()) {
+        abortHostToHost(tr("%1 is reached over IPv6; a host-to-host copy needs both hosts reached over IPv4.")
+                            .arg(hostName()));
+        return;
+    }
     static const QRegularExpression portText(QStringLiteral("^\\d{1,3}(,\\d{1,3}){5}$"));
     if (!hostToHostDriver_ || holdsLineBreak(remotePath_) || !remotePath_.startsWith(QLatin1Char('/'))
         || !portText.match(command.portText).hasMatch()) {

@@ -48,21 +48,28 @@ void Connection::setDriverStatus(const QString &text)
 bool Connection::failed(const QString &text, const QString &caption, Prompt::Icon icon)
 {
     QPointer<Connection> self(this);
-    watchdog_->stop(); // the time the user takes to read the box is not the host's
+    // The time the user takes to read the box is not the host's, and no NOOP may slip in while
+    // the operation behind the box waits.
+    watchdog_->stop();
+    keepAlive_->stop();
     pool_->prompt().message(text, caption, icon);
-    if (self)
+    if (self) {
         armWatchdog();
+        armKeepAlive();
+    }
     return self && alive();
 }
 
 bool Connection::informed(const QString &text, const QString &caption)
 {
     QPointer<Connection> self(this);
-    watchdog_->stop(); // the time the user takes to read the box is not the host's
+    watchdog_->stop(); // as in failed()
+    keepAlive_->stop();
     pool_->prompt().ask(text, caption, Prompt::Icon::None, Prompt::Ok);
     if (!self || !alive())
         return false;
     armWatchdog();
+    armKeepAlive();
     return true;
 }
 
@@ -108,6 +115,9 @@ DataChannel::Way Connection::dataWay() const
 bool Connection::beginDataStep(QString *why)
 {
     dropDataObjects();
+    // A passive data connection stands before the transfer command goes: from here on, its end
+    // counts, whenever it comes.
+    dataDone_ = finalReplied_ = dataEndedEarly_ = false;
     if (!socket_)
         return false;
     channel_ = new DataChannel(dataWay(), socket_->localAddress(), peerAddress_, this);
@@ -178,6 +188,9 @@ void Connection::itemFailed(const QString &text)
 void Connection::dataFinished()
 {
     dataDone_ = true;
+    // A passive data connection that ends before the transfer command went out carried nothing.
+    if (state_ != AwaitTransferStart && state_ != Transferring)
+        dataEndedEarly_ = true;
     tryFinishData();
 }
 
@@ -365,7 +378,7 @@ void Connection::handleTypeReply(int code, const QString &line)
 {
     if (code == 200) {
         if (listing_) {
-            dataDone_ = finalReplied_ = false;
+            finalReplied_ = false; // dataDone_ is the data connection's own: it may have ended already
             sendCommand(machineListing_ ? QStringLiteral("MLSD") : QStringLiteral("LIST"));
             setState(AwaitTransferStart);
             return;
@@ -415,7 +428,8 @@ void Connection::sendTransferCommand()
         command = QStringLiteral("RETR ") + name;
     else
         command = (pool_->storeUnique() ? QStringLiteral("STOU ") : QStringLiteral("STOR ")) + name;
-    dataDone_ = hostToHost_; // a host-to-host side moves no data through this client
+    if (hostToHost_)
+        dataDone_ = true; // a host-to-host side moves no data through this client
     finalReplied_ = false;
     sendCommand(command);
     setState(AwaitTransferStart);
@@ -531,6 +545,8 @@ QString Connection::transferFailure(bool hostOk) const
         return finalLine_.mid(4);
     if (!transfer_)
         return tr("The host reported the file as sent, but never opened a data connection.");
+    if (dataEndedEarly_)
+        return withHost(tr("The host closed the data connection before the transfer began"));
     return withHost(tr("The data connection was reset"));
 }
 
@@ -541,11 +557,18 @@ void Connection::tryFinishData()
     finalReplied_ = false;
     const bool hostOk = finalCode_ == 226 || finalCode_ == 250;
     if (listing_) {
-        const bool complete = hostOk && listTransfer_ && listTransfer_->closedNormally();
+        const bool complete = hostOk && listTransfer_ && listTransfer_->closedNormally() && !dataEndedEarly_;
+        if (complete && machineListing_ && listTransfer_->entryCount() == 0 && listTransfer_->lineCount() > 0) {
+            // Lines came, none of them facts: the host answers MLSD in some other form. The
+            // listing is not taken for an empty folder, and the host is listed with LIST from now on.
+            mlsdRefused_ = true;
+            finishListing(false, tr("The host's answer to MLSD could not be read; list the folder again."));
+            return;
+        }
         finishListing(complete, hostOk ? QString() : finalLine_.mid(4));
         return;
     }
-    bool complete = hostOk && transfer_ && transfer_->allMoved();
+    bool complete = hostOk && transfer_ && transfer_->allMoved() && !dataEndedEarly_;
     QString shortfall;
     if (complete && retrieve_ && binary_ && announcedSize_ >= 0) {
         // A host that announced the size and then sent less did not send the file, whatever its

@@ -73,6 +73,7 @@ void ListTransfer::handleLine(QByteArrayView line)
 {
     if (line.size() <= 2)
         return;
+    ++lines_;
     if (std::optional<ListingEntry> entry = machine_ ? ParseMlsdLine(line) : ParseListingLine(line, today_)) {
         ++entries_;
         delivery_.start(); // no-op once the listing has begun

@@ -25,6 +25,8 @@ public:
     // The host closed the data connection normally (not a reset, not aborted by us).
     bool closedNormally() const { return closedNormally_; }
     qint64 entryCount() const { return entries_; }
+    // Lines that held more than a line end, entries or not.
+    qint64 lineCount() const { return lines_; }
 
 signals:
     void finished();
@@ -44,6 +46,7 @@ private:
     bool ended_ = false;
     bool closedNormally_ = false;
     qint64 entries_ = 0;
+    qint64 lines_ = 0;
     QDate today_;
     std::unique_ptr<char[]> chunk_;
 };

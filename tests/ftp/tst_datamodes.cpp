@@ -9,6 +9,7 @@
 #include "support/FtpServerFixture.h"
 #include "support/ScriptedFtpServer.h"
 
+#include <QSignalSpy>
 #include <QTcpServer>
 
 #include <arpa/inet.h>
@@ -80,6 +81,20 @@ private:
     int listener_ = -1;
     int queue_[2] = {-1, -1};
     quint16 port_ = 0;
+};
+
+// A prompt whose boxes stay open, as a user reading them keeps them, until a condition holds.
+class HoldingPrompt : public RecordingPrompt
+{
+public:
+    std::function<bool()> until;
+
+    int ask(const QString &text, const QString &caption, Icon icon, int buttons) override
+    {
+        if (until)
+            QTest::qWaitFor(until, 3000);
+        return RecordingPrompt::ask(text, caption, icon, buttons);
+    }
 };
 
 const QByteArray NoFeatures = "211-Features:\r\n211 End\r\n";
@@ -206,6 +221,79 @@ private slots:
                                                 "to 127.0.0.1, port %1: no answer within 1 s\n"
                                                 "Custom Command 1 Completed: 200 OK\n")
                                      .arg(deaf.port()));
+    }
+
+    // The host drops the passive data connection before the listing command goes out: the
+    // listing ends incomplete when the host has answered, it does not wait for data that can no
+    // longer come.
+    void dataConnectionEndsBeforeTheCommand()
+    {
+        pool_->setTimeoutSeconds(0); // nothing but the listing's own end may end it
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        addScript(server, {"PASV => 227 Entering Passive Mode ({pasv})"});
+        server.expect(QStringLiteral("CWD /pub"), QByteArray()); // answered once the data is gone
+        addScript(server, {"TYPE A => 200 OK"});
+        server.expect(QStringLiteral("LIST"), "150 Here\r\n226 Done\r\n");
+        c->ListDir(QString(), &job_, QStringLiteral("/pub"));
+        QTRY_COMPARE_WITH_TIMEOUT(server.remainingSteps(), 2, Bound);
+        QSignalSpy closed(&server, &ScriptedFtpServer::dataFinished);
+        server.abortData();
+        QTRY_VERIFY_WITH_TIMEOUT(!server.isDataBusy(), Bound);
+        server.sendRaw("250 OK\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(job_.nextCalls, 1, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(idle(c), Bound);
+        QVERIFY2(!server.sawUnexpected(), qPrintable(server.firstMismatch()));
+        QVERIFY2(pane_.events.join('\n').contains(QLatin1String("incomplete")), qPrintable(pane_.events.join('\n')));
+    }
+
+    // No keep-alive NOOP goes out while a box of the operation under way is open: its answer
+    // would end that operation behind the box.
+    void noKeepAliveBehindABox()
+    {
+        HoldingPrompt prompt;
+        pool_ = std::make_unique<ConnectionManager>(prompt, status_);
+        pool_->setDataMode(2);
+        pool_->setKeepAliveSeconds(1);
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        prompt.until = [&] { return server.transcript().size() > 2; }; // anything after the login
+        c->ListDir(QString(), &job_, QStringLiteral("pub")); // not absolute: refused with a box
+        QCOMPARE(job_.nextCalls, 1);
+        QVERIFY2(prompt.dump().contains(QLatin1String("cannot be sent")), qPrintable(prompt.dump()));
+        QCOMPARE(server.transcript().size(), 2); // USER, PASS: no NOOP while the box showed
+        pool_.reset();
+    }
+
+    // A host that offers MLST but answers MLSD with lines of another form: the folder is not
+    // shown as empty; the box says so and the next listing uses LIST.
+    void machineListingInAnotherForm()
+    {
+        ScriptedFtpServer server;
+        QVERIFY(server.listen());
+        server.setFeatures(Mlst);
+        server.expectLogin();
+        Connection *c = logIn(server);
+        QVERIFY(c);
+        addScript(server, {"PASV => 227 Entering Passive Mode ({pasv})", "CWD /pub => 250 OK", "TYPE A => 200 OK",
+                           "MLSD => 150 Here => 226 Done", "PASV => 227 Entering Passive Mode ({pasv})",
+                           "CWD /pub => 250 OK", "TYPE A => 200 OK", "LIST => 150 Here => 226 Done"});
+        c->ListDir(QString(), &job_, QStringLiteral("/pub"));
+        QTRY_COMPARE_WITH_TIMEOUT(job_.nextCalls, 1, Bound);
+        QVERIFY2(pane_.events.join('\n').contains(QLatin1String("incomplete")), qPrintable(pane_.events.join('\n')));
+        QCOMPARE(prompt_.dump(), QStringLiteral("Error Retrieving Listing: The host's answer to MLSD could not be read; "
+                                                "list the folder again.\n"));
+        c->ListDir(QString(), &job_, QStringLiteral("/pub"));
+        QTRY_COMPARE_WITH_TIMEOUT(job_.nextCalls, 2, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(server.allStepsDone() && idle(c), Bound);
+        QVERIFY2(!server.sawUnexpected(), qPrintable(server.firstMismatch()));
+        QCOMPARE(entriesOf(job_.entries), (QStringList{"dir pub 4096", "file a.txt 1234", "link bin 7"}));
     }
 
     // A connection started again while its passive data connection is being made tells the
