@@ -213,12 +213,8 @@ void Connection::failRunningOperation(const QString &text)
     dropDataObjects();
     transferActive_ = false;
     hostToHost_ = false;
-    listing_ = false;
     cacheFileNumber_ = -1;
-    if (std::unique_ptr<ListingDelivery> delivery = std::move(delivery_))
-        delivery->end(false);
-    if (ListingJob *job = std::exchange(listJob_, nullptr))
-        job->discard();
+    discardListing();
     if (!self)
         return;
     // Only one of these runs at a time; each is let go before it is called, and the connection
@@ -231,6 +227,15 @@ void Connection::failRunningOperation(const QString &text)
     } else if (HostToHostDriver *driver = std::exchange(hostToHostDriver_, nullptr)) {
         driver->ConnectionLost(text);
     }
+}
+
+void Connection::discardListing()
+{
+    listing_ = false;
+    if (std::unique_ptr<ListingDelivery> delivery = std::move(delivery_))
+        delivery->end(false);
+    if (ListingJob *job = std::exchange(listJob_, nullptr))
+        job->discard();
 }
 
 void Connection::armWatchdog()
@@ -764,15 +769,10 @@ void Connection::Reconnect()
     dropDataObjects();
     // A listing or operation under way is told it ended; a host-to-host side is its copy's to
     // reset, which is what asks for this.
-    const QString text = withHost(tr("The connection was started again"));
-    if (ListingJob *job = std::exchange(listJob_, nullptr)) {
-        if (std::unique_ptr<ListingDelivery> delivery = std::move(delivery_))
-            delivery->end(false);
-        listing_ = false;
-        job->discard();
-    } else if (std::shared_ptr<ConnectionOperation> operation = std::exchange(operation_, nullptr)) {
-        operation->abandon(text);
-    }
+    if (listJob_)
+        discardListing();
+    else if (std::shared_ptr<ConnectionOperation> operation = std::exchange(operation_, nullptr))
+        operation->abandon(withHost(tr("The connection was started again")));
     if (!self)
         return;
     ClearQueue();

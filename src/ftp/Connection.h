@@ -159,6 +159,12 @@ private:
     // text, everything queued is ended, and the connection is closed.
     void connectionLost(const QString &text, const QString &caption = QString());
     void failRunningOperation(const QString &text);
+    // The listing under way ends incomplete and its job is given up.
+    void discardListing();
+    // While a box shows, neither the timeout nor the keep-alive runs: the time the user takes is
+    // not the host's, and no NOOP may slip in while the operation behind the box waits.
+    void holdTimers();
+    void resumeTimers();
     // Drops the control connection and logs in again, keeping the queue.
     void restartSession();
     void dropSocket(bool orderly);

@@ -48,28 +48,33 @@ void Connection::setDriverStatus(const QString &text)
 bool Connection::failed(const QString &text, const QString &caption, Prompt::Icon icon)
 {
     QPointer<Connection> self(this);
-    // The time the user takes to read the box is not the host's, and no NOOP may slip in while
-    // the operation behind the box waits.
+    holdTimers();
+    pool_->prompt().message(text, caption, icon);
+    if (self)
+        resumeTimers();
+    return self && alive();
+}
+
+void Connection::holdTimers()
+{
     watchdog_->stop();
     keepAlive_->stop();
-    pool_->prompt().message(text, caption, icon);
-    if (self) {
-        armWatchdog();
-        armKeepAlive();
-    }
-    return self && alive();
+}
+
+void Connection::resumeTimers()
+{
+    armWatchdog();
+    armKeepAlive();
 }
 
 bool Connection::informed(const QString &text, const QString &caption)
 {
     QPointer<Connection> self(this);
-    watchdog_->stop(); // as in failed()
-    keepAlive_->stop();
+    holdTimers();
     pool_->prompt().ask(text, caption, Prompt::Icon::None, Prompt::Ok);
     if (!self || !alive())
         return false;
-    armWatchdog();
-    armKeepAlive();
+    resumeTimers();
     return true;
 }
 

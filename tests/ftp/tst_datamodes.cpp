@@ -9,7 +9,6 @@
 #include "support/FtpServerFixture.h"
 #include "support/ScriptedFtpServer.h"
 
-#include <QSignalSpy>
 #include <QTcpServer>
 
 #include <arpa/inet.h>
@@ -92,10 +91,16 @@ public:
     int ask(const QString &text, const QString &caption, Icon icon, int buttons) override
     {
         if (until)
-            QTest::qWaitFor(until, 3000);
+            QTest::qWaitFor(until, 2500); // longer than two keep-alive periods of 1 s
         return RecordingPrompt::ask(text, caption, icon, buttons);
     }
 };
+
+// The script line of a PASV answered with port on 127.0.0.1.
+QString pasvNaming(quint16 port)
+{
+    return QStringLiteral("PASV => 227 Entering Passive Mode (127,0,0,1,%1,%2)").arg(port >> 8).arg(port & 0xff);
+}
 
 const QByteArray NoFeatures = "211-Features:\r\n211 End\r\n";
 const QByteArray Epsv = "211-Features:\r\n EPSV\r\n211 End\r\n";
@@ -106,6 +111,17 @@ const QByteArray Mlst = "211-Features:\r\n MLST type*;size*;modify*;\r\n211 End\
 class TestDataModes : public EngineTest
 {
     Q_OBJECT
+
+    // The browse connection to a scripted server that offers features, logged in; nullptr when
+    // the server could not listen or the login did not end.
+    Connection *scriptedLogin(ScriptedFtpServer &server, const QByteArray &features = NoFeatures)
+    {
+        if (!server.listen())
+            return nullptr;
+        server.setFeatures(features);
+        server.expectLogin();
+        return logIn(server);
+    }
 
 private slots:
     void initTestCase() { QVERIFY2(env_.setUp(), qPrintable(env_.errorString())); }
@@ -170,10 +186,7 @@ private slots:
         script.replaceInStrings("%U", QStringLiteral("%1,%2").arg(unused >> 8).arg(unused & 0xff));
         box.replace("%N", QString::number(unused));
         ScriptedFtpServer server;
-        QVERIFY(server.listen());
-        server.setFeatures(features);
-        server.expectLogin();
-        Connection *c = logIn(server);
+        Connection *c = scriptedLogin(server, features);
         QVERIFY(c);
         for (QString line : std::as_const(script)) {
             if (line.startsWith(QLatin1String("EPRT ")))
@@ -202,13 +215,9 @@ private slots:
         QVERIFY(deaf.port() != 0);
         pool_->setTimeoutSeconds(1);
         ScriptedFtpServer server;
-        QVERIFY(server.listen());
-        server.expectLogin();
-        Connection *c = logIn(server);
+        Connection *c = scriptedLogin(server);
         QVERIFY(c);
-        addScript(server, {QStringLiteral("PASV => 227 Entering Passive Mode (127,0,0,1,%1,%2)")
-                               .arg(deaf.port() >> 8)
-                               .arg(deaf.port() & 0xff),
+        addScript(server, {pasvNaming(deaf.port()),
                            "CWD / => 250 OK", "NOOP => 200 OK"});
         c->ListDir(QString(), &job_, QStringLiteral("/pub"));
         c->CustomCommands(QStringLiteral("CWD /\r\nNOOP\r\n"));
@@ -230,9 +239,7 @@ private slots:
     {
         pool_->setTimeoutSeconds(0); // nothing but the listing's own end may end it
         ScriptedFtpServer server;
-        QVERIFY(server.listen());
-        server.expectLogin();
-        Connection *c = logIn(server);
+        Connection *c = scriptedLogin(server);
         QVERIFY(c);
         addScript(server, {"PASV => 227 Entering Passive Mode ({pasv})"});
         server.expect(QStringLiteral("CWD /pub"), QByteArray()); // answered once the data is gone
@@ -240,7 +247,6 @@ private slots:
         server.expect(QStringLiteral("LIST"), "150 Here\r\n226 Done\r\n");
         c->ListDir(QString(), &job_, QStringLiteral("/pub"));
         QTRY_COMPARE_WITH_TIMEOUT(server.remainingSteps(), 2, Bound);
-        QSignalSpy closed(&server, &ScriptedFtpServer::dataFinished);
         server.abortData();
         QTRY_VERIFY_WITH_TIMEOUT(!server.isDataBusy(), Bound);
         server.sendRaw("250 OK\r\n");
@@ -259,9 +265,7 @@ private slots:
         pool_->setDataMode(2);
         pool_->setKeepAliveSeconds(1);
         ScriptedFtpServer server;
-        QVERIFY(server.listen());
-        server.expectLogin();
-        Connection *c = logIn(server);
+        Connection *c = scriptedLogin(server);
         QVERIFY(c);
         prompt.until = [&] { return server.transcript().size() > 2; }; // anything after the login
         c->ListDir(QString(), &job_, QStringLiteral("pub")); // not absolute: refused with a box
@@ -276,10 +280,7 @@ private slots:
     void machineListingInAnotherForm()
     {
         ScriptedFtpServer server;
-        QVERIFY(server.listen());
-        server.setFeatures(Mlst);
-        server.expectLogin();
-        Connection *c = logIn(server);
+        Connection *c = scriptedLogin(server, Mlst);
         QVERIFY(c);
         addScript(server, {"PASV => 227 Entering Passive Mode ({pasv})", "CWD /pub => 250 OK", "TYPE A => 200 OK",
                            "MLSD => 150 Here => 226 Done", "PASV => 227 Entering Passive Mode ({pasv})",
@@ -302,13 +303,9 @@ private slots:
     {
         DeafPort deaf;
         ScriptedFtpServer server;
-        QVERIFY(server.listen());
-        server.expectLogin();
-        Connection *c = logIn(server);
+        Connection *c = scriptedLogin(server);
         QVERIFY(c);
-        addScript(server, {QStringLiteral("PASV => 227 Entering Passive Mode (127,0,0,1,%1,%2)")
-                               .arg(deaf.port() >> 8)
-                               .arg(deaf.port() & 0xff)});
+        addScript(server, {pasvNaming(deaf.port())});
         server.expectLogin();
         c->ListDir(QString(), &job_, QStringLiteral("/pub"));
         QTRY_COMPARE_WITH_TIMEOUT(c->state(), Connection::AwaitDataConnect, Bound);
@@ -368,9 +365,7 @@ private slots:
     void refusedPassiveIsNotAskedAgain()
     {
         ScriptedFtpServer server;
-        QVERIFY(server.listen());
-        server.expectLogin();
-        Connection *c = logIn(server);
+        Connection *c = scriptedLogin(server);
         QVERIFY(c);
         const QStringList rest{"CWD /pub => 250 OK", "TYPE A => 200 OK", "LIST => 150 Here => 226 Done"};
         addScript(server, QStringList{"PASV => 502 No", "PORT => 200 OK"} + rest + QStringList{"PORT => 200 OK"} + rest);
@@ -462,10 +457,7 @@ private slots:
         QFETCH(QByteArray, listing);
         QFETCH(QStringList, entries);
         ScriptedFtpServer server;
-        QVERIFY(server.listen());
-        server.setFeatures(Mlst);
-        server.expectLogin();
-        Connection *c = logIn(server);
+        Connection *c = scriptedLogin(server, Mlst);
         QVERIFY(c);
         addScript(server, script, listing);
         c->ListDir(QString(), &job_, QStringLiteral("/pub"));
@@ -489,9 +481,7 @@ private slots:
     void dosListing()
     {
         ScriptedFtpServer server;
-        QVERIFY(server.listen());
-        server.expectLogin();
-        Connection *c = logIn(server);
+        Connection *c = scriptedLogin(server);
         QVERIFY(c);
         addScript(server,
                   {"PASV => 227 Entering Passive Mode ({pasv})", "CWD /pub => 250 OK", "TYPE A => 200 OK",

@@ -266,3 +266,26 @@ void RawFtpClient::closeData()
     m_data.reset();
     m_listener.reset();
 }
+
+QString RawFtpClient::openPassive(const QByteArray &verb, const QHostAddress &address, QHostAddress *named)
+{
+    const QByteArray reply = command(verb);
+    QHostAddress inReply = address;
+    quint16 port = 0;
+    if (verb == "EPSV")
+        port = parseEpsv(reply);
+    else if (!parsePasv(reply, &inReply, &port))
+        port = 0;
+    if (named)
+        *named = inReply;
+    if (port == 0)
+        return QStringLiteral("%1 got: %2").arg(QString::fromLatin1(verb), QString::fromUtf8(reply));
+    if (!connectPassive(address, port))
+        return QStringLiteral("cannot connect to the passive port: ") + errorString();
+    return QString();
+}
+
+quint16 RawFtpClient::passivePort() const
+{
+    return m_data ? m_data->peerPort() : 0;
+}

@@ -62,6 +62,12 @@ public:
     quint16 activePort() const;
     // Passive: connects to the address a 227 reply named (or the control peer's, for 229).
     bool connectPassive(const QHostAddress &address, quint16 port, int timeoutMs = TimeoutMs);
+    // Sends verb (PASV or EPSV) and connects to the port its reply names on address, the control
+    // connection's peer; the address a 227 names is only handed back in *named. Empty on success,
+    // else why not.
+    QString openPassive(const QByteArray &verb, const QHostAddress &address, QHostAddress *named = nullptr);
+    // The server's port of the passive data connection; 0 when there is none.
+    quint16 passivePort() const;
     // Takes the data connection (accepting it in active mode), reads until the server closes it.
     QByteArray receiveData(int timeoutMs = TimeoutMs);
     // Takes the data connection, writes bytes and closes it.

@@ -49,18 +49,6 @@ bool opensData(const QByteArray &reply)
     return RawFtpClient::code(reply) == 150 || RawFtpClient::code(reply) == 125;
 }
 
-// Sends EPSV and connects to the port it names on address; empty on success.
-QString openExtendedPassive(RawFtpClient &ftp, const QHostAddress &address)
-{
-    const QByteArray reply = ftp.command("EPSV");
-    const quint16 port = RawFtpClient::parseEpsv(reply);
-    if (port == 0)
-        return QStringLiteral("EPSV got: ") + QString::fromUtf8(reply);
-    if (!ftp.connectPassive(address, port))
-        return QStringLiteral("cannot connect to the passive port: ") + ftp.errorString();
-    return QString();
-}
-
 } // namespace
 
 class TestFtpServerFixture : public QObject
@@ -330,7 +318,7 @@ void TestFtpServerFixture::dataModeRefusals()
 
     // The mode that is left still carries a transfer.
     if (refuseActive) {
-        const QString opened = openExtendedPassive(ftp, local);
+        const QString opened = ftp.openPassive("EPSV", local);
         QVERIFY2(opened.isEmpty(), qPrintable(opened));
     } else {
         QCOMPARE(RawFtpClient::code(ftp.command(ftp.listenActive())), 200);
@@ -376,7 +364,7 @@ void TestFtpServerFixture::mlstRefusal()
     }
     const QByteArray mlst = ftp.command("MLST a.txt");
     QVERIFY2(mlst.startsWith("250-") && mlst.contains("size=3;type=file;"), mlst.constData());
-    const QString opened = openExtendedPassive(ftp, QHostAddress(QHostAddress::LocalHost));
+    const QString opened = ftp.openPassive("EPSV", QHostAddress(QHostAddress::LocalHost));
     QVERIFY2(opened.isEmpty(), qPrintable(opened));
     QVERIFY(opensData(ftp.command("MLSD")));
     const QByteArray listing = ftp.receiveData();
@@ -410,7 +398,7 @@ void TestFtpServerFixture::ipv6Loopback()
     for (const char *feature : {" EPRT\r\n", " EPSV\r\n", "\r\n MLST ", " UTF8\r\n"})
         QVERIFY2(feat.contains(feature), feat.constData());
 
-    const QString opened = openExtendedPassive(ftp, v6);
+    const QString opened = ftp.openPassive("EPSV", v6);
     QVERIFY2(opened.isEmpty(), qPrintable(opened));
     QVERIFY(opensData(ftp.command("MLSD")));
     QVERIFY(ftp.receiveData().endsWith(" a.txt\r\n"));

@@ -25,21 +25,14 @@ QByteArray pattern(int size)
 // nothing listens there: a client trusting that address would fail. Empty on success.
 QString openPassive(RawFtpClient &ftp, const QString &mode)
 {
-    const QByteArray reply = ftp.command(mode.left(4).toLatin1());
-    QHostAddress named(QHostAddress::LocalHost);
-    quint16 port = RawFtpClient::parseEpsv(reply);
-    if (mode.startsWith(QLatin1String("PASV")) && !RawFtpClient::parsePasv(reply, &named, &port))
-        port = 0;
-    if (port == 0)
-        return QStringLiteral("no port in: ") + QString::fromLatin1(reply);
-    if (named != QHostAddress(QHostAddress::LocalHost)) {
-        QTcpSocket elsewhere;
-        elsewhere.connectToHost(named, port);
-        if (elsewhere.waitForConnected(RawFtpClient::TimeoutMs))
-            return QStringLiteral("something listens on %1:%2").arg(named.toString()).arg(port);
-    }
-    if (!ftp.connectPassive(QHostAddress(QHostAddress::LocalHost), port))
-        return QStringLiteral("cannot connect to the passive port: ") + ftp.errorString();
+    QHostAddress named;
+    const QString failed = ftp.openPassive(mode.left(4).toLatin1(), QHostAddress(QHostAddress::LocalHost), &named);
+    if (!failed.isEmpty() || named == QHostAddress(QHostAddress::LocalHost))
+        return failed;
+    QTcpSocket elsewhere;
+    elsewhere.connectToHost(named, ftp.passivePort());
+    if (elsewhere.waitForConnected(RawFtpClient::TimeoutMs))
+        return QStringLiteral("something listens on %1").arg(named.toString());
     return QString();
 }
 

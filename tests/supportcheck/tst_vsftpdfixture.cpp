@@ -36,23 +36,6 @@ QString logIn(RawFtpClient &ftp, quint16 port)
     return QString();
 }
 
-// Sends PASV or EPSV and connects to the port the reply names; empty on success.
-QString openPassive(RawFtpClient &ftp, const QByteArray &mode)
-{
-    const QByteArray reply = ftp.command(mode);
-    QHostAddress address(QHostAddress::LocalHost);
-    quint16 port = 0;
-    if (mode == "EPSV")
-        port = RawFtpClient::parseEpsv(reply);
-    else if (!RawFtpClient::parsePasv(reply, &address, &port))
-        port = 0;
-    if (port == 0)
-        return QString::fromLatin1(mode + " got: " + reply);
-    if (!ftp.connectPassive(address, port))
-        return QStringLiteral("cannot connect to the passive port: ") + ftp.errorString();
-    return QString();
-}
-
 } // namespace
 
 class TestVsftpdFixture : public QObject
@@ -94,21 +77,21 @@ void TestVsftpdFixture::passiveTransfers()
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
     QVERIFY2(ftp.command("PWD").startsWith("257 \"/\""), qPrintable(server.log()));
 
-    failed = openPassive(ftp, mode);
+    failed = ftp.openPassive(mode, QHostAddress(QHostAddress::LocalHost));
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
     QCOMPARE(RawFtpClient::code(ftp.command("RETR pub/down.bin")), 150);
     QCOMPARE(ftp.receiveData(), download);
     QCOMPARE(RawFtpClient::code(ftp.readReply()), 226);
 
     const QByteArray upload = randomBytes(200 * 1024);
-    failed = openPassive(ftp, mode);
+    failed = ftp.openPassive(mode, QHostAddress(QHostAddress::LocalHost));
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
     QCOMPARE(RawFtpClient::code(ftp.command("STOR up/new.bin")), 150);
     QVERIFY(ftp.sendData(upload));
     QCOMPARE(RawFtpClient::code(ftp.readReply()), 226);
     QCOMPARE(server.readFile("up/new.bin"), upload);
 
-    failed = openPassive(ftp, mode);
+    failed = ftp.openPassive(mode, QHostAddress(QHostAddress::LocalHost));
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
     QCOMPARE(RawFtpClient::code(ftp.command("NLST up")), 150);
     QCOMPARE(ftp.receiveData().trimmed(), QByteArray("up/new.bin"));
@@ -159,19 +142,19 @@ void TestVsftpdFixture::writableFolders()
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
 
     QCOMPARE(RawFtpClient::code(ftp.command("MKD top")), 550);
-    QVERIFY(openPassive(ftp, "EPSV").isEmpty());
+    QVERIFY(ftp.openPassive("EPSV", QHostAddress(QHostAddress::LocalHost)).isEmpty());
     QCOMPARE(RawFtpClient::code(ftp.command("STOR top.txt")), 553);
     QVERIFY(!server.exists("top.txt"));
 
     // Overwrites a file the test wrote, two folders down.
-    QVERIFY(openPassive(ftp, "EPSV").isEmpty());
+    QVERIFY(ftp.openPassive("EPSV", QHostAddress(QHostAddress::LocalHost)).isEmpty());
     QCOMPARE(RawFtpClient::code(ftp.command("STOR deep/er/old.txt")), 150);
     QVERIFY(ftp.sendData("new"));
     QCOMPARE(RawFtpClient::code(ftp.readReply()), 226);
     QCOMPARE(server.readFile("deep/er/old.txt"), QByteArray("new"));
 
     QCOMPARE(RawFtpClient::code(ftp.command("MKD deep/made")), 257);
-    QVERIFY(openPassive(ftp, "EPSV").isEmpty());
+    QVERIFY(ftp.openPassive("EPSV", QHostAddress(QHostAddress::LocalHost)).isEmpty());
     QCOMPARE(RawFtpClient::code(ftp.command("STOR deep/made/x")), 150);
     QVERIFY(ftp.sendData("x"));
     QCOMPARE(RawFtpClient::code(ftp.readReply()), 226);
