@@ -64,16 +64,41 @@ bool holdsControl(const QString &text)
 
 } // namespace
 
+namespace {
+struct Scheme
+{
+    QLatin1String name;
+    int encryption;
+    int defaultPort;
+};
+// ftp:// is plain FTP, ftps:// TLS from the first byte, ftpes:// AUTH TLS with nothing in clear.
+constexpr Scheme Schemes[] = {{QLatin1String("ftp"), 0, 21}, {QLatin1String("ftps"), 3, 990}, {QLatin1String("ftpes"), 2, 21}};
+
+const Scheme *schemeOf(const QString &text)
+{
+    for (const Scheme &scheme : Schemes)
+        if (text.startsWith(scheme.name + QLatin1String("://"), Qt::CaseInsensitive))
+            return &scheme;
+    return nullptr;
+}
+} // namespace
+
+bool isHostAddress(const QString &text)
+{
+    return schemeOf(text) != nullptr;
+}
+
 std::optional<HostRecord> hostRecordFromUrl(const QString &text, QString *error)
 {
-    if (text.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive)) {
+    const Scheme *scheme = schemeOf(text);
+    if (scheme) {
         *error = addressProblem(typedAddress(text));
         if (!error->isEmpty())
             return std::nullopt;
     }
     const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid() || url.scheme() != QLatin1String("ftp") || url.host().isEmpty()) {
-        *error = QStringLiteral("not an ftp:// address: %1").arg(visible(text));
+    if (!scheme || !url.isValid() || url.host().isEmpty()) {
+        *error = QStringLiteral("not an ftp://, ftps:// or ftpes:// address: %1").arg(visible(text));
         return std::nullopt;
     }
     if (url.port() == 0) {
@@ -91,7 +116,8 @@ std::optional<HostRecord> hostRecordFromUrl(const QString &text, QString *error)
     // The name goes into the listing cache's index on disk: never with the password.
     record.name = url.toString(QUrl::RemovePassword);
     record.address = url.host(); // an IPv6 address without its brackets
-    record.port = QString::number(url.port(21));
+    record.port = QString::number(url.port(scheme->defaultPort));
+    record.encryption = scheme->encryption;
     const bool anonymous = url.userName().isEmpty()
                            || (url.userName() == QLatin1String("anonymous") && url.password().isEmpty());
     if (anonymous) {
@@ -115,6 +141,10 @@ bool pastLogin(Connection::State state)
     case Connection::AwaitSystReply:
     case Connection::AwaitFeatReply:
     case Connection::AwaitOptsReply:
+    case Connection::AwaitAuthReply:
+    case Connection::AwaitHandshake:
+    case Connection::AwaitPbszReply:
+    case Connection::AwaitProtReply:
         return false;
     default:
         return true;
@@ -129,6 +159,11 @@ void ConsoleMonitor::ShowReceived(const QString &line)
 void ConsoleMonitor::ShowSent(const QString &line)
 {
     err_ << "Sent > " << line << Qt::endl;
+}
+
+void ConsoleMonitor::ShowNote(const QString &line)
+{
+    err_ << "Session > " << line << Qt::endl;
 }
 
 int FailureCount::ask(const QString &text, const QString &caption, Icon icon, int buttons)
@@ -168,7 +203,7 @@ CliSession::~CliSession()
 bool CliSession::defineHost(const QString &host, QString *name)
 {
     *name = host;
-    if (!host.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive))
+    if (!isHostAddress(host))
         return true; // a host of the database: the pool reads its record
     QString error;
     const std::optional<HostRecord> record = hostRecordFromUrl(host, &error);

@@ -15,6 +15,8 @@ struct HostRecord;
 // its password; anonymous logins use the EMail value as password. Returns nothing (and says why in
 // *error) for anything else.
 std::optional<HostRecord> hostRecordFromUrl(const QString &url, QString *error);
+// The text is an ftp://, ftps:// or ftpes:// address rather than a host of the database.
+bool isHostAddress(const QString &text);
 
 // True for every state a connection reaches only after its login went through.
 bool pastLogin(Connection::State state);
@@ -26,6 +28,7 @@ public:
     explicit ConsoleMonitor(QTextStream &err) : err_(err) {}
     void ShowReceived(const QString &line) override;
     void ShowSent(const QString &line) override;
+    void ShowNote(const QString &line) override;
 
 private:
     QTextStream &err_;
@@ -41,6 +44,7 @@ class FailureCount : public Prompt
 public:
     explicit FailureCount(Prompt &next) : next_(next) {}
     int ask(const QString &text, const QString &caption, Icon icon, int buttons) override;
+    Trust trustCertificate(const CertificateQuestion &question) override { return next_.trustCertificate(question); }
     void hold() { holding_ = true; }
     // Ends the hold: the waiting warnings are shown and counted when show is true, else dropped.
     void release(bool show);

@@ -29,6 +29,34 @@ int ConsolePrompt::ask(const QString &text, const QString &caption, Icon, int bu
     return answer.startsWith('y') ? Yes : No;
 }
 
+Prompt::Trust ConsolePrompt::trustCertificate(const CertificateQuestion &question)
+{
+    err_ << "The certificate of " << oneLine(question.host) << " (" << oneLine(question.address)
+         << ") is not vouched for by this system's certificate authorities:" << Qt::endl;
+    for (const QString &problem : question.problems)
+        err_ << "  " << oneLine(problem) << Qt::endl;
+    err_ << "  Subject:  " << oneLine(question.subject) << Qt::endl
+         << "  Issuer:   " << oneLine(question.issuer) << Qt::endl
+         << "  Valid:    " << question.validFrom << " to " << question.validUntil << Qt::endl
+         << "  SHA-256:  " << question.sha256 << Qt::endl;
+    if (acceptNew_) {
+        err_ << "Trusted always (--accept-new-cert); its fingerprint is stored." << Qt::endl;
+        return Trust::Always;
+    }
+    if (!isatty(STDIN_FILENO)) {
+        err_ << "Refused: no terminal to ask on. Run again with --accept-new-cert to trust it always." << Qt::endl;
+        return Trust::Refuse;
+    }
+    err_ << "Trust it [o]nce, [a]lways, or [n]ot at all? " << Qt::flush;
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly))
+        return Trust::Refuse;
+    const QByteArray answer = in.readLine().trimmed().toLower();
+    if (answer.startsWith('a'))
+        return Trust::Always;
+    return answer.startsWith('o') ? Trust::Once : Trust::Refuse;
+}
+
 void ConsolePrompt::showStatus(const QString &text)
 {
     err_ << oneLine(text) << Qt::endl;

@@ -25,7 +25,8 @@ const QStringList &HostEdit::keys()
     static const QStringList names{
         QStringLiteral("Address"), QStringLiteral("Username"), QStringLiteral("Password"),
         QStringLiteral("Port"), QStringLiteral("StartPath"), QStringLiteral("Type"),
-        QStringLiteral("DataMode"), QStringLiteral("CacheType"), QStringLiteral("CacheDays"),
+        QStringLiteral("DataMode"), QStringLiteral("Encryption"), QStringLiteral("CertSha256"),
+        QStringLiteral("CacheType"), QStringLiteral("CacheDays"),
         QStringLiteral("CacheMins"), QStringLiteral("Parent")};
     return names;
 }
@@ -83,6 +84,15 @@ bool HostEdit::accept(const QString &key, const QString &value)
 QString HostEdit::problemWith(const QString &key, const QString &value) const
 {
     return HostValueProblem(key, value);
+}
+
+void HostEdit::setDefault(const SettingsValue &value)
+{
+    const bool given = m_removals.contains(value.name) || std::any_of(m_writes.begin(), m_writes.end(), [&](const SettingsValue &write) {
+        return write.name == value.name;
+    });
+    if (!given)
+        m_writes << value;
 }
 
 bool HostEdit::setsAddress() const

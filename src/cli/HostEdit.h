@@ -21,6 +21,8 @@ public:
     QString error() const { return m_error; }
     int exitStatus() const { return m_exitStatus; }
 
+    // Writes value too unless the arguments set or removed it (a new host's defaults).
+    void setDefault(const SettingsValue &value);
     // True when the edit leaves the host with a non-empty Address.
     bool setsAddress() const;
     // Writes the changes into the host's key (created when new); false when the store refused.

@@ -25,6 +25,11 @@ public:
         return Ok;
     }
 
+    Trust trustCertificate(const CertificateQuestion &question) override
+    {
+        return console_.trustCertificate(question);
+    }
+
     int completed = 0;
     int refused = 0;
 

@@ -187,6 +187,8 @@ int showHost(CliContext &ctx, const HostRecord &host)
     out << "StartPath\t" << host.startPath << Qt::endl;
     out << "Type\t" << host.hostType << Qt::endl;
     out << "DataMode\t" << host.dataMode << Qt::endl;
+    out << "Encryption\t" << host.encryption << Qt::endl;
+    out << "CertSha256\t" << host.certSha256 << Qt::endl;
     out << "CacheType\t" << host.cachePolicy << Qt::endl;
     out << "CacheDays\t" << host.cacheDays << Qt::endl;
     out << "CacheMins\t" << host.cacheMinutes << Qt::endl;
@@ -216,6 +218,7 @@ int editHost(CliContext &ctx, const QString &name, const std::optional<HostEntry
             *ctx.err << "A new host needs an address: host " << name << " Address=HOST_ADDRESS" << Qt::endl;
             return ExitUsage;
         }
+        edit.setDefault(NewHostEncryption);
     }
     const QString key = SettingsKeys::hostKey(existing ? existing->name : name);
     return edit.apply(key) ? ExitDone : writeFailed(ctx);

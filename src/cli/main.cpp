@@ -19,7 +19,7 @@ static const CliCommand *findCommand(const QString &name)
 }
 
 // The options a command run against a host takes before HOST.
-static const char *const hostOptions = "[-v] [--new] [--timeout N] [--active|--passive] HOST ";
+static const char *const hostOptions = "[-v] [--new] [--timeout N] [--active|--passive] [--accept-new-cert] HOST ";
 
 static int usage(QTextStream &err)
 {
@@ -27,7 +27,8 @@ static int usage(QTextStream &err)
     for (const CliCommand &command : cliCommands())
         err << "  vemalftp-cli " << (command.needsHost ? hostOptions : "") << command.usage << Qt::endl;
     err << "HOST is a host name from the database or ftp://[user[:password]@]address[:port]," << Qt::endl
-        << "an IPv6 address in brackets: ftp://[::1]:2121/" << Qt::endl;
+        << "an IPv6 address in brackets: ftp://[::1]:2121/" << Qt::endl
+        << "ftps:// is TLS from the first byte (port 990), ftpes:// requires TLS after AUTH TLS (port 21)" << Qt::endl;
     return ExitUsage;
 }
 
@@ -40,7 +41,7 @@ static int commandUsage(QTextStream &err, const CliCommand &command)
 
 // Takes the options in front of the command or HOST off args into ctx; false after saying what was
 // wrong, and for --help (the caller shows the usage).
-static bool takeOptions(QStringList &args, CliContext &ctx, QTextStream &err)
+static bool takeOptions(QStringList &args, CliContext &ctx, ConsolePrompt &console, QTextStream &err)
 {
     while (!args.isEmpty() && args.first().startsWith(QLatin1Char('-')) && args.first() != QLatin1String("-")) {
         const QString option = args.takeFirst();
@@ -55,6 +56,8 @@ static bool takeOptions(QStringList &args, CliContext &ctx, QTextStream &err)
                 err << "--timeout takes a number of seconds (0: wait for ever)" << Qt::endl;
                 return false;
             }
+        } else if (option == QLatin1String("--accept-new-cert")) {
+            console.setAcceptNewCertificates(true);
         } else if (option == QLatin1String("--active") || option == QLatin1String("--passive")) {
             const int mode = option == QLatin1String("--active") ? 1 : 2;
             if (ctx.dataMode != 0 && ctx.dataMode != mode) {
@@ -85,7 +88,7 @@ int main(int argc, char *argv[])
     ctx.status = &console;
     ctx.out = &out;
     ctx.err = &err;
-    if (!takeOptions(args, ctx, err))
+    if (!takeOptions(args, ctx, console, err))
         return usage(err);
     if (args.isEmpty())
         return usage(err);
@@ -111,7 +114,7 @@ int main(int argc, char *argv[])
     // --new may also follow the command word.
     ctx.newConnection = args.removeAll(QStringLiteral("--new")) > 0 || ctx.newConnection;
     ctx.args = args;
-    if (command->needsHost && ctx.host.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive)) {
+    if (command->needsHost && isHostAddress(ctx.host)) {
         QString error;
         if (!hostRecordFromUrl(ctx.host, &error)) {
             err << error << Qt::endl;

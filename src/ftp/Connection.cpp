@@ -11,7 +11,8 @@
 #include "platform/StatusLine.h"
 #include "ftp/ConnectionOwner.h"
 
-#include <QTcpSocket>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTimer>
 
 namespace {
@@ -22,7 +23,7 @@ const QString LineEnd = QStringLiteral("\r\n");
 
 Connection::Connection(const QString &portText, const QString &host, const QString &userName,
                        const QString &password, unsigned hostIndex, ConnectionOwner *pool, int hostType,
-                       int hostDataMode)
+                       int hostDataMode, int encryption)
     : pool_(pool)
     , hostType_(hostType > WindowsHost || hostType < 0 ? 0 : hostType)
     , hostIndex_(hostIndex)
@@ -30,6 +31,7 @@ Connection::Connection(const QString &portText, const QString &host, const QStri
     , password_(password)
     , address_(host)
     , hostDataMode_(hostDataMode == 1 || hostDataMode == 2 ? hostDataMode : 0)
+    , encryption_(encryption >= 0 && encryption <= 3 ? Encryption(encryption) : Encryption::None)
 {
     commands_.reserve(50);
     watchdog_ = new QTimer(this);
@@ -339,7 +341,15 @@ void Connection::startConnect()
     }
     reader_.clear();
     replyText_.clear();
-    socket_ = new QTcpSocket(this);
+    tlsActive_ = protectData_ = false;
+    socket_ = new QSslSocket(this);
+    if (encryption_ != Encryption::None) {
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        // Kept so that data connections can resume the session.
+        configuration.setSslOption(QSsl::SslOptionDisableSessionPersistence, false);
+        socket_->setSslConfiguration(configuration);
+        connect(socket_, &QSslSocket::encrypted, this, &Connection::decideTrust, Qt::QueuedConnection);
+    }
     connect(socket_, &QTcpSocket::connected, this, &Connection::socketConnected);
     connect(socket_, &QTcpSocket::readyRead, this, &Connection::readReplies);
     connect(socket_, &QTcpSocket::disconnected, this, &Connection::socketClosed);
@@ -349,12 +359,20 @@ void Connection::startConnect()
 
 void Connection::socketConnected()
 {
-    setState(AwaitGreeting);
+    if (encryption_ == Encryption::Implicit)
+        startTls(); // TLS from the first byte; the greeting comes encrypted
+    else
+        setState(AwaitGreeting);
 }
 
 void Connection::socketError()
 {
     const QAbstractSocket::SocketError error = socket_->error();
+    if (state_ == AwaitHandshake && error != QAbstractSocket::RemoteHostClosedError) {
+        loginFailed(tr("The encrypted connection to %1 could not be set up: %2").arg(peerText(), socket_->errorString()),
+                    tr("Login Error"), true);
+        return;
+    }
     if (state_ != Connecting) {
         // An orderly close is reported by socketClosed; anything else is the connection lost.
         if (error != QAbstractSocket::RemoteHostClosedError)
@@ -413,110 +431,6 @@ void Connection::socketClosed()
                                 : tr("The host's reply could not be read")));
 }
 
-void Connection::loginFailed(const QString &text, const QString &caption, bool mendable)
-{
-    setState(Closed);
-    dropSocket(false);
-    const QString host = hostName();
-    Prompt &prompt = pool_->prompt();
-    QPointer<Connection> self(this);
-    const int chosen = prompt.ask(text, caption, Prompt::Icon::Warning,
-                                  Prompt::Ok | (mendable ? Prompt::HostOptions : 0));
-    // Whatever waited for the login is told it will not run.
-    if (self)
-        endQueue(true, text);
-    if (chosen == Prompt::HostOptions)
-        prompt.editHost(host);
-}
-
-void Connection::handleGreeting(int code)
-{
-    if (code != 220) {
-        loginFailed(tr("Host is Responding but Unavailable"), tr("Message"));
-        return;
-    }
-    if (!sendCommand(QStringLiteral("USER ") + userName_)) {
-        loginFailed(tr("The user name holds a line break and cannot be sent."), tr("Login Error"), true);
-        return;
-    }
-    setState(AwaitUserReply);
-}
-
-void Connection::handleUserReply(int code)
-{
-    if (code == 230) {
-        handlePassReply(code); // logged in without a password (an anonymous login that asks none)
-        return;
-    }
-    if (code != 331) {
-        loginFailed(tr("Invalid Username"), tr("Login Error"), true);
-        return;
-    }
-    if (!sendCommand(QStringLiteral("PASS ") + password_)) {
-        loginFailed(tr("The password holds a line break and cannot be sent."), tr("Login Error"), true);
-        return;
-    }
-    setState(AwaitPassReply);
-}
-
-void Connection::handlePassReply(int code)
-{
-    if (code != 230) {
-        loginFailed(tr("Invalid Password"), tr("Login Error"), true);
-        return;
-    }
-    showStatus(tr("Log-in Complete"));
-    if (hostType_ != 0) {
-        featureStep();
-        return;
-    }
-    sendCommand(QStringLiteral("SYST"));
-    setState(AwaitSystReply);
-}
-
-void Connection::handleSystReply(int code, const QString &line)
-{
-    if (code != 215) {
-        loginFailed(tr("Error Receiving Hosts Type"), tr("Login Error"), true);
-        return;
-    }
-    hostType_ = line.contains(QLatin1String("VMS"))          ? VmsHost
-                : line.contains(QLatin1String("Windows_NT")) ? WindowsHost
-                                                             : UnixHost;
-    featureStep();
-}
-
-void Connection::featureStep()
-{
-    if (featuresKnown_) {
-        utf8Step();
-        return;
-    }
-    sendCommand(QStringLiteral("FEAT"));
-    setState(AwaitFeatReply);
-}
-
-void Connection::handleFeatReply(int code, const QString &line)
-{
-    // A host that does not know FEAT offers nothing beyond the basic commands.
-    featuresKnown_ = true;
-    if (code == 211)
-        features_ = ParseFeatReply(replyText_ + line);
-    utf8Step();
-}
-
-void Connection::utf8Step()
-{
-    if (!features_.utf8) {
-        TakeNextCommand();
-        return;
-    }
-    // Names are read as UTF-8 in any case; this tells hosts that need to be told. Whatever the
-    // answer, the session goes on.
-    sendCommand(QStringLiteral("OPTS UTF8 ON"));
-    setState(AwaitOptsReply);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Keep-alive
 
@@ -545,6 +459,8 @@ void Connection::readReplies()
     QPointer<Connection> self(this);
     if (!alive())
         return; // retired by the pool; it is deleted once the event loop is back
+    if (state_ == AwaitHandshake)
+        return; // nothing is read until the host's certificate is trusted
     noteActivity();
     while (socket_ && socket_->bytesAvailable() > 0) {
         reader_.append(socket_->read(255));
@@ -582,6 +498,17 @@ void Connection::dispatchReply(int code, const QString &line)
     switch (state_) {
     case AwaitGreeting:
         handleGreeting(code);
+        return;
+    case AwaitAuthReply:
+        handleAuthReply(code, line);
+        return;
+    case AwaitPbszReply:
+        handlePbszReply(code, line);
+        return;
+    case AwaitProtReply:
+        handleProtReply(code, line);
+        return;
+    case AwaitHandshake:
         return;
     case AwaitUserReply:
         handleUserReply(code);

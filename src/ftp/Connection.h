@@ -8,10 +8,12 @@
 #include <QObject>
 #include <QPointer>
 #include <memory>
+#include <optional>
 
 #include "ftp/ConnectionOperation.h"
 #include "ftp/DataChannel.h"
 #include "ftp/HostFeatures.h"
+#include "ftp/TlsTrust.h"
 #include "ftp/OperationDrivers.h"
 #include "platform/Prompt.h"
 
@@ -21,6 +23,8 @@ class ConnectionOwner;
 class ListingDelivery;
 class ListingJob;
 class ListTransfer;
+class QSslConfiguration;
+class QSslSocket;
 class QTcpSocket;
 class SessionMonitor;
 class QTimer;
@@ -60,6 +64,12 @@ public:
         AwaitOptsReply = 29,
         // An idle connection sent NOOP so that routers keep it; work that arrives waits for the answer.
         AwaitNoopReply = 30,
+        // Encryption: AUTH TLS sent; the TLS handshake (and the decision whether to trust the
+        // host's certificate); PBSZ 0 and PROT P after the login.
+        AwaitAuthReply = 31,
+        AwaitHandshake = 32,
+        AwaitPbszReply = 33,
+        AwaitProtReply = 34,
     };
     Q_ENUM(State)
 
@@ -89,10 +99,11 @@ public:
     // Host types: 0 detects the type from the SYST reply.
     enum HostType { DetectHost = 0, UnixHost = 1, VmsHost = 2, WindowsHost = 3 };
 
-    // hostDataMode is the host's own DataMode: 0 takes the owner's, 1 active, 2 passive.
+    // hostDataMode is the host's own DataMode: 0 takes the owner's, 1 active, 2 passive;
+    // encryption its Encryption (0 to 3).
     Connection(const QString &portText, const QString &host, const QString &userName,
                const QString &password, unsigned hostIndex, ConnectionOwner *pool, int hostType,
-               int hostDataMode = 0);
+               int hostDataMode = 0, int encryption = 0);
     ~Connection() override;
 
     State state() const { return state_; }
@@ -113,6 +124,11 @@ public:
     // host has refused so far.
     DataChannel::Way dataWay() const;
     quint16 peerPort() const { return peerPort_; }
+
+    Encryption encryption() const { return encryption_; }
+    // The session runs over TLS, and so do its data connections (PROT P was accepted).
+    bool encrypted() const { return tlsActive_; }
+    bool protectsData() const { return protectData_; }
 
     SessionMonitor *monitor() const { return monitor_; }
     void setMonitor(SessionMonitor *monitor) { monitor_ = monitor; }
@@ -204,6 +220,26 @@ private:
     void featureStep();
     void handleFeatReply(int code, const QString &line);
     void utf8Step();
+    // Encryption (ConnectionSecurity.cpp).
+    void sendUser();
+    void handleAuthReply(int code, const QString &line);
+    void startTls();
+    // The handshake is done: whether the host's certificate is trusted is settled (asking the
+    // user where no authority vouches for it) before anything else is sent.
+    void decideTrust();
+    bool certificateTrusted();
+    // The session ends before login without a box (the user refused the certificate).
+    void refuseSession(const QString &text);
+    void afterLogin();
+    void handlePbszReply(int code, const QString &line);
+    void handleProtReply(int code, const QString &line);
+    void dataProtectionRefused(const QString &line);
+    // The TLS set-up of a data connection: the control session's, to be resumed; none when data
+    // goes in clear.
+    std::optional<QSslConfiguration> dataTls() const;
+    // A data connection showed a certificate other than the control connection's.
+    void foreignDataCertificate(const QString &fingerprint);
+    QString verifyName() const;
     void armKeepAlive();
     void keepAliveDue();
     void handleOperationReply(int code, const QString &line);
@@ -343,7 +379,14 @@ private:
     QTimer *keepAlive_ = nullptr;
     quint16 peerPort_ = 21;
     State state_ = Connecting;
-    QTcpSocket *socket_ = nullptr;
+    QSslSocket *socket_ = nullptr;
+    Encryption encryption_ = Encryption::None;
+    bool tlsActive_ = false;
+    bool protectData_ = false;
+    // The fingerprint of the control connection's certificate (every data connection must show
+    // the same) and of one the user trusted for this connection's life.
+    QString controlFingerprint_;
+    QString trustedOnce_;
     ReplyReader reader_;
     QString replyText_;
     // The size a 150/125 reply announced for a download ("(100000 bytes)"); -1 when none.

@@ -39,6 +39,21 @@ public:
     // Seconds an idle connection waits before it sends NOOP so that routers keep it; 0 = never.
     virtual int keepAliveSeconds() const { return 0; }
 
+    // The SHA-256 fingerprint of the certificate the user chose to trust always for this host
+    // (its CertSha256); empty when none.
+    virtual QString trustedCertificate(unsigned ordinal) const
+    {
+        Q_UNUSED(ordinal);
+        return QString();
+    }
+    // Keeps that choice; false when it could not be stored.
+    virtual bool storeTrustedCertificate(unsigned ordinal, const QString &sha256)
+    {
+        Q_UNUSED(ordinal);
+        Q_UNUSED(sha256);
+        return false;
+    }
+
     // Where the entries of one listing go (the cache file, the job, the panes).
     virtual std::unique_ptr<ListingDelivery> listingDelivery(const QString &host, const QString &directory,
                                                              int listingId, ListingJob *job,

@@ -12,7 +12,7 @@
 
 #include <QPointer>
 #include <QRegularExpression>
-#include <QTcpSocket>
+#include <QSslSocket>
 #include <QTimer>
 
 namespace {
@@ -125,7 +125,7 @@ bool Connection::beginDataStep(QString *why)
     dataDone_ = finalReplied_ = dataEndedEarly_ = false;
     if (!socket_)
         return false;
-    channel_ = new DataChannel(dataWay(), socket_->localAddress(), peerAddress_, this);
+    channel_ = new DataChannel(dataWay(), socket_->localAddress(), peerAddress_, dataTls(), this);
     connect(channel_, &DataChannel::ready, this, &Connection::dataReady);
     connect(channel_, &DataChannel::failed, this, &Connection::dataConnectFailed);
     const QString command = channel_->command();
@@ -149,6 +149,13 @@ void Connection::dataReady(QTcpSocket *socket)
     // Data moving either way keeps the timeout away.
     connect(socket, &QTcpSocket::readyRead, this, [this] { noteActivity(); });
     connect(socket, &QTcpSocket::bytesWritten, this, [this] { noteActivity(); });
+    if (auto *secure = qobject_cast<QSslSocket *>(socket); secure && protectData_) {
+        connect(secure, &QSslSocket::encrypted, this, [this, secure] {
+            const QString fingerprint = certificateFingerprint(secure->peerCertificate());
+            if (!sameFingerprint(fingerprint, controlFingerprint_))
+                foreignDataCertificate(fingerprint);
+        });
+    }
     if (listing_ && delivery_) {
         listTransfer_ = new ListTransfer(socket, *delivery_, machineListing_, this);
         connect(listTransfer_, &ListTransfer::finished, this, &Connection::dataFinished);

@@ -4,10 +4,12 @@
 #include "ftp/PassiveReply.h"
 #include "platform/SocketClose.h"
 
+#include <QSslSocket>
 #include <QTcpSocket>
 
-DataChannel::DataChannel(Way way, const QHostAddress &localAddress, const QHostAddress &peerAddress, QObject *parent)
-    : QObject(parent), way_(way), localAddress_(localAddress), peerAddress_(peerAddress)
+DataChannel::DataChannel(Way way, const QHostAddress &localAddress, const QHostAddress &peerAddress,
+                         std::optional<QSslConfiguration> tls, QObject *parent)
+    : QObject(parent), way_(way), localAddress_(localAddress), peerAddress_(peerAddress), tls_(std::move(tls))
 {
     // An IPv4 control connection may report its peer in the mapped IPv6 form.
     bool ok = false;
@@ -40,12 +42,12 @@ QString DataChannel::command()
 {
     if (passive())
         return verb();
-    listener_ = new DataListener(localAddress_, peerAddress_, this);
+    listener_ = new DataListener(localAddress_, peerAddress_, tls_.has_value(), this);
     connect(listener_, &DataListener::accepted, this, [this](QTcpSocket *socket) {
         listener_->disconnect(this);
         listener_->deleteLater();
         listener_ = nullptr;
-        emit ready(socket);
+        handOver(socket);
     });
     if (listener_->Listen() == 0) {
         errorCaption_ = listener_->errorCaption();
@@ -93,14 +95,14 @@ void DataChannel::giveUp(const QString &reason)
 
 void DataChannel::connectTo(quint16 port)
 {
-    auto *socket = new QTcpSocket(this);
+    QTcpSocket *socket = tls_ ? new QSslSocket(this) : new QTcpSocket(this);
     socket_ = socket;
     port_ = port;
     connect(socket, &QTcpSocket::connected, this, [this, socket] {
         // The receiver takes the socket as its child; one that nobody took goes with this channel.
         socket->disconnect(this);
         socket_ = nullptr;
-        emit ready(socket);
+        handOver(socket);
     });
     // Queued: a socket that cannot even be made fails inside connectToHost, before the receiver
     // is ready to hear of it.
@@ -113,4 +115,22 @@ void DataChannel::connectTo(quint16 port)
         },
         Qt::QueuedConnection);
     socket->connectToHost(peerAddress_, port);
+}
+
+void DataChannel::handOver(QTcpSocket *socket)
+{
+    if (tls_) {
+        // The client side of TLS in both modes, whoever opened the TCP connection.
+        auto *secure = static_cast<QSslSocket *>(socket);
+        secure->setSslConfiguration(*tls_);
+        // The host's close_notify ends the data; Qt reports it as an error and keeps the TCP
+        // connection, while the host waits for it to close. Closing it ends the transfer as a
+        // plain data connection ends.
+        connect(secure, &QAbstractSocket::errorOccurred, secure, [secure](QAbstractSocket::SocketError error) {
+            if (error == QAbstractSocket::RemoteHostClosedError)
+                secure->disconnectFromHost();
+        });
+        secure->startClientEncryption();
+    }
+    emit ready(socket);
 }

@@ -3,8 +3,12 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QPointer>
+#include <QSslConfiguration>
+
+#include <optional>
 
 class DataListener;
+class QSslSocket;
 class QTcpSocket;
 
 // The data connection of one listing or one file, every way a client can ask for it: it gives the
@@ -12,7 +16,8 @@ class QTcpSocket;
 // passive mode), reads the host's answer, and hands over the socket once it is there: in active
 // mode when the host connects, in passive mode when the client's own connection is made. In
 // passive mode the connection always goes to the control connection's peer, whatever address a
-// 227 reply names.
+// 227 reply names. With a TLS configuration the connection is a QSslSocket whose handshake has
+// begun when it is handed over (the host may wait for the transfer command before it answers).
 class DataChannel : public QObject
 {
     Q_OBJECT
@@ -24,7 +29,8 @@ public:
         Failed,  // any other answer; errorText() says why
     };
 
-    DataChannel(Way way, const QHostAddress &localAddress, const QHostAddress &peerAddress, QObject *parent = nullptr);
+    DataChannel(Way way, const QHostAddress &localAddress, const QHostAddress &peerAddress,
+                std::optional<QSslConfiguration> tls = std::nullopt, QObject *parent = nullptr);
     ~DataChannel() override;
 
     Way way() const { return way_; }
@@ -50,10 +56,13 @@ signals:
 
 private:
     void connectTo(quint16 port);
+    // Starts TLS on a fresh data connection (when the session encrypts data) and hands it over.
+    void handOver(QTcpSocket *socket);
 
     Way way_;
     QHostAddress localAddress_;
     QHostAddress peerAddress_;
+    std::optional<QSslConfiguration> tls_;
     DataListener *listener_ = nullptr;
     QPointer<QTcpSocket> socket_; // passive: the connection being made
     quint16 port_ = 0;

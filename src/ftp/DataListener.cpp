@@ -1,10 +1,31 @@
 #include "ftp/DataListener.h"
 
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 
-DataListener::DataListener(const QHostAddress &localAddress, const QHostAddress &peerAddress, QObject *parent)
-    : QObject(parent), localAddress_(localAddress), peerAddress_(peerAddress)
+namespace {
+// Hands out accepted connections as QSslSocket, so that TLS can start on them.
+class SecureServer : public QTcpServer
+{
+public:
+    using QTcpServer::QTcpServer;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = new QSslSocket(this);
+        if (socket->setSocketDescriptor(descriptor))
+            addPendingConnection(socket);
+        else
+            delete socket;
+    }
+};
+} // namespace
+
+DataListener::DataListener(const QHostAddress &localAddress, const QHostAddress &peerAddress, bool secure,
+                           QObject *parent)
+    : QObject(parent), localAddress_(localAddress), peerAddress_(peerAddress), secure_(secure)
 {
     // An IPv4 control connection may report its address in the mapped IPv6 form.
     bool ok = false;
@@ -20,7 +41,7 @@ quint16 DataListener::Listen()
 {
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         delete server_;
-        server_ = new QTcpServer(this);
+        server_ = secure_ ? new SecureServer(this) : new QTcpServer(this);
         server_->setMaxPendingConnections(5);
         if (server_->listen(localAddress_, 0) && server_->serverPort() >= 1024) {
             connect(server_, &QTcpServer::newConnection, this, &DataListener::takeConnection);

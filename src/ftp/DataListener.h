@@ -15,7 +15,9 @@ class DataListener : public QObject
 public:
     static constexpr int Attempts = 100;
 
-    DataListener(const QHostAddress &localAddress, const QHostAddress &peerAddress, QObject *parent = nullptr);
+    // secure: the accepted connection is a QSslSocket (not yet encrypted), for PROT P sessions.
+    DataListener(const QHostAddress &localAddress, const QHostAddress &peerAddress, bool secure = false,
+                 QObject *parent = nullptr);
 
     // Listens on a port of 1024 or above, trying up to Attempts times; the port, or 0 on failure
     // (errorText() then says why, in the program's words).
@@ -38,6 +40,7 @@ private:
     QTcpServer *server_ = nullptr;
     QHostAddress localAddress_;
     QHostAddress peerAddress_;
+    bool secure_ = false;
     QString errorCaption_;
     QString errorText_;
 };

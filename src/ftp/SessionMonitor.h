@@ -10,6 +10,8 @@ public:
     virtual ~SessionMonitor() = default;
     virtual void ShowReceived(const QString &line) = 0;
     virtual void ShowSent(const QString &line) = 0;
+    // What the connection itself has to say about the session (the TLS version and cipher).
+    virtual void ShowNote(const QString &line) { ShowReceived(line); }
     // The connection lets go of its monitor (it closes or is destroyed); a window closes itself here.
     virtual void monitorDetached() {}
 };

@@ -3,6 +3,7 @@
 #include "platform/SocketClose.h"
 
 #include <QFileInfo>
+#include <QSslSocket>
 #include <QTcpSocket>
 
 #include <cerrno>
@@ -88,6 +89,9 @@ bool Transfer::start(qint64 restartOffset)
             emit progress(n);
             send();
         });
+        // A TLS socket encrypts at once into a buffer of its own; that one is what drains.
+        if (auto *secure = qobject_cast<QSslSocket *>(socket_))
+            connect(secure, &QSslSocket::encryptedBytesWritten, this, &Transfer::send);
     }
     if (receiving_)
         receive(); // bytes may have arrived before the file was open
@@ -119,7 +123,7 @@ void Transfer::send()
 {
     if (ended_)
         return;
-    while (!atEnd_ && socket_->bytesToWrite() < SendHighWater) {
+    while (!atEnd_ && unsent() < SendHighWater) {
         const qint64 n = file_.read(buffer_.get(), BufferSize);
         if (n < 0) {
             fail(tr("Couldn't read %1: %2").arg(file_.fileName(), file_.errorString()));
@@ -131,8 +135,14 @@ void Transfer::send()
         }
         socket_->write(buffer_.get(), n);
     }
-    if (atEnd_ && socket_->bytesToWrite() == 0)
+    if (atEnd_ && unsent() == 0)
         socket_->disconnectFromHost(); // the orderly close tells the host the file is complete
+}
+
+qint64 Transfer::unsent() const
+{
+    const auto *secure = qobject_cast<const QSslSocket *>(socket_);
+    return socket_->bytesToWrite() + (secure ? secure->encryptedBytesToWrite() : 0);
 }
 
 void Transfer::socketClosed()
@@ -149,7 +159,7 @@ void Transfer::socketClosed()
             return;
         end(true);
     } else {
-        end(atEnd_ && socket_->bytesToWrite() == 0);
+        end(atEnd_ && unsent() == 0);
     }
 }
 

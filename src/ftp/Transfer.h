@@ -46,6 +46,8 @@ private:
     void receive();
     void send();
     void socketClosed();
+    // Bytes handed to the socket that have not gone out yet (encrypted or not).
+    qint64 unsent() const;
     void fail(const QString &text);
     void end(bool allMoved);
 

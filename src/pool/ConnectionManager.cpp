@@ -5,7 +5,9 @@
 #include "ftp/PaneView.h"
 #include "platform/LocalDrives.h"
 #include "platform/Prompt.h"
+#include "platform/SettingsStore.h"
 #include "settings/AppValues.h"
+#include "settings/SettingsKeys.h"
 #include "settings/LeadingInteger.h"
 #include "settings/HostRecord.h"
 
@@ -105,7 +107,8 @@ int ConnectionManager::addConnection(const HostRecord &record, unsigned ordinal,
 {
     // The record decides what its port text means ("08" or " 2121" is port 21), not the connection.
     auto *c = new Connection(QString::number(record.portNumber()), record.address, record.userName,
-                             record.password, ordinal, this, record.hostType, record.dataMode);
+                             record.password, ordinal, this, record.hostType, record.dataMode,
+                             record.encryption);
     c->setParent(this);
     connect(c, &Connection::stateChanged, this, [this, c](Connection::State state) {
         if (state == Connection::Closed)
@@ -198,13 +201,47 @@ void ConnectionManager::defineHost(const HostRecord &record)
     definedHosts_.append(record);
 }
 
+const HostRecord *ConnectionManager::definedHost(const QString &hostName) const
+{
+    for (const HostRecord &defined : definedHosts_)
+        if (defined.name == hostName)
+            return &defined;
+    return nullptr;
+}
+
+namespace {
+// Where the certificate of a host known for this run only is kept: its address and port.
+QString certificateSlot(const HostRecord &record)
+{
+    const QString address = record.address.contains(QLatin1Char(':')) ? QStringLiteral("[%1]").arg(record.address)
+                                                                      : record.address;
+    return QStringLiteral("%1:%2").arg(address.toLower()).arg(record.portNumber());
+}
+} // namespace
+
+QString ConnectionManager::trustedCertificate(unsigned ordinal) const
+{
+    const QString name = hostName(ordinal);
+    if (const HostRecord *defined = definedHost(name))
+        return SettingsStore::instance().value(SettingsKeys::Certificates, certificateSlot(*defined)).value_or(QString());
+    const std::optional<HostRecord> stored = HostRecord::read(name);
+    return stored ? stored->certSha256 : QString();
+}
+
+bool ConnectionManager::storeTrustedCertificate(unsigned ordinal, const QString &sha256)
+{
+    const QString name = hostName(ordinal);
+    SettingsStore &store = SettingsStore::instance();
+    if (const HostRecord *defined = definedHost(name))
+        return store.setValue(SettingsKeys::Certificates, certificateSlot(*defined), sha256);
+    return HostRecord::read(name) && store.setValue(SettingsKeys::hostKey(name), QStringLiteral("CertSha256"), sha256);
+}
+
 bool ConnectionManager::ReadHostRecord(const QString &hostName, HostRecord &record)
 {
-    for (const HostRecord &defined : std::as_const(definedHosts_)) {
-        if (defined.name == hostName) {
-            record = defined;
-            return true;
-        }
+    if (const HostRecord *defined = definedHost(hostName)) {
+        record = *defined;
+        return true;
     }
     std::optional<HostRecord> stored = HostRecord::read(hostName);
     if (!stored) {

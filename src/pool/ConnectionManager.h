@@ -76,6 +76,10 @@ public:
     // Host ordinals: the fixed number a host name gets at its first request in this run.
     unsigned HostOrdinal(const QString &hostName);
     QString hostName(unsigned ordinal) const override;
+    // A host's CertSha256; for a host known for this run only, the value stored for its address
+    // and port under Certificates.
+    QString trustedCertificate(unsigned ordinal) const override;
+    bool storeTrustedCertificate(unsigned ordinal, const QString &sha256) override;
 
     void ReapClosed();
     // A listing with this id is being fetched or waits in a queue of any connection.
@@ -125,6 +129,7 @@ signals:
 
 private:
     bool ReadHostRecord(const QString &hostName, HostRecord &record);
+    const HostRecord *definedHost(const QString &hostName) const;
     int addConnection(const HostRecord &record, unsigned ordinal, int kind);
     void retire(Connection *connection);
 

@@ -80,6 +80,8 @@ bool CreateHostEntry(const QString &name, int parent, int folderId)
     QList<SettingsValue> values{{QStringLiteral("Parent"), QString::number(parent)}};
     if (folderId != 0)
         values.append({QStringLiteral("This"), QString::number(folderId)});
+    else
+        values.append(NewHostEncryption);
     return SettingsStore::instance().setValues(SettingsKeys::hostKey(name), values);
 }
 
@@ -87,9 +89,13 @@ bool DiscardUnappliedHost(const QString &name)
 {
     SettingsStore &store = SettingsStore::instance();
     const QString key = SettingsKeys::hostKey(name);
-    if (!store.keyExists(key) || store.values(key).size() >= 2)
+    if (!store.keyExists(key))
         return false;
-    return store.deleteKey(key);
+    const QList<SettingsValue> values = store.values(key);
+    const bool applied = std::any_of(values.begin(), values.end(), [](const SettingsValue &value) {
+        return value.name != QLatin1String("Parent") && value.name != NewHostEncryption.name;
+    });
+    return !applied && store.deleteKey(key);
 }
 
 QList<HostEntry> HostFolderChildren(int folderId)

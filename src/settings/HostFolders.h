@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SettingsStore.h"
+
 #include <QList>
 #include <QString>
 
@@ -41,11 +43,15 @@ int FolderIdOf(const QString &name);
 // "Default Host N" with the lowest N from 1 that no key under Hosts has.
 QString NewHostName();
 
-// Creates the key of a new host (folderId 0) or folder with its Parent (and This); false when the
-// store refused.
+// New hosts encrypt their sessions when the host offers TLS.
+inline const SettingsValue NewHostEncryption{QStringLiteral("Encryption"), QStringLiteral("1")};
+
+// Creates the key of a new host (folderId 0, with NewHostEncryption) or folder with its Parent (and
+// This); false when the store refused.
 bool CreateHostEntry(const QString &name, int parent, int folderId = 0);
 
-// Deletes a new host's key when nothing was written to it beyond its Parent; true when it went.
+// Deletes a new host's key when nothing was written to it beyond what CreateHostEntry wrote; true
+// when it went.
 bool DiscardUnappliedHost(const QString &name);
 
 // The id for a new folder: the largest This of all entries plus one, at least 1.

@@ -1,5 +1,7 @@
 #include "HostKeys.h"
 
+#include "Fingerprint.h"
+
 #include "SettingsKeys.h"
 #include "platform/Prompt.h"
 #include "platform/SettingsStore.h"
@@ -86,6 +88,12 @@ QString HostValueProblem(const QString &key, const QString &value)
         return QStringLiteral("Type must be the number of a host type (0 is Auto Detect).");
     if (key == QLatin1String("DataMode") && !QStringList{"0", "1", "2"}.contains(value))
         return QStringLiteral("DataMode must be 0 (the program's default), 1 (active, PORT) or 2 (passive, PASV).");
+    if (key == QLatin1String("Encryption") && !QStringList{"0", "1", "2", "3"}.contains(value))
+        return QStringLiteral("Encryption must be 0 (none), 1 (TLS when the host offers it), 2 (TLS required) "
+                              "or 3 (implicit TLS).");
+    if (key == QLatin1String("CertSha256") && !isFingerprint(value))
+        return QStringLiteral("CertSha256 must be a SHA-256 fingerprint: 64 hexadecimal digits, in pairs "
+                              "split by colons or not.");
     if (key == QLatin1String("CacheType") && !QStringList{"0", "1", "2", "3"}.contains(value))
         return QStringLiteral("CacheType must be 0 (no caching), 1 (cache expires at start-up), "
                               "2 (cache never expires) or 3 (cache expires after CacheDays and CacheMins).");

@@ -44,7 +44,12 @@ std::optional<HostRecord> HostRecord::read(const QString &hostName)
     } else {
         record.password = AppValue(QStringLiteral("EMail"), SettingsKeys::EMailBuffer);
     }
-    record.port = host("Port").value_or(QStringLiteral("21"));
+    record.encryption = LeadingInteger(host("Encryption").value_or(QString()));
+    if (record.encryption < 0 || record.encryption > 3)
+        record.encryption = 0;
+    record.certSha256 = host("CertSha256").value_or(QString());
+    // Implicit TLS has a port of its own.
+    record.port = host("Port").value_or(record.encryption == 3 ? QStringLiteral("990") : QStringLiteral("21"));
     record.hostType = LeadingInteger(host("Type").value_or(QString()));
     record.dataMode = LeadingInteger(host("DataMode").value_or(QString()));
     if (record.dataMode < 0 || record.dataMode > 2)

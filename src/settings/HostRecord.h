@@ -12,9 +12,11 @@ struct HostRecord
     QString address;        // empty when the host has none: it cannot be connected
     QString userName;       // "anonymous" when missing
     QString password;       // decoded; the application EMail value when missing
-    QString port;           // the stored text, "21" when missing
+    QString port;           // the stored text; "21" when missing ("990" for implicit TLS)
     int hostType = 0;
     int dataMode = 0;       // 0: the program's default, 1: active (PORT), 2: passive (PASV)
+    int encryption = 0;     // 0 none, 1 TLS when offered, 2 TLS required, 3 implicit TLS
+    QString certSha256;     // the fingerprint of a certificate trusted always; empty when none
     QString startPath;      // "/" when missing
     int cachePolicy = 1;    // 0 to 3
     int cacheDays = 0;

@@ -7,6 +7,9 @@ namespace SettingsKeys {
 
 inline const QString Root = QStringLiteral("Software\\Vemal\\Portolan");
 inline const QString Hosts = QStringLiteral("Software\\Vemal\\Portolan\\Hosts");
+// Certificates trusted always for hosts that are not in the database (command-line addresses):
+// one value per "address:port".
+inline const QString Certificates = QStringLiteral("Software\\Vemal\\Portolan\\Certificates");
 inline const QString Ascii = QStringLiteral("Software\\Vemal\\Portolan\\ASCII");
 
 // The name under Hosts that stands for the local disks: neither host nor folder.

@@ -146,7 +146,7 @@ void TestSettingsCli::hostCreateShowUpdateDelete()
     const CliResult shown = runCli({"host", "TEST BOX"});
     QCOMPARE(shown.exitCode, 0);
     QCOMPARE(shown.out, QStringLiteral("Name\tTest Box\nAddress\tftp.test.example\nUsername\talice\n"
-                                       "Password\t********\nPort\t2121\nStartPath\t/\nType\t0\nDataMode\t0\nCacheType\t3\n"
+                                       "Password\t********\nPort\t2121\nStartPath\t/\nType\t0\nDataMode\t0\nEncryption\t1\nCertSha256\t\nCacheType\t3\n"
                                        "CacheDays\t2\nCacheMins\t0\nParent\t2\n"));
     QVERIFY(!shown.out.contains(QLatin1String("s3cret")));
 
