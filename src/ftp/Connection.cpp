@@ -341,7 +341,7 @@ void Connection::startConnect()
     }
     reader_.clear();
     replyText_.clear();
-    tlsActive_ = protectData_ = false;
+    tlsActive_ = protectData_ = sessionReady_ = sscnOn_ = false;
     socket_ = new QSslSocket(this);
     if (encryption_ != Encryption::None) {
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
@@ -561,6 +561,7 @@ void Connection::handleOperationReply(int code, const QString &line)
     case AwaitTransferStart: handleTransferStart(code, line); break;
     case Transferring: handleTransferring(code, line); break;
     case AwaitPasvReply: handlePasvReply(code, line); break;
+    case AwaitSscnReply: handleSscnReply(code, line); break;
     default: break;
     }
 }
@@ -611,6 +612,10 @@ void Connection::TakeNextCommand()
 {
     if (state_ == Closed)
         return; // closed while the last operation ended
+    // The end of the login is not the end of work: the command a single-use connection was made
+    // for is queued while it logs in.
+    const bool loggingIn = state_ == AwaitSystReply || state_ == AwaitFeatReply || state_ == AwaitOptsReply;
+    sessionReady_ = true;
     cacheFileNumber_ = -1;
     listJob_ = nullptr;
     hostToHostDriver_ = nullptr;
@@ -622,9 +627,6 @@ void Connection::TakeNextCommand()
         startCommand(*command);
         return;
     }
-    // The end of the login is not the end of work: the command a single-use connection was made
-    // for is queued while it logs in.
-    const bool loggingIn = state_ == AwaitSystReply || state_ == AwaitFeatReply || state_ == AwaitOptsReply;
     if (closeWhenIdle_ && !loggingIn) {
         close();
         return;

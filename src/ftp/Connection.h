@@ -70,6 +70,8 @@ public:
         AwaitHandshake = 32,
         AwaitPbszReply = 33,
         AwaitProtReply = 34,
+        // A host-to-host side turns the client's side of TLS on its data connections on or off.
+        AwaitSscnReply = 35,
     };
     Q_ENUM(State)
 
@@ -94,6 +96,14 @@ public:
         OperationDriver *job = nullptr; // kinds 1 to 6: the record that drives the operation
         QString portText;               // kind 6: PORT argument
         bool binary = true;             // kinds 5, 6: image type
+        int dataTlsRole = PlainData;    // kinds 5, 6
+    };
+
+    // The side of TLS a host-to-host side takes on the data connection between the hosts.
+    enum DataTlsRole {
+        PlainData = 0,     // the data goes in clear: neither host encrypts data connections
+        DataTlsClient = 1, // this host connects as the TLS client (CPSV, or SSCN ON)
+        DataTlsServer = 2, // this host answers as the TLS server (as with any client; SSCN OFF)
     };
 
     // Host types: 0 detects the type from the SYST reply.
@@ -129,6 +139,8 @@ public:
     // The session runs over TLS, and so do its data connections (PROT P was accepted).
     bool encrypted() const { return tlsActive_; }
     bool protectsData() const { return protectData_; }
+    // Logged in (with encryption, FEAT and the rest settled) since the last connect.
+    bool sessionReady() const { return sessionReady_; }
 
     SessionMonitor *monitor() const { return monitor_; }
     void setMonitor(SessionMonitor *monitor) { monitor_ = monitor; }
@@ -139,9 +151,10 @@ public:
     void DeleteFiles(DeleteDriver *driver);
     void RenameFile(RenameDriver *driver);
     void MakeDir(MakeDirDriver *driver);
-    void HostPassiveStore(const QString &remotePath, bool binary, HostToHostDriver *driver);
+    void HostPassiveStore(const QString &remotePath, bool binary, HostToHostDriver *driver,
+                          DataTlsRole role = PlainData);
     void HostActiveRetrieve(const QString &remotePath, bool binary, const QString &portText,
-                            HostToHostDriver *driver);
+                            HostToHostDriver *driver, DataTlsRole role = PlainData);
     // The text is one or more lines, each ending "\r\n", the first of them a CWD.
     void CustomCommands(const QString &text);
     // Starts or queues any operation record (the typed queueing operations build on this).
@@ -261,6 +274,10 @@ private:
     // The record (if any is still to be told) is told its operation ended; the queue goes on.
     void endOperation(OperationDriver *driver);
     void handlePasvReply(int code, const QString &line);
+    // The host-to-host side's data connection command (PASV, CPSV or PORT), after SSCN when its
+    // TLS role needs it.
+    void hostToHostDataStep();
+    void handleSscnReply(int code, const QString &line);
 
     // Data transfers (ConnectionTransfers.cpp).
     // Asks the host for the data connection of the listing or file under way. False when nothing
@@ -383,6 +400,11 @@ private:
     Encryption encryption_ = Encryption::None;
     bool tlsActive_ = false;
     bool protectData_ = false;
+    bool sessionReady_ = false;
+    // SSCN is on for this session; the host-to-host side under way takes this TLS role.
+    bool sscnOn_ = false;
+    DataTlsRole hostToHostRole_ = PlainData;
+    QString hostToHostPort_; // the active side's PORT argument
     // The fingerprint of the control connection's certificate (every data connection must show
     // the same) and of one the user trusted for this connection's life.
     QString controlFingerprint_;

@@ -66,10 +66,12 @@ void Connection::MakeDir(MakeDirDriver *driver)
     queueCommand(std::move(command));
 }
 
-void Connection::HostPassiveStore(const QString &remotePath, bool binary, HostToHostDriver *driver)
+void Connection::HostPassiveStore(const QString &remotePath, bool binary, HostToHostDriver *driver,
+                                  DataTlsRole role)
 {
     auto command = std::make_unique<CommandStruct>();
     command->type = HostPassiveStoreKind;
+    command->dataTlsRole = role;
     command->text = remotePath;
     command->binary = binary;
     command->job = driver;
@@ -77,10 +79,11 @@ void Connection::HostPassiveStore(const QString &remotePath, bool binary, HostTo
 }
 
 void Connection::HostActiveRetrieve(const QString &remotePath, bool binary, const QString &portText,
-                                    HostToHostDriver *driver)
+                                    HostToHostDriver *driver, DataTlsRole role)
 {
     auto command = std::make_unique<CommandStruct>();
     command->type = HostActiveRetrieveKind;
+    command->dataTlsRole = role;
     command->text = remotePath;
     command->binary = binary;
     command->portText = portText;
@@ -227,9 +230,41 @@ void Connection::startPassiveStore(const CommandStruct &command)
                             .arg(hostName()));
         return;
     }
+    hostToHostRole_ = DataTlsRole(command.dataTlsRole);
+    hostToHostPort_.clear();
     hostToHostDriver_->setStatus(tr("Switching to Passive Mode"));
-    sendCommand(QStringLiteral("PASV"));
-    setState(AwaitPasvReply);
+    hostToHostDataStep();
+}
+
+void Connection::hostToHostDataStep()
+{
+    const bool passiveSide = hostToHostPort_.isEmpty();
+    // CPSV is a PASV after which the host takes the client's side of TLS: no SSCN needed.
+    const bool cpsv = passiveSide && hostToHostRole_ == DataTlsClient && features_.cpsv && !sscnOn_;
+    const bool wantSscn = hostToHostRole_ == DataTlsClient;
+    if (!cpsv && hostToHostRole_ != PlainData && wantSscn != sscnOn_) {
+        sendCommand(wantSscn ? QStringLiteral("SSCN ON") : QStringLiteral("SSCN OFF"));
+        setState(AwaitSscnReply);
+        return;
+    }
+    if (passiveSide) {
+        sendCommand(cpsv ? QStringLiteral("CPSV") : QStringLiteral("PASV"));
+        setState(AwaitPasvReply);
+    } else {
+        sendCommand(QStringLiteral("PORT ") + hostToHostPort_);
+        setState(AwaitPortReply);
+    }
+}
+
+void Connection::handleSscnReply(int code, const QString &line)
+{
+    if (code != 200) {
+        if (replyFailed(line, tr("Error Setting the Data Connection's Encryption")))
+            abortHostToHost(line.mid(4));
+        return;
+    }
+    sscnOn_ = !sscnOn_;
+    hostToHostDataStep();
 }
 
 void Connection::handlePasvReply(int code, const QString &line)
@@ -267,6 +302,7 @@ void Connection::startActiveRetrieve(const CommandStruct &command)
         abortHostToHost(tr("The transfer cannot be sent to the host."));
         return;
     }
-    sendCommand(QStringLiteral("PORT ") + command.portText);
-    setState(AwaitPortReply);
+    hostToHostRole_ = DataTlsRole(command.dataTlsRole);
+    hostToHostPort_ = command.portText;
+    hostToHostDataStep();
 }

@@ -25,6 +25,10 @@ HostFeatures ParseFeatReply(const QString &reply)
             features.mdtm = true;
         else if (name == QLatin1String("REST"))
             features.restStream = features.restStream || words.contains(QLatin1String("STREAM"));
+        else if (name == QLatin1String("SSCN"))
+            features.sscn = true;
+        else if (name == QLatin1String("CPSV"))
+            features.cpsv = true;
         else if (name == QLatin1String("AUTH"))
             features.authTls = features.authTls || line.toUpper().contains(QLatin1String("TLS"));
     }

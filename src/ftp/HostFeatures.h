@@ -13,6 +13,10 @@ struct HostFeatures
     bool mdtm = false;
     bool restStream = false;
     bool authTls = false;
+    // Host-to-host copies between encrypted hosts: the host can take the client's side of TLS on
+    // its data connections (SSCN ON), or has a PASV that does (CPSV).
+    bool sscn = false;
+    bool cpsv = false;
 };
 
 // Reads a whole FEAT reply, every line of it ("211-Features:\n MLST type*;size*;\n UTF8\n211 End").

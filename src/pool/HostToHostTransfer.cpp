@@ -41,8 +41,16 @@ bool HostToHostTransfer::getConnections()
 // A side that closes (host gone, login refused, connection lost) ends the copy.
 void HostToHostTransfer::sideChanged(Connection::State state)
 {
-    if (state != Connection::Closed || finished_)
+    if (finished_)
         return;
+    if (state != Connection::Closed) {
+        if (waitingForSessions_ && source_ && destination_ && source_->sessionReady() && destination_->sessionReady()) {
+            waitingForSessions_ = false;
+            // Not from inside the side's own state change.
+            QTimer::singleShot(0, this, &HostToHostTransfer::takeNextLine);
+        }
+        return;
+    }
     auto *side = qobject_cast<Connection *>(sender());
     ConnectionLost(tr("The connection to %1 was closed.").arg(side == source_ ? sourceHost_ : destinationHost_));
 }
@@ -55,13 +63,22 @@ void HostToHostTransfer::takeNextLine()
         finish();
         return;
     }
+    if (!source_->sessionReady() || !destination_->sessionReady()) {
+        waitingForSessions_ = true; // sideChanged comes back here
+        return;
+    }
+    QString reason;
+    if (!planEncryption(&reason)) {
+        refuse(reason);
+        return;
+    }
     current_ = lines_.takeFirst();
     currentFile_ = current_.sourcePath.mid(current_.sourcePath.lastIndexOf(QLatin1Char('/')) + 1);
     lineActive_ = true;
     sidesComplete_ = 0;
     busyHost_ = destinationHost_;
     emit changed();
-    destination_->HostPassiveStore(current_.destinationPath, current_.binary, this);
+    destination_->HostPassiveStore(current_.destinationPath, current_.binary, this, destinationRole_);
 }
 
 void HostToHostTransfer::setStatus(const QString &text)
@@ -83,7 +100,7 @@ void HostToHostTransfer::StoreSent()
     busyHost_ = sourceHost_;
     emit changed();
     if (source_ && lineActive_)
-        source_->HostActiveRetrieve(current_.sourcePath, current_.binary, passiveAddress_, this);
+        source_->HostActiveRetrieve(current_.sourcePath, current_.binary, passiveAddress_, this, sourceRole_);
 }
 
 // Nothing to do yet: both modes hold both sides until the file is done, since a host whose
@@ -124,6 +141,50 @@ void HostToHostTransfer::ConnectionLost(const QString &reason)
     ConnectionManager *pool = &pool_;
     QTimer::singleShot(0, pool, [pool, reason] {
         pool->prompt().message(reason, tr("Host to Host Copy Stopped"), Prompt::Icon::Warning);
+    });
+}
+
+bool HostToHostTransfer::planEncryption(QString *reason)
+{
+    sourceRole_ = destinationRole_ = Connection::PlainData;
+    const bool sourceTls = source_->protectsData(), destinationTls = destination_->protectsData();
+    if (!sourceTls && !destinationTls)
+        return true;
+    if (sourceTls != destinationTls) {
+        *reason = tr("%1 encrypts its data connections and %2 does not, so the data between them cannot "
+                     "be encrypted. The copy was refused rather than send the files in clear.")
+                      .arg(sourceTls ? sourceHost_ : destinationHost_, sourceTls ? destinationHost_ : sourceHost_);
+        return false;
+    }
+    // Both hosts answer data connections as TLS servers unless one of them is told to connect
+    // as the client: the destination through CPSV or SSCN, else the source through SSCN.
+    const HostFeatures &destination = destination_->features();
+    if (destination.cpsv || destination.sscn) {
+        destinationRole_ = Connection::DataTlsClient;
+        sourceRole_ = Connection::DataTlsServer;
+        return true;
+    }
+    if (source_->features().sscn) {
+        sourceRole_ = Connection::DataTlsClient;
+        destinationRole_ = Connection::DataTlsServer;
+        return true;
+    }
+    *reason = tr("Both %1 and %2 encrypt their data connections, and neither offers SSCN or CPSV, which a "
+                 "copy between two encrypted hosts needs (one host must connect to the other as the TLS "
+                 "client). The copy was refused rather than send the files in clear.")
+                  .arg(sourceHost_, destinationHost_);
+    return false;
+}
+
+void HostToHostTransfer::refuse(const QString &reason)
+{
+    for (const Line &line : std::as_const(lines_))
+        failures_ << line.sourcePath + QLatin1String(": ") + reason;
+    setStatus(tr("Could Not Transfer File"));
+    finish();
+    ConnectionManager *pool = &pool_;
+    QTimer::singleShot(0, pool, [pool, reason] {
+        pool->prompt().message(reason, tr("Host to Host Copy Refused"), Prompt::Icon::Warning);
     });
 }
 

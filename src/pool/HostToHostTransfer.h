@@ -66,6 +66,11 @@ private:
     void lineDone(bool complete, const QString &reason);
     void goOn();
     void finish();
+    // The TLS side each host takes on the data connection between them; false with the reason
+    // when the copy cannot be made without sending data in clear.
+    bool planEncryption(QString *reason);
+    // The copy cannot be made at all: every line fails with reason, and the user is told.
+    void refuse(const QString &reason);
 
     ConnectionManager &pool_;
     QString sourceHost_, destinationHost_;
@@ -73,6 +78,10 @@ private:
     QList<Line> lines_;
     Line current_;
     bool lineActive_ = false;
+    // The next line waits until both hosts have logged in (and shown how they encrypt).
+    bool waitingForSessions_ = false;
+    Connection::DataTlsRole sourceRole_ = Connection::PlainData;
+    Connection::DataTlsRole destinationRole_ = Connection::PlainData;
     bool resetSides_ = false; // the sides start fresh sessions before the next line
     int sidesComplete_ = 0;
     QPointer<Connection> source_, destination_;
