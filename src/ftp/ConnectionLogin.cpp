@@ -236,7 +236,7 @@ bool Connection::certificateTrusted()
     }
     CertificateQuestion question = describeCertificate(certificate, problems);
     question.host = hostName();
-    question.address = peerText();
+    question.address = tr("%1, port %2").arg(address_).arg(peerPort_);
     QPointer<Connection> self(this);
     holdTimers();
     const Prompt::Trust trust = pool_->prompt().trustCertificate(question);
