@@ -90,8 +90,10 @@ public:
 
     int ask(const QString &text, const QString &caption, Icon icon, int buttons) override
     {
+        // Holds the box until the condition or for longer than two keep-alive periods of 1 s; the
+        // test checks what happened meanwhile.
         if (until)
-            QTest::qWaitFor(until, 2500); // longer than two keep-alive periods of 1 s
+            (void)QTest::qWaitFor(until, 2500);
         return RecordingPrompt::ask(text, caption, icon, buttons);
     }
 };
