@@ -49,8 +49,18 @@ Transfer::Transfer(QTcpSocket *socket, const QString &localPath, bool receiving,
     socket_->setParent(this);
     connect(socket_, &QTcpSocket::disconnected, this, &Transfer::socketClosed);
     connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
-        if (error != QAbstractSocket::RemoteHostClosedError)
+        switch (error) {
+        case QAbstractSocket::RemoteHostClosedError:
+            return;
+        case QAbstractSocket::SslHandshakeFailedError:
+        case QAbstractSocket::SslInternalError:
+        case QAbstractSocket::SslInvalidUserDataError:
+            // Whatever the host says afterwards, the data did not arrive intact.
+            fail(tr("The encrypted data connection failed: %1").arg(socket_->errorString()));
+            return;
+        default:
             socketClosed();
+        }
     });
 }
 
