@@ -88,7 +88,14 @@ bool Transfer::start(qint64 restartOffset)
             fail(tr("Couldn't write %1: %2").arg(file_.fileName(), file_.errorString()));
             return false;
         }
-        connect(socket_, &QTcpSocket::readyRead, this, &Transfer::receive);
+        if (qobject_cast<QSslSocket *>(socket_)) {
+            // TLS hands its data over in 4 KiB records, each with a readyRead of its own, all within
+            // one pass of the event loop. Taking them once that pass is over writes the file in
+            // large blocks and reports progress once per block.
+            connect(socket_, &QTcpSocket::readyRead, this, &Transfer::receiveSoon);
+        } else {
+            connect(socket_, &QTcpSocket::readyRead, this, &Transfer::receive);
+        }
     } else {
         if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
             fail(tr("Couldn't read %1: %2").arg(file_.fileName(), file_.errorString()));
@@ -110,6 +117,16 @@ bool Transfer::start(qint64 restartOffset)
     if (peerClosed_)
         socketClosed();
     return !error_.isEmpty() ? false : true;
+}
+
+void Transfer::receiveSoon()
+{
+    if (std::exchange(receivePending_, true))
+        return;
+    QMetaObject::invokeMethod(this, [this] {
+        receivePending_ = false;
+        receive();
+    }, Qt::QueuedConnection);
 }
 
 void Transfer::receive()

@@ -44,6 +44,8 @@ signals:
 
 private:
     void receive();
+    // Receives once the event loop is back (see start()).
+    void receiveSoon();
     void send();
     void socketClosed();
     // Bytes handed to the socket that have not gone out yet (encrypted or not).
@@ -59,6 +61,7 @@ private:
     bool started_ = false;
     bool peerClosed_ = false; // the host closed before the transfer was started
     bool ended_ = false;
+    bool receivePending_ = false;
     bool allMoved_ = false;
     QString error_;
     std::unique_ptr<char[]> buffer_;
