@@ -6,15 +6,19 @@ round, so the machine's swings affect all alike. Each line prints median times a
 per-round ratios against each peer and against the faster peer (by median). Passive mode (default)
 uses a vsftpd that refuses PORT/EPRT (port_enable=NO); active mode the vsftpd that allows both.
 Listings run with LIST on vsftpd and with MLSD on pyftpdlib (vsftpd has no MLSD).
-Needs root (vsftpd), vsftpd, curl, lftp, pyftpdlib for /usr/bin/python3 and /usr/bin/time.
+With --tls vsftpd requires explicit TLS (AUTH TLS, PROT P, data connections resuming the session; a
+self-signed certificate): the client gets an ftpes:// address, curl --ssl-reqd -k, lftp ftp:ssl-force;
+only download, upload and list are measured then (pyftpdlib speaks no TLS here).
+Needs root (vsftpd), vsftpd, curl, lftp, pyftpdlib for /usr/bin/python3 and /usr/bin/time; openssl for --tls.
 
-    bench/ftp_bench.py [--mode passive|active] [--cli build/src/vemalftp-cli] [--size-mib 1024]
+    bench/ftp_bench.py [--mode passive|active] [--tls] [--cli build/src/vemalftp-cli] [--size-mib 1024]
                        [--entries 100000] [--rounds 5] [--only download,upload,list,mlsd,cache]
 """
-import argparse, os, re, shlex, shutil, socket, statistics, subprocess, sys, tempfile, time
+import argparse, filecmp, os, re, shlex, shutil, socket, statistics, subprocess, sys, tempfile, time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PARTS = ("download", "upload", "list", "mlsd", "cache")
+TLS_PARTS = ("download", "upload", "list")
 
 
 def free_port():
@@ -123,24 +127,34 @@ def make_tree(root, size_mib, entries):
         open(os.path.join(many, f"file-{i:06d}.dat"), "w").close()
 
 
-def start_servers(root, mode):
-    """vsftpd (passive only, or active and passive) and a read-only anonymous pyftpdlib on one root."""
+def start_servers(root, mode, tls_pem):
+    """vsftpd (passive only, or active and passive; TLS required with a certificate file) and, without
+    TLS, a read-only anonymous pyftpdlib on one root."""
     vs_port, py_port = free_port(), free_port()
+    vs_env = dict(os.environ, VSFTPD_TLS=tls_pem or "")
     vs_pid = int(run([os.path.join(HERE, "vsftpd-start.sh"), root, str(vs_port)] + (["passive"] if mode == "passive" else []),
-                     stdout=subprocess.PIPE).stdout)
+                     vs_env, stdout=subprocess.PIPE).stdout)
+    wait_port(vs_port, "vsftpd")
+    if tls_pem:
+        return vs_port, None, [vs_pid]
     py = subprocess.Popen(["/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", str(py_port),
                            "-d", root], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    wait_port(vs_port, "vsftpd")
     wait_port(py_port, "pyftpdlib")
     return vs_port, py_port, [vs_pid, py.pid]
 
 
-def check_client_mode(cli, url, env, mode):
-    """One untimed listing with -v: the data connections must be set up in the mode measured."""
-    err = run([cli, "-v", url, "ls", "--refresh", "/"], env).stderr.decode(errors="replace")
-    wanted = ("EPSV", "PASV") if mode == "passive" else ("EPRT", "PORT")
+def check_client_mode(cli, url, env, args):
+    """One untimed listing with -v: the data connections must be set up in the mode measured. With
+    TLS this run trusts the host's certificate for good (stored in the run's settings), so the timed
+    runs, which have no terminal to ask on, fail if the client does not find it again; and the
+    session must say it is encrypted."""
+    trust = ["--accept-new-cert"] if args.tls else []
+    err = run([cli, "-v"] + trust + [url, "ls", "--refresh", "/"], env).stderr.decode(errors="replace")
+    wanted = ("EPSV", "PASV") if args.mode == "passive" else ("EPRT", "PORT")
     if not any(f"Sent > {w}" in err for w in wanted):
-        sys.exit(f"the client did not use {mode} mode:\n{err}")
+        sys.exit(f"the client did not use {args.mode} mode:\n{err}")
+    if args.tls and "Encrypted with TLS" not in err:
+        sys.exit(f"the client's session was not encrypted:\n{err}")
 
 
 def check_listing(runner, entries):
@@ -150,52 +164,61 @@ def check_listing(runner, entries):
         sys.exit(f"{runner.name} listed {lines} of {entries} entries: {shlex.join(runner.cmd)}")
 
 
-def lftp_cmd(mode, url, command):
-    passive = "on" if mode == "passive" else "off"
-    return ["lftp", "-c", f"set ftp:passive-mode {passive}; set cmd:fail-exit yes; set xfer:clobber on; "
+def curl_cmd(args, *rest):
+    """curl in the mode measured; with TLS explicit (AUTH TLS on an ftp:// URL), certificate unchecked."""
+    return (["curl", "-s"] + ([] if args.mode == "passive" else ["-P", "-"])
+            + (["--ssl-reqd", "-k"] if args.tls else []) + list(rest))
+
+
+def lftp_cmd(args, url, command):
+    passive = "on" if args.mode == "passive" else "off"
+    tls = ("set ftp:ssl-force true; set ftp:ssl-allow-anonymous true; set ftp:ssl-protect-data true; "
+           "set ssl:verify-certificate no; ") if args.tls else ""
+    return ["lftp", "-c", f"set ftp:passive-mode {passive}; {tls}set cmd:fail-exit yes; set xfer:clobber on; "
                           f"open {url}; {command}"]
 
 
-def bench_transfers(args, cli, env, url, root, out):
-    mib, curl_mode = args.size_mib, [] if args.mode == "passive" else ["-P", "-"]
+def bench_transfers(args, cli, env, cli_url, url, root, out):
+    mib = args.size_mib
     big, up = os.path.join(root, "big.bin"), os.path.join(root, "up")
     size = os.path.getsize(big)
 
-    def landed(path):
+    def landed(path, same=False):
         def check():
             # Without a terminal the client skips an existing local file: every round starts from none.
             if os.path.getsize(path) != size:
                 sys.exit(f"{path}: {os.path.getsize(path)} bytes, not {size}")
+            if same and not filecmp.cmp(path, big, shallow=False):
+                sys.exit(f"{path}: not the same bytes as {big}")
             os.remove(path)
         return check
 
-    runners = [Runner("client", [cli, url, "get", "/big.bin", out], env, landed(os.path.join(out, "big.bin"))),
-               Runner("curl", ["curl", "-s"] + curl_mode + ["-o", os.path.join(out, "curl.bin"), f"{url}/big.bin"],
-                      after=landed(os.path.join(out, "curl.bin"))),
-               Runner("lftp", lftp_cmd(args.mode, url, f"get /big.bin -o {os.path.join(out, 'lftp.bin')}"),
-                      after=landed(os.path.join(out, "lftp.bin")))]
+    runners = [Runner("client", [cli, cli_url, "get", "/big.bin", out], env, landed(os.path.join(out, "big.bin"), True)),
+               Runner("curl", curl_cmd(args, "-o", os.path.join(out, "curl.bin"), f"{url}/big.bin"),
+                      after=landed(os.path.join(out, "curl.bin"), True)),
+               Runner("lftp", lftp_cmd(args, url, f"get /big.bin -o {os.path.join(out, 'lftp.bin')}"),
+                      after=landed(os.path.join(out, "lftp.bin"), True))]
     if "download" in args.only:
         report(f"download {mib} MiB", runners, compete(args.rounds, runners), mib)
 
-    runners = [Runner("client", [cli, url, "put", big, "/up"], env, landed(os.path.join(up, "big.bin"))),
-               Runner("curl", ["curl", "-s"] + curl_mode + ["-T", big, f"{url}/up/curl.bin"],
+    runners = [Runner("client", [cli, cli_url, "put", big, "/up"], env, landed(os.path.join(up, "big.bin"))),
+               Runner("curl", curl_cmd(args, "-T", big, f"{url}/up/curl.bin"),
                       after=landed(os.path.join(up, "curl.bin"))),
-               Runner("lftp", lftp_cmd(args.mode, url, f"put {big} -o /up/lftp.bin"),
+               Runner("lftp", lftp_cmd(args, url, f"put {big} -o /up/lftp.bin"),
                       after=landed(os.path.join(up, "lftp.bin")))]
     if "upload" in args.only:
         report(f"upload   {mib} MiB", runners, compete(args.rounds, runners), mib)
 
 
-def bench_listings(args, cli, env, vs_url, py_url):
-    curl_mode = [] if args.mode == "passive" else ["-P", "-"]
+def bench_listings(args, cli, env, cli_url, vs_url, py_url):
     # LIST on vsftpd: the client parses and caches; curl and lftp `ls` fetch the raw lines.
-    list_runners = [Runner("client", [cli, vs_url, "ls", "--refresh", "/many/"], env),
-                    Runner("curl", ["curl", "-s"] + curl_mode + [f"{vs_url}/many/"]),
-                    Runner("lftp", lftp_cmd(args.mode, vs_url, "ls /many/"))]
+    list_runners = [Runner("client", [cli, cli_url, "ls", "--refresh", "/many/"], env),
+                    Runner("curl", curl_cmd(args, f"{vs_url}/many/")),
+                    Runner("lftp", lftp_cmd(args, vs_url, "ls /many/"))]
     # MLSD on pyftpdlib: the client takes MLSD from FEAT; curl sends it raw; lftp `cls` lists with MLSD.
     mlsd_runners = [Runner("client", [cli, py_url, "ls", "--refresh", "/many/"], env),
-                    Runner("curl", ["curl", "-s"] + curl_mode + ["-X", "MLSD", f"{py_url}/many/"]),
-                    Runner("lftp", lftp_cmd(args.mode, py_url, "cls -1 /many/"))]
+                    Runner("curl", curl_cmd(args, "-X", "MLSD", f"{py_url}/many/")),
+                    Runner("lftp", lftp_cmd(args, py_url, "cls -1 /many/"))]
     for part, title, runners in (("list", f"list LIST {args.entries} entries (vsftpd)", list_runners),
                                  ("mlsd", f"list MLSD {args.entries} entries (pyftpdlib)", mlsd_runners)):
         if part not in args.only:
@@ -218,15 +241,17 @@ def bench_cache(args, cli, env, vs_port, vs_url, py_url):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--mode", choices=("passive", "active"), default="passive")
+    parser.add_argument("--tls", action="store_true", help="explicit TLS on vsftpd; " + ",".join(TLS_PARTS) + " only")
     parser.add_argument("--cli", default=os.path.join(HERE, "..", "build", "src", "vemalftp-cli"))
     parser.add_argument("--size-mib", type=int, default=1024)
     parser.add_argument("--entries", type=int, default=100000)
     parser.add_argument("--rounds", type=int, default=5)
-    parser.add_argument("--only", default=",".join(PARTS), help="comma-separated subset of " + ",".join(PARTS))
+    parser.add_argument("--only", help="comma-separated subset of " + ",".join(PARTS))
     args = parser.parse_args()
-    args.only = set(args.only.split(","))
-    if not args.only <= set(PARTS):
-        parser.error(f"--only takes {','.join(PARTS)}")
+    parts = TLS_PARTS if args.tls else PARTS
+    args.only = set((args.only or ",".join(parts)).split(","))
+    if not args.only <= set(parts):
+        parser.error(f"--only takes {','.join(parts)}" + (" with --tls" if args.tls else ""))
     cli = os.path.abspath(args.cli)
 
     work = tempfile.mkdtemp(prefix="vemal-bench-")
@@ -238,13 +263,16 @@ def main():
     run([cli, "config", "DataMode", "2" if args.mode == "passive" else "1"], env)
     make_tree(root, args.size_mib if args.only & {"download", "upload"} else 0, args.entries)
 
-    vs_port, py_port, pids = start_servers(root, args.mode)
+    vs_port, py_port, pids = start_servers(root, args.mode, os.path.join(work, "cert.pem") if args.tls else None)
     try:
         vs_url, py_url = f"ftp://127.0.0.1:{vs_port}", f"ftp://127.0.0.1:{py_port}"
-        print(f"# {args.mode} mode, {args.rounds} rounds, load {os.getloadavg()[0]:.2f}", flush=True)
-        check_client_mode(cli, vs_url, env, args.mode)
-        bench_transfers(args, cli, env, vs_url, root, out)
-        bench_listings(args, cli, env, vs_url, py_url)
+        # ftpes:// requires AUTH TLS; the peers get ftp:// with their own options for it.
+        cli_url = f"ftpes://127.0.0.1:{vs_port}/" if args.tls else vs_url
+        print(f"# {args.mode} mode{', TLS' if args.tls else ''}, {args.rounds} rounds, "
+              f"load {os.getloadavg()[0]:.2f}", flush=True)
+        check_client_mode(cli, cli_url, env, args)
+        bench_transfers(args, cli, env, cli_url, vs_url, root, out)
+        bench_listings(args, cli, env, cli_url, vs_url, py_url)
         if "cache" in args.only:
             bench_cache(args, cli, env, vs_port, vs_url, py_url)
         print(f"# load at the end {os.getloadavg()[0]:.2f}")
