@@ -51,9 +51,18 @@ QTextEdit *textBlock(int id, const QString &text, const QFont &font, int width)
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     view->setFont(font);
+    view->document()->setDocumentMargin(0); // level with the labels beside it
     view->setFixedWidth(width);
     setText(view, text);
     return view;
+}
+
+// "NAME (ADDRESS)", the name once: the connections may give an address that already names the host.
+QString hostAndAddress(const CertificateQuestion &question)
+{
+    if (question.host.isEmpty() || question.address.contains(question.host))
+        return question.address;
+    return QStringLiteral("%1 (%2)").arg(question.host, question.address);
 }
 
 QLabel *wrappedLabel(const QString &text)
@@ -79,9 +88,9 @@ CertificateDialog::CertificateDialog(QWidget *parent, const CertificateQuestion 
     auto *icon = new QLabel;
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
-    auto *text = named(wrappedLabel(tr("The host %1 (%2) presented a certificate that this computer's certificate "
-                                         "authorities do not vouch for.")
-                                          .arg(Controls::shown(question.host), Controls::shown(question.address))),
+    auto *text = named(wrappedLabel(tr("The host %1 presented a certificate that this computer's certificate "
+                                       "authorities do not vouch for.")
+                                        .arg(Controls::shown(hostAndAddress(question)))),
                        IdText);
     QStringList problems;
     for (const QString &problem : question.problems)
@@ -97,8 +106,8 @@ CertificateDialog::CertificateDialog(QWidget *parent, const CertificateQuestion 
     form->addRow(tr("SHA-256 fingerprint:"), fingerprint);
 
     auto *advice = wrappedLabel(tr("Trust it only if you know that the host uses this certificate, for example when "
-                                      "its fingerprint matches the one its owner gave you. \"Trust Always\" keeps the "
-                                      "fingerprint with the host; a different certificate later is refused."));
+                                   "its fingerprint matches the one its owner gave you. \"Trust Always\" keeps the "
+                                   "fingerprint with the host; a different certificate later is refused."));
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -300,6 +300,35 @@ private slots:
         QVERIFY(seen.fingerprint.fits);
     }
 
+    // The host is named once, whether the address names it too or not.
+    void certificateHostNamedOnce_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("address only") << "Work Server" << "127.0.0.1:2121" << "host Work Server (127.0.0.1:2121) presented";
+        QTest::newRow("address naming the host") << "Work Server" << "Work Server (127.0.0.1, port 2121)"
+                                                 << "host Work Server (127.0.0.1, port 2121) presented";
+        QTest::newRow("a host named by its address") << "127.0.0.1" << "127.0.0.1, port 2121"
+                                                     << "host 127.0.0.1, port 2121 presented";
+    }
+
+    void certificateHostNamedOnce()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, address);
+        QFETCH(QString, shown);
+        DialogRunner::install(nullptr);
+        CertificateQuestion question = selfSigned();
+        question.host = host;
+        question.address = address;
+        SeenCertificate seen;
+        QTimer::singleShot(0, [&seen] { answerCertificate(seen, QStringLiteral("Escape")); });
+        MessageBoxPrompt prompt;
+        QCOMPARE(prompt.trustCertificate(question), Prompt::Trust::Refuse);
+        QVERIFY2(seen.text.contains(shown), qPrintable(seen.text));
+    }
+
     // A hostile certificate's names are shown whole and made visible: a name with no space in it
     // wraps inside the dialog instead of widening it past the screen, and a carriage return in it
     // shows as a character.
