@@ -1,5 +1,6 @@
 #include "dialogs/CacheDetails.h"
 
+#include "dialogs/CertificateDialog.h"
 #include "dialogs/Controls.h"
 #include "platform/Prompt.h"
 #include "platform/SettingsStore.h"
@@ -14,8 +15,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QTextEdit>
 #include <QVBoxLayout>
 
 using Controls::named;
@@ -30,6 +33,16 @@ QLineEdit *digitsEdit(int id, int maxLength)
     line->setMaxLength(maxLength);
     line->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), line));
     return line;
+}
+
+// Shows a stored choice (DataMode, Encryption) as the connections read it: its leading number,
+// when in the list, else the first item. Returns whether the stored text is one the page cannot
+// write back as it is, and so must keep until the user picks a choice.
+bool showChoice(QComboBox *combo, const QString &name, const std::optional<QString> &stored)
+{
+    const int index = stored ? LeadingInteger(*stored) : 0;
+    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : 0);
+    return stored && !HostValueProblem(name, *stored).isEmpty();
 }
 
 } // namespace
@@ -69,6 +82,19 @@ CacheDetails::CacheDetails(const QString &hostName, Prompt &prompt, QWidget *par
     // In the order of the stored DataMode.
     dataMode_ = named(new QComboBox, IdDataMode);
     dataMode_->addItems({tr("Program Default"), tr("Active (PORT)"), tr("Passive (PASV)")});
+    // In the order of the stored Encryption.
+    encryption_ = named(new QComboBox, IdEncryption);
+    encryption_->addItems({tr("None (plain FTP)"), tr("TLS when the host offers it"),
+                           tr("Require TLS (explicit, AUTH TLS)"), tr("Implicit TLS (port 990)")});
+    certificate_ = CertificateDialog::fingerprintView(QString());
+    certificate_->setObjectName(QStringLiteral("ctl%1").arg(IdCertificate));
+    forget_ = named(new QPushButton(tr("&Forget")), IdForgetCertificate);
+    forget_->setToolTip(tr("Forget the trusted certificate when the options are applied, so that the next "
+                           "connection asks about the host's certificate again."));
+    auto *certificate = new QHBoxLayout;
+    certificate->addWidget(certificate_);
+    certificate->addWidget(forget_, 0, Qt::AlignTop);
+    certificate->addStretch();
     startPath_ = named(new QLineEdit, IdStartPath);
     startPath_->setMaxLength(kMaxText);
     auto *connectionBox = new QGroupBox(tr("Connection"));
@@ -76,6 +102,8 @@ CacheDetails::CacheDetails(const QString &hostName, Prompt &prompt, QWidget *par
     form->addRow(tr("&Port:"), port_);
     form->addRow(tr("Host &Type:"), hostType_);
     form->addRow(tr("&Data Connection:"), dataMode_);
+    form->addRow(tr("&Encryption:"), encryption_);
+    form->addRow(tr("Trusted Certificate:"), certificate);
     form->addRow(tr("&Startup Path:"), startPath_);
 
     auto *layout = new QVBoxLayout(this);
@@ -91,6 +119,16 @@ CacheDetails::CacheDetails(const QString &hostName, Prompt &prompt, QWidget *par
         keepStoredDataMode_ = false;
         emit changed();
     });
+    connect(encryption_, &QComboBox::activated, this, [this] {
+        keepStoredEncryption_ = false;
+        emit changed();
+    });
+    connect(forget_, &QPushButton::clicked, this, [this] {
+        forgetCertificate_ = true;
+        showCertificate(QString());
+        emit changed();
+    });
+    showCertificate(QString());
 }
 
 void CacheDetails::setUp()
@@ -109,12 +147,18 @@ void CacheDetails::setUp()
         return text.value_or(QLatin1String(fallback));
     };
     minutes_->setText(value("CacheMins", "0"));
-    port_->setText(value("Port", "21"));
+    // Not missing when absent: hosts stored before these existed are plain FTP, with no certificate.
+    keepStoredEncryption_ = showChoice(encryption_, QStringLiteral("Encryption"),
+                                       store.value(key, QStringLiteral("Encryption"), SettingsKeys::HostValueBuffer));
+    showCertificate(store.value(key, QStringLiteral("CertSha256"), SettingsKeys::HostValueBuffer).value_or(QString()));
+    // Implicit TLS has a port of its own, as the connections read it.
+    port_->setText(value("Port", encryption_->currentIndex() == 3 ? "990" : "21"));
     startPath_->setText(value("StartPath", "/"));
     const int type = value("Type", "0").toInt();
     hostType_->setCurrentIndex(type >= 0 && type < hostType_->count() ? type : 0);
     // Not missing when absent: hosts stored before the choice existed leave it to the program.
-    showDataMode(store.value(key, QStringLiteral("DataMode"), SettingsKeys::HostValueBuffer));
+    keepStoredDataMode_ = showChoice(dataMode_, QStringLiteral("DataMode"),
+                                     store.value(key, QStringLiteral("DataMode"), SettingsKeys::HostValueBuffer));
     days_->setText(value("CacheDays", "0"));
     const QString policy = value("CacheType", "1");
     const QChar first = policy.isEmpty() ? QChar() : policy.at(0);
@@ -127,12 +171,10 @@ void CacheDetails::setUp()
         emit changed();
 }
 
-// Shows what the connections make of the stored value (HostRecord reads it the same way).
-void CacheDetails::showDataMode(const std::optional<QString> &stored)
+void CacheDetails::showCertificate(const QString &fingerprint)
 {
-    const int mode = stored ? LeadingInteger(*stored) : 0;
-    dataMode_->setCurrentIndex(mode >= 0 && mode <= 2 ? mode : 0);
-    keepStoredDataMode_ = stored && !HostValueProblem(QStringLiteral("DataMode"), *stored).isEmpty();
+    CertificateDialog::setFingerprint(certificate_, fingerprint, tr("None"));
+    forget_->setEnabled(!fingerprint.isEmpty());
 }
 
 bool CacheDetails::refuse(const QString &text, QWidget *control)
@@ -170,8 +212,14 @@ bool CacheDetails::apply()
                                 {QStringLiteral("CacheType"), policy}};
     if (!keepStoredDataMode_)
         values.append({QStringLiteral("DataMode"), QString::number(std::max(0, dataMode_->currentIndex()))});
+    if (!keepStoredEncryption_)
+        values.append({QStringLiteral("Encryption"), QString::number(std::max(0, encryption_->currentIndex()))});
     const bool written = store.setValues(key, values);
     if (!written)
         return refuse(tr("The host's options could not be stored (error %1).").arg(store.lastError()), port_);
+    if (forgetCertificate_ && store.value(key, QStringLiteral("CertSha256"))
+        && !store.deleteValue(key, QStringLiteral("CertSha256")))
+        return refuse(tr("The trusted certificate could not be forgotten (error %1).").arg(store.lastError()), forget_);
+    forgetCertificate_ = false;
     return true;
 }

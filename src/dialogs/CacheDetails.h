@@ -8,9 +8,12 @@ class Prompt;
 class QButtonGroup;
 class QComboBox;
 class QLineEdit;
+class QPushButton;
+class QTextEdit;
 
 // The "Cache and Connection" page of the host options: how long the host's listings are cached,
-// its port, host type, data connection (active, passive or the program's choice) and start path.
+// its port, host type, data connection (active, passive or the program's choice), encryption,
+// start path, and the certificate the user trusts for it (which may be forgotten).
 // It writes to the key of the sheet's shared host name, so after a rename on the "Host" page it
 // writes under the new name.
 class CacheDetails : public QWidget
@@ -26,6 +29,9 @@ public:
         IdHostType = 107,
         IdStartPath = 108,
         IdDataMode = 109,
+        IdEncryption = 110,
+        IdCertificate = 111,
+        IdForgetCertificate = 112,
         IdDays = 17736,
         IdMinutes = 17737,
     };
@@ -41,7 +47,7 @@ signals:
 
 private:
     bool refuse(const QString &text, QWidget *control);
-    void showDataMode(const std::optional<QString> &stored);
+    void showCertificate(const QString &fingerprint);
 
     const QString &hostName_;
     Prompt &prompt_;
@@ -55,5 +61,10 @@ private:
     // A stored DataMode other than 0, 1 or 2 shows as the connections read it (the program's
     // default, or the number it starts with) and stays as it is until the user picks a choice.
     bool keepStoredDataMode_ = false;
+    QComboBox *encryption_;
+    bool keepStoredEncryption_ = false; // as keepStoredDataMode_
+    QTextEdit *certificate_;
+    QPushButton *forget_;
+    bool forgetCertificate_ = false; // the stored CertSha256 goes when the page is applied
     QLineEdit *startPath_;
 };

@@ -60,6 +60,12 @@ void WatchDialog::ShowSent(const QString &line)
     addLine(QStringLiteral("Sent > ") + line);
 }
 
+// The connection's own words (the session's encryption), told apart from the host's.
+void WatchDialog::ShowNote(const QString &line)
+{
+    addLine(QStringLiteral("Session > ") + line);
+}
+
 void WatchDialog::addLine(const QString &line)
 {
     list_->addItem(line);

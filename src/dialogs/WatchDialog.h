@@ -9,8 +9,9 @@ class Connection;
 class ConnectionManager;
 class QListWidget;
 
-// "Monitoring HOST": the last lines one connection sent and received. Modeless; one per
-// connection. It goes when the user closes it or when the connection lets go of it.
+// "Monitoring HOST": the last lines one connection sent and received, and what it noted of the
+// session ("Session > Encrypted with …"). Modeless; one per connection. It goes when the user
+// closes it or when the connection lets go of it.
 class WatchDialog : public CDialog, public SessionMonitor
 {
     Q_OBJECT
@@ -28,6 +29,7 @@ public:
     // SessionMonitor
     void ShowReceived(const QString &line) override;
     void ShowSent(const QString &line) override;
+    void ShowNote(const QString &line) override;
     void monitorDetached() override;
 
 private:

@@ -1,5 +1,6 @@
 #include "shell/MessageBoxPrompt.h"
 
+#include "dialogs/CertificateDialog.h"
 #include "dialogs/DialogRunner.h"
 #include "dialogs/HostOptionsSheet.h"
 #include "ftp/RemoteName.h"
@@ -91,6 +92,11 @@ int MessageBoxPrompt::ask(const QString &text, const QString &caption, Icon icon
     }
     // Closed with Escape or the close box: the box's way out.
     return (buttons & Cancel) ? Cancel : (buttons & No) ? No : Ok;
+}
+
+Prompt::Trust MessageBoxPrompt::trustCertificate(const CertificateQuestion &question)
+{
+    return CertificateDialog::ask(QApplication::activeWindow(), question);
 }
 
 int MessageBoxPrompt::captionWidth(const QString &caption)

@@ -12,8 +12,9 @@ class FinishedWorkNotice;
 class QMessageBox;
 
 // The program's message boxes: a modal QMessageBox over the active window, at least as wide as
-// its caption. "Host Options…" opens the host's options sheet once a pool is given; finished
-// long work becomes a desktop notification (through the given sender, else the session bus).
+// its caption; a certificate question gets a dialog of its own. "Host Options…" opens the host's
+// options sheet once a pool is given; finished long work becomes a desktop notification (through
+// the given sender, else the session bus).
 class MessageBoxPrompt : public Prompt
 {
 public:
@@ -21,6 +22,8 @@ public:
     ~MessageBoxPrompt() override;
 
     int ask(const QString &text, const QString &caption, Icon icon, int buttons) override;
+    // The "Untrusted Certificate" dialog over the active window, through the installed dialog runner.
+    Trust trustCertificate(const CertificateQuestion &question) override;
     // Opens the sheet from the event loop, once the caller has returned; the prompt must outlive the pool.
     void editHost(const QString &hostName) override;
     void workEnded(const QString &summary, const QString &body, qint64 elapsedMs) override;

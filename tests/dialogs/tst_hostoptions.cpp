@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QTest>
 
 Q_DECLARE_METATYPE(Prompt::Icon)
@@ -26,6 +27,8 @@ Q_DECLARE_METATYPE(Prompt::Icon)
 namespace {
 
 const QString kMail = QStringLiteral("me@example.org");
+const QString kFingerprint = QStringLiteral("3F:A0:9C:11:D2:7E:45:B8:60:0C:AF:93:2D:E4:71:5A:"
+                                            "C8:19:F6:02:8B:3D:E7:54:A1:6F:90:2C:BB:48:D5:07");
 using Values = QMap<QString, QString>;
 
 Values valuesOf(const QString &host)
@@ -123,6 +126,9 @@ private slots:
         QCOMPARE(control(*sheet, CacheDetails::IdStartPath)->text(), QStringLiteral("/"));
         QCOMPARE(control<QComboBox>(*sheet, CacheDetails::IdHostType)->currentText(), QStringLiteral("Auto Detect"));
         QCOMPARE(control<QComboBox>(*sheet, CacheDetails::IdDataMode)->currentText(), QStringLiteral("Program Default"));
+        QCOMPARE(control<QComboBox>(*sheet, CacheDetails::IdEncryption)->currentText(), QStringLiteral("None (plain FTP)"));
+        QCOMPARE(control<QTextEdit>(*sheet, CacheDetails::IdCertificate)->toPlainText(), QStringLiteral("None"));
+        QVERIFY(!control<QAbstractButton>(*sheet, CacheDetails::IdForgetCertificate)->isEnabled());
         QVERIFY(control<QAbstractButton>(*sheet, CacheDetails::IdExpiresOnStartup)->isChecked());
         QCOMPARE(control(*sheet, CacheDetails::IdDays)->text(), QStringLiteral("0"));
         QCOMPARE(control(*sheet, CacheDetails::IdMinutes)->text(), QStringLiteral("0"));
@@ -132,7 +138,8 @@ private slots:
         QCOMPARE(sheet->result(), int(QDialog::Accepted));
         QCOMPARE(valuesOf(QStringLiteral("bare")),
                  (Values{{"Address", "ftp.example.org"}, {"Parent", "0"}, {"CacheMins", "0"}, {"StartPath", "/"},
-                         {"Port", "21"}, {"Type", "0"}, {"CacheDays", "0"}, {"CacheType", "1"}, {"DataMode", "0"}}));
+                         {"Port", "21"}, {"Type", "0"}, {"CacheDays", "0"}, {"CacheType", "1"}, {"DataMode", "0"},
+                         {"Encryption", "0"}}));
         QVERIFY(prompt_.isEmpty());
     }
 
@@ -309,52 +316,80 @@ private slots:
         QTEST(valuesOf(QStringLiteral("h")).value(QStringLiteral("Type")), "written");
     }
 
-    // The host's data connection: what is stored is shown, and OK writes what is shown. A stored
-    // value that is none of the three shows as what the connections make of it and stays as it is
-    // until the user picks a choice (even the one shown): it may come from a newer version.
-    void dataMode_data()
+    // The host's data connection and encryption: what is stored is shown, and OK writes what is
+    // shown. A stored value that is none of the choices shows as what the connections make of it
+    // and stays as it is until the user picks a choice (even the one shown): it may come from a
+    // newer version.
+    void storedChoices_data()
     {
-        QTest::addColumn<QString>("stored"); // "<none>": no DataMode value
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("stored"); // "<none>": no value
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("chosen"); // -1: nothing picked
         QTest::addColumn<QString>("written");
-        QTest::newRow("missing") << "<none>" << "Program Default" << -1 << "0";
-        QTest::newRow("0") << "0" << "Program Default" << -1 << "0";
-        QTest::newRow("1") << "1" << "Active (PORT)" << -1 << "1";
-        QTest::newRow("2") << "2" << "Passive (PASV)" << -1 << "2";
-        QTest::newRow("missing, active picked") << "<none>" << "Program Default" << 1 << "1";
-        QTest::newRow("active, passive picked") << "1" << "Active (PORT)" << 2 << "2";
-        QTest::newRow("passive, the default picked") << "2" << "Passive (PASV)" << 0 << "0";
-        QTest::newRow("beyond the list, kept") << "7" << "Program Default" << -1 << "7";
-        QTest::newRow("negative, kept") << "-1" << "Program Default" << -1 << "-1";
-        QTest::newRow("a word, kept") << "passive" << "Program Default" << -1 << "passive";
-        QTest::newRow("a number and more, shown as the number, kept") << "2 (PASV)" << "Passive (PASV)" << -1
-                                                                       << "2 (PASV)";
-        QTest::newRow("beyond the list, the shown default picked") << "7" << "Program Default" << 0 << "0";
-        QTest::newRow("beyond the list, active picked") << "9" << "Program Default" << 1 << "1";
-        QTest::newRow("a number and more, the shown one picked") << "2 (PASV)" << "Passive (PASV)" << 2 << "2";
+        const auto row = [](const char *name, const char *tag) -> QTestData & {
+            return QTest::addRow("%s: %s", name, tag) << QString::fromLatin1(name);
+        };
+        row("DataMode", "missing") << "<none>" << "Program Default" << -1 << "0";
+        row("DataMode", "0") << "0" << "Program Default" << -1 << "0";
+        row("DataMode", "1") << "1" << "Active (PORT)" << -1 << "1";
+        row("DataMode", "2") << "2" << "Passive (PASV)" << -1 << "2";
+        row("DataMode", "missing, active picked") << "<none>" << "Program Default" << 1 << "1";
+        row("DataMode", "active, passive picked") << "1" << "Active (PORT)" << 2 << "2";
+        row("DataMode", "passive, the default picked") << "2" << "Passive (PASV)" << 0 << "0";
+        row("DataMode", "beyond the list, kept") << "7" << "Program Default" << -1 << "7";
+        row("DataMode", "negative, kept") << "-1" << "Program Default" << -1 << "-1";
+        row("DataMode", "a word, kept") << "passive" << "Program Default" << -1 << "passive";
+        row("DataMode", "a number and more, shown as the number, kept") << "2 (PASV)" << "Passive (PASV)" << -1
+                                                                         << "2 (PASV)";
+        row("DataMode", "beyond the list, the shown default picked") << "7" << "Program Default" << 0 << "0";
+        row("DataMode", "beyond the list, active picked") << "9" << "Program Default" << 1 << "1";
+        row("DataMode", "a number and more, the shown one picked") << "2 (PASV)" << "Passive (PASV)" << 2 << "2";
+
+        const QStringList encryption{"None (plain FTP)", "TLS when the host offers it",
+                                     "Require TLS (explicit, AUTH TLS)", "Implicit TLS (port 990)"};
+        // An existing host without the value is plain FTP, as the connections read it.
+        row("Encryption", "missing") << "<none>" << encryption[0] << -1 << "0";
+        for (int stored = 0; stored < 4; ++stored) {
+            const QString number = QString::number(stored);
+            QTest::addRow("Encryption: %d", stored) << "Encryption" << number << encryption[stored] << -1 << number;
+            for (const int chosen : {stored, (stored + 1) % 4}) {
+                QTest::addRow("Encryption: %d, %d picked", stored, chosen)
+                    << "Encryption" << number << encryption[stored] << chosen << QString::number(chosen);
+            }
+        }
+        row("Encryption", "missing, implicit picked") << "<none>" << encryption[0] << 3 << "3";
+        row("Encryption", "beyond the list, kept") << "4" << encryption[0] << -1 << "4";
+        row("Encryption", "a word, kept") << "tls" << encryption[0] << -1 << "tls";
+        row("Encryption", "a number and more, shown as the number, kept") << "2 (explicit)" << encryption[2] << -1
+                                                                           << "2 (explicit)";
+        row("Encryption", "beyond the list, the shown one picked") << "9" << encryption[0] << 0 << "0";
+        row("Encryption", "beyond the list, required picked") << "9" << encryption[0] << 2 << "2";
     }
 
-    void dataMode()
+    void storedChoices()
     {
+        QFETCH(QString, name);
         QFETCH(QString, stored);
         QFETCH(QString, shown);
         QFETCH(int, chosen);
         QFETCH(QString, written);
-        Values values{{"Address", "a"}, {"CacheType", "1"}, {"CacheDays", "0"}, {"CacheMins", "0"},
-                      {"Port", "21"},    {"StartPath", "/"}, {"Type", "0"}};
+        Values values{{"Address", "a"}, {"CacheType", "1"}, {"CacheDays", "0"}, {"CacheMins", "0"}, {"Port", "21"},
+                      {"StartPath", "/"}, {"Type", "0"}, {"DataMode", "0"}, {"Encryption", "0"}};
+        values.remove(name);
         if (stored != QLatin1String("<none>"))
-            values.insert(QStringLiteral("DataMode"), stored);
+            values.insert(name, stored);
         writeHost(QStringLiteral("h"), values);
         auto sheet = openSheet(QStringLiteral("h"));
         sheet->show();
         QVERIFY(QTest::qWaitForWindowExposed(sheet.get()));
         sheet->pages()->setCurrentIndex(1);
-        auto *combo = control<QComboBox>(*sheet, CacheDetails::IdDataMode);
+        const int id = name == QLatin1String("DataMode") ? CacheDetails::IdDataMode : CacheDetails::IdEncryption;
+        auto *combo = control<QComboBox>(*sheet, id);
         QCOMPARE(combo->currentText(), shown);
         QVERIFY(!applyEnabled(*sheet)); // an old host without the value has nothing to fill in
         if (chosen >= 0) {
-            choose(*sheet, CacheDetails::IdDataMode, chosen);
+            choose(*sheet, id, chosen);
             QCOMPARE(combo->currentIndex(), chosen);
             QVERIFY(applyEnabled(*sheet));
         }
@@ -363,9 +398,89 @@ private slots:
         sheet->accept();
         QCOMPARE(sheet->result(), int(QDialog::Accepted));
         values.insert(QStringLiteral("Port"), QStringLiteral("2121"));
-        values.insert(QStringLiteral("DataMode"), written);
+        values.insert(name, written);
         QCOMPARE(valuesOf(QStringLiteral("h")), values);
         QVERIFY(prompt_.isEmpty());
+    }
+
+    // A host without a port connects to 990 with implicit TLS, 21 otherwise: the page shows and
+    // writes that port. A port the user gave is never rewritten, whatever the encryption.
+    void portFollowsStoredEncryption_data()
+    {
+        QTest::addColumn<QString>("encryption");
+        QTest::addColumn<QString>("port"); // "<none>": no Port value
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("implicit, no port") << "3" << "<none>" << "990";
+        QTest::newRow("explicit, no port") << "2" << "<none>" << "21";
+        QTest::newRow("implicit on 21") << "3" << "21" << "21";
+        QTest::newRow("implicit on 2990") << "3" << "2990" << "2990";
+    }
+
+    void portFollowsStoredEncryption()
+    {
+        QFETCH(QString, encryption);
+        QFETCH(QString, port);
+        QFETCH(QString, shown);
+        Values values{{"Address", "a"}, {"Encryption", encryption}};
+        if (port != QLatin1String("<none>"))
+            values.insert(QStringLiteral("Port"), port);
+        writeHost(QStringLiteral("h"), values);
+        auto sheet = openSheet(QStringLiteral("h"));
+        sheet->pages()->setCurrentIndex(1);
+        QCOMPARE(control(*sheet, CacheDetails::IdPort)->text(), shown);
+        choose(*sheet, CacheDetails::IdEncryption, 3); // the user's business: the port stays
+        QCOMPARE(control(*sheet, CacheDetails::IdPort)->text(), shown);
+        sheet->accept();
+        QCOMPARE(valuesOf(QStringLiteral("h")).value(QStringLiteral("Port")), shown);
+        QCOMPARE(valuesOf(QStringLiteral("h")).value(QStringLiteral("Encryption")), QStringLiteral("3"));
+    }
+
+    // The trusted certificate shows in full; Forget removes it when the page is applied (Cancel
+    // keeps it), and touches no other value.
+    void forgetCertificate_data()
+    {
+        QTest::addColumn<bool>("applied");
+        QTest::newRow("OK") << true;
+        QTest::newRow("Cancel") << false;
+    }
+
+    void forgetCertificate()
+    {
+        QFETCH(bool, applied);
+        const Values stored{{"Address", "a"}, {"Port", "2121"}, {"Encryption", "2"}, {"CertSha256", kFingerprint},
+                            {"CacheType", "1"}, {"CacheDays", "0"}, {"CacheMins", "0"}, {"StartPath", "/"},
+                            {"Type", "0"}, {"DataMode", "0"}};
+        writeHost(QStringLiteral("h"), stored);
+        auto sheet = openSheet(QStringLiteral("h"));
+        sheet->pages()->setCurrentIndex(1);
+        auto *shown = control<QTextEdit>(*sheet, CacheDetails::IdCertificate);
+        QCOMPARE(shown->toPlainText(), kFingerprint);
+        QVERIFY(shown->isReadOnly());
+        QVERIFY(shown->textInteractionFlags() & Qt::TextSelectableByMouse);
+        QVERIFY(!applyEnabled(*sheet));
+
+        auto *forget = control<QAbstractButton>(*sheet, CacheDetails::IdForgetCertificate);
+        forget->click();
+        QCOMPARE(shown->toPlainText(), QStringLiteral("None"));
+        QVERIFY(!forget->isEnabled());
+        QVERIFY(applyEnabled(*sheet));
+        QCOMPARE(valuesOf(QStringLiteral("h")), stored); // not before the page is applied
+
+        if (!applied) {
+            sheet->reject();
+            QCOMPARE(valuesOf(QStringLiteral("h")), stored);
+            return;
+        }
+        QVERIFY(sheet->apply());
+        Values expected = stored;
+        expected.remove(QStringLiteral("CertSha256"));
+        QCOMPARE(valuesOf(QStringLiteral("h")), expected);
+
+        // A certificate trusted "always" while the sheet stays open is not forgotten by its next OK.
+        QVERIFY(SettingsStore::instance().setValue(SettingsKeys::hostKey(QStringLiteral("h")),
+                                                   QStringLiteral("CertSha256"), kFingerprint));
+        sheet->accept();
+        QCOMPARE(valuesOf(QStringLiteral("h")), stored);
     }
 
     // Apply writes at once; a later Cancel keeps what was applied and writes nothing more.
