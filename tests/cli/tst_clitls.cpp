@@ -74,6 +74,8 @@ private slots:
     void acceptedThenChanged();
     void presetFingerprint_data();
     void presetFingerprint();
+    void stockPyftpdlibDataChannel_data();
+    void stockPyftpdlibDataChannel();
 };
 
 void TestCliTls::transfers_data()
@@ -388,6 +390,35 @@ void TestCliTls::presetFingerprint()
     QVERIFY2(!result.err.contains(QLatin1String("not vouched for")), describe(args, result).constData());
     QVERIFY2(result.err.contains(QLatin1String("has changed")) != matches, describe(args, result).constData());
     QCOMPARE(received(log, QStringLiteral("USER")), matches ? 1 : 0);
+}
+
+void TestCliTls::stockPyftpdlibDataChannel_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("passive") << "--passive";
+    QTest::newRow("active") << "--active";
+}
+
+// pyftpdlib's own TLS data channel (1.5.7) drops a data connection that starts its handshake
+// before the transfer command has arrived; a client that starts it after the 150 reply (lftp
+// does) lists such a host. The client here starts it at once, and the run then waits for the
+// dropped connection until its timeout.
+void TestCliTls::stockPyftpdlibDataChannel()
+{
+    QFETCH(QString, mode);
+    FtpServerFixture::Options options = tlsOptions(FtpServerFixture::Explicit, false);
+    options.stockDataTls = true;
+    FtpServerFixture server(options);
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QVERIFY(server.writeFile(QStringLiteral("a.txt"), "a"));
+    const QStringList args{QStringLiteral("--accept-new-cert"), QStringLiteral("--timeout"), QStringLiteral("10"), mode,
+                           server.secureUrl(), QStringLiteral("ls"), QStringLiteral("/")};
+    const CliResult result = runCli(args);
+    QEXPECT_FAIL("", "the data connection's TLS handshake starts before the transfer command; stock pyftpdlib "
+                     "drops it and the run waits until its timeout",
+                 Abort);
+    QVERIFY2(result.exitCode == 0 && result.out.contains(QLatin1String("\ta.txt\n")),
+             failureText(args, result, server.log()).constData());
 }
 
 QTEST_GUILESS_MAIN(TestCliTls)
