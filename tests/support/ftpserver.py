@@ -86,7 +86,7 @@ def make_certificate(path):
     ])
     cert.set_pubkey(key)
     cert.sign(key, "sha256")
-    # Written readable by the owner only: vsftpd and the tests run as that owner.
+    # Readable by its owner only: pyftpdlib runs as the test's user, vsftpd as root.
     fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600)
     with os.fdopen(fd, "wb") as out:
         out.write(crypto.dump_privatekey(crypto.FILETYPE_PEM, key))
