@@ -70,17 +70,8 @@ QString FtpServerFixture::scriptPath() const
     return QStringLiteral(VEMAL_TEST_SUPPORT_DIR "/ftpserver.py");
 }
 
-bool FtpServerFixture::start()
+QStringList FtpServerFixture::arguments(quint16 port)
 {
-    stop();
-    m_error.clear();
-    if (!m_work.isValid())
-        return fail(QStringLiteral("cannot create a temporary folder: ") + m_work.errorString());
-    if (!QFileInfo(root()).isDir())
-        return fail(QStringLiteral("root folder does not exist: ") + root());
-    if (const QString why = loopbackProblem(host()); !why.isEmpty())
-        return fail(why);
-
     QStringList args{scriptPath(), QStringLiteral("--root"), root(),
                      QStringLiteral("--log"), m_logPath};
     if (!m_options.banner.isEmpty())
@@ -90,23 +81,33 @@ bool FtpServerFixture::start()
     if (!m_options.anonymous)
         args << QStringLiteral("--no-anonymous");
     args << QStringLiteral("--address") << host();
+    if (port != 0)
+        args << QStringLiteral("--port") << QString::number(port);
     if (m_options.refusePassive)
         args << QStringLiteral("--refuse-passive");
     if (m_options.refuseActive)
         args << QStringLiteral("--refuse-active");
     if (m_options.refuseMlst)
         args << QStringLiteral("--no-mlst");
+    if (m_options.tls != NoTls) {
+        // A fresh file on every start makes a new certificate, unless one was given.
+        m_certPath = !m_options.certificateFile.isEmpty()
+            ? m_options.certificateFile
+            : m_work.filePath(QStringLiteral("cert-%1.pem").arg(++m_starts));
+        args << QStringLiteral("--tls")
+             << (m_options.tls == Implicit ? QStringLiteral("implicit") : QStringLiteral("explicit"))
+             << QStringLiteral("--cert") << m_certPath;
+        if (m_options.requireTls)
+            args << QStringLiteral("--require-tls");
+        if (m_options.stockDataTls)
+            args << QStringLiteral("--stock-data-tls");
+    }
+    return args;
+}
 
-    m_process = std::make_unique<QProcess>();
-    m_process->setProgram(pythonPath());
-    m_process->setArguments(args);
-    m_process->setStandardErrorFile(m_stderrPath, QIODevice::Append);
-    m_process->setReadChannel(QProcess::StandardOutput);
-    m_process->start(QIODevice::ReadOnly);
-    if (!m_process->waitForStarted(StartTimeoutMs))
-        return fail(QStringLiteral("cannot run %1: %2").arg(pythonPath(), m_process->errorString()));
-
-    // The script prints its port once it listens.
+// The next line the script prints, waiting at most until the start's deadline.
+bool FtpServerFixture::readLine(QString *line)
+{
     const QDeadlineTimer deadline(StartTimeoutMs);
     while (!m_process->canReadLine()) {
         if (m_process->state() != QProcess::Running)
@@ -116,11 +117,49 @@ bool FtpServerFixture::start()
                             .arg(StartTimeoutMs));
         m_process->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
     }
+    *line = QString::fromLatin1(m_process->readLine()).trimmed();
+    return true;
+}
+
+bool FtpServerFixture::start(quint16 port)
+{
+    stop();
+    m_error.clear();
+    m_certPath.clear();
+    m_fingerprint.clear();
+    if (!m_work.isValid())
+        return fail(QStringLiteral("cannot create a temporary folder: ") + m_work.errorString());
+    if (!QFileInfo(root()).isDir())
+        return fail(QStringLiteral("root folder does not exist: ") + root());
+    if (const QString why = loopbackProblem(host()); !why.isEmpty())
+        return fail(why);
+
+    const QStringList args = arguments(port);
+    m_process = std::make_unique<QProcess>();
+    m_process->setProgram(pythonPath());
+    m_process->setArguments(args);
+    m_process->setStandardErrorFile(m_stderrPath, QIODevice::Append);
+    m_process->setReadChannel(QProcess::StandardOutput);
+    m_process->start(QIODevice::ReadOnly);
+    if (!m_process->waitForStarted(StartTimeoutMs))
+        return fail(QStringLiteral("cannot run %1: %2").arg(pythonPath(), m_process->errorString()));
+
+    // The script prints its port once it listens, then with TLS the certificate's fingerprint.
+    QString line;
+    if (!readLine(&line))
+        return false;
     bool ok = false;
-    const uint port = QString::fromLatin1(m_process->readLine()).trimmed().toUInt(&ok);
-    if (!ok || port == 0 || port > 65535)
+    const uint listening = line.toUInt(&ok);
+    if (!ok || listening == 0 || listening > 65535)
         return fail(QStringLiteral("the FTP server reported no valid port"));
-    m_port = quint16(port);
+    if (m_options.tls != NoTls) {
+        if (!readLine(&m_fingerprint))
+            return false;
+        static const QRegularExpression sha256(QStringLiteral("^[0-9A-F]{2}(:[0-9A-F]{2}){31}$"));
+        if (!sha256.match(m_fingerprint).hasMatch())
+            return fail(QStringLiteral("the FTP server reported no valid fingerprint: ") + m_fingerprint);
+    }
+    m_port = quint16(listening);
     return true;
 }
 
@@ -143,8 +182,21 @@ bool FtpServerFixture::isRunning() const
 
 QString FtpServerFixture::url(const QString &user) const
 {
+    return urlWithScheme(QStringLiteral("ftp"), user);
+}
+
+QString FtpServerFixture::secureUrl(const QString &user) const
+{
+    const QString scheme = m_options.tls == Explicit ? QStringLiteral("ftpes")
+                           : m_options.tls == Implicit ? QStringLiteral("ftps")
+                                                       : QStringLiteral("ftp");
+    return urlWithScheme(scheme, user);
+}
+
+QString FtpServerFixture::urlWithScheme(const QString &scheme, const QString &user) const
+{
     QUrl url;
-    url.setScheme(QStringLiteral("ftp"));
+    url.setScheme(scheme);
     url.setHost(host());
     url.setPort(m_port);
     if (!user.isEmpty() && user != QLatin1String("anonymous")) {

@@ -7,6 +7,12 @@ int RecordingPrompt::ask(const QString &text, const QString &caption, Icon icon,
     return answer;
 }
 
+Prompt::Trust RecordingPrompt::trustCertificate(const CertificateQuestion &question)
+{
+    m_questions.append(question);
+    return m_trustAnswers.isEmpty() ? Trust::Refuse : m_trustAnswers.dequeue();
+}
+
 int RecordingPrompt::defaultAnswer(int buttons)
 {
     if (buttons & Ok)

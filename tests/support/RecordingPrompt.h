@@ -13,6 +13,13 @@
 //     prompt.queueAnswer(Prompt::No);
 //     ... the engine asks "Overwrite?" and gets No ...
 //     QVERIFY(prompt.contains("Confirm", "already exists"));
+//
+// Certificate questions are answered from a queue of their own (Refuse when it is empty) and
+// recorded apart from the boxes:
+//
+//     prompt.queueTrust(Prompt::Trust::Once);
+//     ... connect ...
+//     QCOMPARE(prompt.certificateQuestions().size(), 1);
 class RecordingPrompt : public Prompt
 {
 public:
@@ -26,6 +33,10 @@ public:
     };
 
     int ask(const QString &text, const QString &caption, Icon icon, int buttons) override;
+    Trust trustCertificate(const CertificateQuestion &question) override;
+
+    void queueTrust(Trust answer) { m_trustAnswers.enqueue(answer); }
+    QList<CertificateQuestion> certificateQuestions() const { return m_questions; }
 
     void queueAnswer(int button) { m_answers.enqueue(button); }
     int pendingAnswers() const { return int(m_answers.size()); }
@@ -39,11 +50,19 @@ public:
     bool contains(const QString &caption, const QString &textPart) const;
     // Every box as "caption: text", one a line, for failure messages.
     QString dump() const;
-    void clear() { m_entries.clear(); m_answers.clear(); }
+    void clear()
+    {
+        m_entries.clear();
+        m_answers.clear();
+        m_questions.clear();
+        m_trustAnswers.clear();
+    }
 
     static int defaultAnswer(int buttons);
 
 private:
     QList<Entry> m_entries;
     QQueue<int> m_answers;
+    QList<CertificateQuestion> m_questions;
+    QQueue<Trust> m_trustAnswers;
 };

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QMultiHash>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
@@ -72,6 +73,18 @@ QString exchange(QTcpSocket &socket, const QByteArray &line, const QByteArray &c
         .arg(sent, QString::fromUtf8(reply).trimmed(), QString::fromLatin1(code));
 }
 
+// AUTH TLS and the handshake, the certificate taken as it is. Empty on success.
+QString startTls(QSslSocket &socket, const QDeadlineTimer &deadline)
+{
+    if (QString failed = exchange(socket, "AUTH TLS", "234", deadline); !failed.isEmpty())
+        return failed;
+    socket.setPeerVerifyMode(QSslSocket::VerifyNone);
+    socket.startClientEncryption();
+    if (!socket.waitForEncrypted(int(qMax<qint64>(1, deadline.remainingTime()))))
+        return QStringLiteral("TLS handshake: ") + socket.errorString();
+    return QString();
+}
+
 // The ids of every process below root, from the parent ids in /proc.
 QList<pid_t> descendantsOf(pid_t root)
 {
@@ -100,12 +113,19 @@ QList<pid_t> descendantsOf(pid_t root)
 } // namespace
 
 VsftpdFixture::VsftpdFixture()
+    : VsftpdFixture(Options())
+{
+}
+
+VsftpdFixture::VsftpdFixture(const Options &options)
+    : m_options(options)
 {
     if (!m_work.isValid())
         return;
     m_configPath = m_work.filePath(QStringLiteral("vsftpd.conf"));
     m_logPath = m_work.filePath(QStringLiteral("vsftpd.log"));
     m_outputPath = m_work.filePath(QStringLiteral("vsftpd.out"));
+    m_certPath = m_work.filePath(QStringLiteral("cert.pem"));
     m_folder = ServedFolder(m_work.filePath(QStringLiteral("root")), true);
     // The top stays closed to the session user: vsftpd runs no session in a writable chroot.
     QDir().mkpath(root());
@@ -158,6 +178,8 @@ bool VsftpdFixture::start()
     m_error.clear();
     if (const QString missing = checkMachine(); !missing.isEmpty())
         return fail(missing);
+    if (m_options.tls && !makeCertificate())
+        return false;
 
     for (int attempt = 1; attempt <= BindAttempts; ++attempt) {
         const quint16 port = freePort();
@@ -179,6 +201,23 @@ bool VsftpdFixture::start()
     return false;
 }
 
+// A new self-signed key and certificate (ftpserver.py makes them with pyOpenSSL), readable by
+// its owner only; vsftpd reads it as root.
+bool VsftpdFixture::makeCertificate()
+{
+    QFile::remove(m_certPath);
+    QProcess maker;
+    maker.start(qEnvironmentVariable("VEMAL_TEST_PYTHON", QStringLiteral("/usr/bin/python3")),
+                {QStringLiteral(VEMAL_TEST_SUPPORT_DIR "/ftpserver.py"), QStringLiteral("--make-cert"),
+                 m_certPath});
+    const bool ended = maker.waitForFinished(StartTimeoutMs);
+    m_fingerprint = QString::fromLatin1(maker.readAllStandardOutput()).trimmed();
+    if (!ended || maker.exitCode() != 0 || m_fingerprint.size() != 95)
+        return fail(QStringLiteral("cannot make a certificate: %1")
+                        .arg(QString::fromLocal8Bit(maker.readAllStandardError())));
+    return true;
+}
+
 bool VsftpdFixture::writeConfig(quint16 port)
 {
     const QString config = QStringLiteral(
@@ -186,14 +225,20 @@ bool VsftpdFixture::writeConfig(quint16 port)
         "anonymous_enable=YES\nlocal_enable=NO\nanon_root=%3\n"
         "write_enable=YES\nanon_upload_enable=YES\nanon_mkdir_write_enable=YES\n"
         "anon_other_write_enable=YES\nanon_umask=022\n"
-        "port_enable=NO\npasv_enable=YES\n"
+        "pasv_enable=YES\n"
         "seccomp_sandbox=NO\nsecure_chroot_dir=%4\n"
         "xferlog_enable=YES\nxferlog_std_format=NO\ndual_log_enable=NO\nsyslog_enable=NO\n"
         "log_ftp_protocol=YES\nvsftpd_log_file=%5\n"
         "delay_failed_login=0\nmax_clients=0\nmax_per_ip=0\ndirmessage_enable=NO\n")
         .arg(QString::fromLatin1(Host)).arg(port)
-        .arg(root(), m_work.filePath(QStringLiteral("empty")), m_logPath);
-    QFile file(m_configPath);
+        .arg(root(), m_work.filePath(QStringLiteral("empty")), m_logPath)
+        + (m_options.allowActive ? QStringLiteral("port_enable=YES\nconnect_from_port_20=NO\n")
+                                 : QStringLiteral("port_enable=NO\n"))
+        + (m_options.tls ? QStringLiteral(
+               "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\n"
+               "force_anon_data_ssl=YES\nrequire_ssl_reuse=YES\nssl_ciphers=HIGH\n"
+               "rsa_cert_file=%1\nrsa_private_key_file=%1\n").arg(m_certPath)
+                         : QString());    QFile file(m_configPath);
     // vsftpd reads no configuration that others may write.
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.setPermissions(Private)
         && file.write(config.toUtf8()) == config.toUtf8().size();
@@ -229,10 +274,12 @@ QString VsftpdFixture::waitForLogin(quint16 port)
         if (m_process->state() != QProcess::Running)
             return QStringLiteral("vsftpd exited (status %1) before it listened")
                 .arg(m_process->exitCode());
-        QTcpSocket socket;
+        QSslSocket socket;
         socket.connectToHost(QHostAddress::LocalHost, port);
         if (socket.waitForConnected(int(qMax<qint64>(1, deadline.remainingTime())))) {
             QString failed = exchange(socket, QByteArray(), "220", deadline);
+            if (failed.isEmpty() && m_options.tls)
+                failed = startTls(socket, deadline);
             if (failed.isEmpty())
                 failed = exchange(socket, "USER anonymous", "331", deadline);
             if (failed.isEmpty())
@@ -277,6 +324,11 @@ QString VsftpdFixture::url() const
     url.setHost(host());
     url.setPort(m_port);
     return url.toString();
+}
+
+QString VsftpdFixture::secureUrl() const
+{
+    return url().replace(0, 3, QStringLiteral("ftpes"));
 }
 
 QString VsftpdFixture::log() const

@@ -25,6 +25,11 @@
 //     server.makeDir("incoming");
 //     server.writeFile("pub/a.txt", "hello");
 //     connectTo(server.url());   // ftp://127.0.0.1:PORT
+//
+// With Options::tls it demands TLS as strict hosts do: AUTH TLS before the anonymous login,
+// PROT P before any data connection, and every data connection resuming the control
+// connection's TLS session (require_ssl_reuse). The certificate is self-signed, made anew on
+// every start(); certificateSha256() gives its fingerprint, secureUrl() the ftpes:// address.
 class VsftpdFixture
 {
 public:
@@ -33,7 +38,14 @@ public:
     // /usr/sbin/vsftpd, or the program VEMAL_TEST_VSFTPD names.
     static QString program();
 
+    struct Options
+    {
+        bool tls = false;         // see above
+        bool allowActive = false; // PORT and EPRT accepted too (vsftpd connects from a free port)
+    };
+
     VsftpdFixture();
+    explicit VsftpdFixture(const Options &options);
     ~VsftpdFixture();
 
     VsftpdFixture(const VsftpdFixture &) = delete;
@@ -51,6 +63,11 @@ public:
     QString host() const { return QString::fromLatin1(Host); }
     // "ftp://127.0.0.1:PORT": the anonymous user.
     QString url() const;
+    // "ftpes://127.0.0.1:PORT": the anonymous user, TLS required.
+    QString secureUrl() const;
+    // The SHA-256 fingerprint ("AB:CD:...") of the certificate served since the last start();
+    // empty without TLS.
+    QString certificateSha256() const { return m_fingerprint; }
 
     // The served folder, without a trailing slash, and helpers over it, as in FtpServerFixture.
     QString root() const { return m_folder.root(); }
@@ -70,14 +87,18 @@ private:
     bool fail(const QString &why);
     QString checkMachine() const;
     bool writeConfig(quint16 port);
+    bool makeCertificate();
     bool launch(quint16 port);
     QString waitForLogin(quint16 port);
 
+    Options m_options;
     QTemporaryDir m_work; // configuration, log, the empty folder vsftpd needs, root/
     ServedFolder m_folder;
     QString m_configPath;
     QString m_logPath;
     QString m_outputPath;
+    QString m_certPath;
+    QString m_fingerprint;
     std::unique_ptr<QProcess> m_process;
     quint16 m_port = 0;
     QString m_error;
