@@ -47,11 +47,8 @@ Connection::Connection(const QString &portText, const QString &host, const QStri
     connect(keepAlive_, &QTimer::timeout, this, &Connection::keepAliveDue);
 
     // An address typed as such (IPv4, or IPv6 with or without brackets) needs no lookup.
-    QString literalText = host.trimmed();
-    if (literalText.startsWith(QLatin1Char('[')) && literalText.endsWith(QLatin1Char(']')))
-        literalText = literalText.mid(1, literalText.size() - 2);
     QHostAddress literal;
-    if (literal.setAddress(literalText)) {
+    if (literal.setAddress(hostAddressText(host))) {
         addresses_ = {literal};
         peerAddress_ = literal;
         startConnect();
@@ -748,6 +745,14 @@ void Connection::SkipCurrentFile()
 }
 
 // ---------------------------------------------------------------------------------------------
+
+QString hostAddressText(const QString &address)
+{
+    const QString text = address.trimmed();
+    if (text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']')))
+        return text.mid(1, text.size() - 2);
+    return text;
+}
 
 QString monitorLine(const QString &line, bool sent)
 {

@@ -135,9 +135,7 @@ public:
     DataChannel::Way dataWay() const;
     quint16 peerPort() const { return peerPort_; }
 
-    Encryption encryption() const { return encryption_; }
-    // The session runs over TLS, and so do its data connections (PROT P was accepted).
-    bool encrypted() const { return tlsActive_; }
+    // The session's data connections are encrypted (PROT P was accepted).
     bool protectsData() const { return protectData_; }
     // Logged in (with encryption, FEAT and the rest settled) since the last connect.
     bool sessionReady() const { return sessionReady_; }
@@ -252,7 +250,6 @@ private:
     std::optional<QSslConfiguration> dataTls() const;
     // A data connection showed a certificate other than the control connection's.
     void foreignDataCertificate(const QString &fingerprint);
-    QString verifyName() const;
     void armKeepAlive();
     void keepAliveDue();
     void handleOperationReply(int code, const QString &line);
@@ -420,6 +417,10 @@ private:
     // has been restarted.
     bool orphaned_ = false;
 };
+
+// A host's address as its record gives it, without blanks around it and without the brackets an
+// IPv6 address may be typed in: what names it to the resolver and to its certificate.
+QString hostAddressText(const QString &address);
 
 // Display form of a protocol line: cut at the first line end, tabs become three spaces and other
 // control characters blanks. PASS arguments are masked.

@@ -40,9 +40,7 @@ void Connection::handleGreeting(int code)
     }
     if (!QSslSocket::supportsSsl()) {
         if (encryption_ == Encryption::Required) {
-            loginFailed(tr("This computer's TLS library (OpenSSL 3) could not be loaded, and this host "
-                           "requires encryption. Nothing was sent."),
-                        tr("Login Error"), true);
+            startTls(); // fails, saying why
             return;
         }
         showStatus(tr("No TLS library: logging in without encryption"));
@@ -152,14 +150,6 @@ void Connection::utf8Step()
 // ---------------------------------------------------------------------------------------------
 // Encryption
 
-QString Connection::verifyName() const
-{
-    QString name = address_.trimmed();
-    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
-        name = name.mid(1, name.size() - 2);
-    return name;
-}
-
 void Connection::handleAuthReply(int code, const QString &line)
 {
     if (code == 234) {
@@ -189,7 +179,7 @@ void Connection::startTls()
     // The certificate is judged once the handshake is done (decideTrust), where the user can be
     // asked without holding up the TLS library.
     socket_->setPeerVerifyMode(QSslSocket::VerifyNone);
-    socket_->setPeerVerifyName(verifyName());
+    socket_->setPeerVerifyName(hostAddressText(address_));
     socket_->startClientEncryption();
 }
 
@@ -223,7 +213,7 @@ bool Connection::certificateTrusted()
     const QString stored = pool_->trustedCertificate(hostIndex_);
     if (sameFingerprint(fingerprint, trustedOnce_) || sameFingerprint(fingerprint, stored))
         return true;
-    const QList<QSslError> problems = certificateProblems(socket_->peerCertificateChain(), verifyName());
+    const QList<QSslError> problems = certificateProblems(socket_->peerCertificateChain(), hostAddressText(address_));
     if (problems.isEmpty())
         return true;
     if (!stored.isEmpty()) {

@@ -42,6 +42,7 @@ int writeAll(int fd, const char *data, qint64 size)
 Transfer::Transfer(QTcpSocket *socket, const QString &localPath, bool receiving, QObject *parent)
     : QObject(parent)
     , socket_(socket)
+    , secure_(qobject_cast<QSslSocket *>(socket))
     , file_(localPath)
     , receiving_(receiving)
     , buffer_(new char[BufferSize])
@@ -88,7 +89,7 @@ bool Transfer::start(qint64 restartOffset)
             fail(tr("Couldn't write %1: %2").arg(file_.fileName(), file_.errorString()));
             return false;
         }
-        if (qobject_cast<QSslSocket *>(socket_)) {
+        if (secure_) {
             // TLS hands its data over in 4 KiB records, each with a readyRead of its own, all within
             // one pass of the event loop. Taking them once that pass is over writes the file in
             // large blocks and reports progress once per block.
@@ -107,8 +108,8 @@ bool Transfer::start(qint64 restartOffset)
             send();
         });
         // A TLS socket encrypts at once into a buffer of its own; that one is what drains.
-        if (auto *secure = qobject_cast<QSslSocket *>(socket_))
-            connect(secure, &QSslSocket::encryptedBytesWritten, this, &Transfer::send);
+        if (secure_)
+            connect(secure_, &QSslSocket::encryptedBytesWritten, this, &Transfer::send);
     }
     if (receiving_)
         receive(); // bytes may have arrived before the file was open
@@ -168,8 +169,7 @@ void Transfer::send()
 
 qint64 Transfer::unsent() const
 {
-    const auto *secure = qobject_cast<const QSslSocket *>(socket_);
-    return socket_->bytesToWrite() + (secure ? secure->encryptedBytesToWrite() : 0);
+    return socket_->bytesToWrite() + (secure_ ? secure_->encryptedBytesToWrite() : 0);
 }
 
 void Transfer::socketClosed()

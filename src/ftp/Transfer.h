@@ -4,6 +4,7 @@
 #include <QObject>
 #include <memory>
 
+class QSslSocket;
 class QTcpSocket;
 
 // The data connection of one file. Receiving, it writes what the host sends to the local file
@@ -54,6 +55,7 @@ private:
     void end(bool allMoved);
 
     QTcpSocket *socket_;
+    QSslSocket *secure_; // the same socket when the data connection is encrypted, else null
     QFile file_;
     bool receiving_;
     qint64 moved_ = 0;
