@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QSslSocket>
+#include <QTimer>
 #include <QTcpSocket>
 
 #include <cerrno>
@@ -163,8 +164,33 @@ void Transfer::send()
         }
         socket_->write(buffer_.get(), n);
     }
-    if (atEnd_ && unsent() == 0)
+    if (atEnd_ && unsent() == 0 && !awaitingTicket())
         socket_->disconnectFromHost(); // the orderly close tells the host the file is complete
+}
+
+bool Transfer::awaitingTicket()
+{
+    // A TLS 1.3 host sends its session ticket after the handshake. Closing before it has been
+    // read makes the kernel reset the connection, and the host loses the end of the file. The
+    // close waits for the ticket, or a second for a host that sends none.
+    if (!secure_ || ticketRead_ || secure_->sessionProtocol() != QSsl::TlsV1_3)
+        return false;
+    if (!ticketWait_.isValid()) {
+        ticketWait_.start();
+        // Queued: the signal comes from inside the TLS library's read, where closing is not safe.
+        connect(
+            secure_, &QSslSocket::newSessionTicketReceived, this,
+            [this] {
+                ticketRead_ = true;
+                send();
+            },
+            Qt::QueuedConnection);
+        QTimer::singleShot(TicketWaitMs, this, [this] {
+            ticketRead_ = true;
+            send();
+        });
+    }
+    return true;
 }
 
 qint64 Transfer::unsent() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
 #include <memory>
@@ -51,6 +52,8 @@ private:
     void socketClosed();
     // Bytes handed to the socket that have not gone out yet (encrypted or not).
     qint64 unsent() const;
+    // An encrypted upload is not closed yet: the host's session ticket has still to be read.
+    bool awaitingTicket();
     void fail(const QString &text);
     void end(bool allMoved);
 
@@ -64,6 +67,9 @@ private:
     bool peerClosed_ = false; // the host closed before the transfer was started
     bool ended_ = false;
     bool receivePending_ = false;
+    bool ticketRead_ = false;
+    QElapsedTimer ticketWait_;
+    static constexpr int TicketWaitMs = 1000;
     bool allMoved_ = false;
     QString error_;
     std::unique_ptr<char[]> buffer_;
