@@ -60,10 +60,15 @@ inline CliResult runCli(QStringList args, CliWait wait = CliWait::Blocking)
 
 inline QByteArray describe(const QStringList &args, const CliResult &result)
 {
+    // Qt Test cuts long messages from the end; the end of the output is what says why.
+    constexpr qsizetype Shown = 500;
+    const auto tail = [](const QString &text) {
+        return text.size() > Shown ? QStringLiteral("…") + text.right(Shown) : text;
+    };
     return QStringLiteral("vemalftp-cli %1\nexit %2\n--- stdout:\n%3--- stderr:\n%4")
         .arg(args.join(QLatin1Char(' ')))
         .arg(result.exitCode)
-        .arg(result.out, result.err)
+        .arg(tail(result.out), tail(result.err))
         .toUtf8();
 }
 
